@@ -1,0 +1,8 @@
+// The show: on screen, no command line.
+#include "app/win_main.h"
+#include "platform/host/host.h"
+
+int main() {
+    host::UseOnScreen();
+    return WinMain(nullptr, nullptr, nullptr, SW_SHOW);
+}

@@ -1,0 +1,76 @@
+// The off-screen output: nothing is played; what has been heard follows a clock the host steps.
+#include "platform/bass/audio_output.h"
+#include "platform/bass/bass.h"
+
+#include <cmath>
+
+namespace {
+
+class VirtualOutput final : public AudioOutput {
+public:
+    explicit VirtualOutput(double (*clock)()) : clock(clock) {}
+
+    int Open(uint32_t) override {
+        open = true;
+        running = false;
+        playing = nullptr;
+        return BASS_OK;
+    }
+    void Close() override { open = false, playing = nullptr; }
+
+    void Start() override {
+        if (running) return;
+        if (playing) Restart(Frame());
+        running = true;
+    }
+    void Stop() override {
+        if (!running) return;
+        if (playing) startFrame = Frame();
+        running = false;
+    }
+
+    void Play(const PcmStream* stream, uint64_t from, bool loopAround) override {
+        playing = stream;
+        loop = loopAround;
+        Restart(from);
+    }
+    void Halt(const PcmStream* stream) override {
+        if (playing == stream) playing = nullptr;
+    }
+    bool IsPlaying(const PcmStream* stream) override { return stream && playing == stream; }
+    uint64_t HeardFrame(const PcmStream* stream) override {
+        return IsPlaying(stream) ? Frame() : 0;
+    }
+
+private:
+    void Restart(uint64_t from) {
+        startFrame = from;
+        startTime = clock();
+    }
+
+    uint64_t Frame() const {
+        if (!running) return startFrame;
+        const double elapsed = clock() - startTime;
+        // The small bias keeps a time given as frames / rate from landing one sample short.
+        const double frames = elapsed > 0 ? std::floor(elapsed * playing->rate + 1e-6) : 0.0;
+        const uint64_t total = playing->FrameCount();
+        const uint64_t frame = startFrame + uint64_t(frames);
+        if (total == 0) return 0;
+        return loop ? frame % total : (frame < total ? frame : total);
+    }
+
+    double (*clock)();
+    bool open = false;
+    bool running = false;
+    bool loop = false;
+    const PcmStream* playing = nullptr;
+    uint64_t startFrame = 0;
+    double startTime = 0;
+};
+
+} // namespace
+
+AudioOutput& VirtualAudioOutput(double (*clock)()) {
+    static VirtualOutput output(clock);
+    return output;
+}

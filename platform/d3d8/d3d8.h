@@ -1,0 +1,155 @@
+// Direct3D 8 stand-in: the subset of Direct3D 8 the show uses, on OpenGL 3.3 core (libepoxy).
+//
+// Provides: Direct3DCreate8; IDirect3D8 adapter queries (display modes, device type, format and
+// depth checks, caps) answered from the adapter profile (adapter_profile.h), CreateDevice;
+// IDirect3DDevice8 Clear, BeginScene, EndScene, Present, TestCooperativeLevel,
+// CreateVertexBuffer, CreateIndexBuffer, SetRenderState with Direct3D 8's default state table,
+// and for tests GetRenderState and GetCreationParameters; vertex and index buffers with Lock and
+// Unlock that keep their contents; AddRef/Release reference counting throughout, resources
+// holding a reference on their device and the device on its IDirect3D8, as Direct3D does.
+//
+// The device draws into its own 640 x 480 target (8-bit RGBA colour, 16-bit depth) whatever the
+// back-buffer format, and the host shows or hands on that target at Present. The device is lost
+// for good when the tests force it or its full-screen window was minimised or hidden; there is
+// no Reset.
+//
+// Left out: more than one adapter, Reset, swap chains, state blocks, cursors, gamma ramps,
+// programmable shaders, stencil, multisampling, and the rest of the interface the show does not
+// call. Drawing (transforms, lights, textures, DrawIndexedPrimitive) arrives with the drawing
+// toolkit; Clear ignores its rectangles and stencil (the show passes none).
+#pragma once
+
+#include "platform/d3d8/d3d8_types.h"
+
+#include <vector>
+
+namespace host {
+struct GlContext;
+}
+
+class IDirect3DDevice8;
+class IDirect3DVertexBuffer8;
+class IDirect3DIndexBuffer8;
+
+// IUnknown-style reference counting: an object is born with one reference and destroyed when
+// the last one is released.
+class D3DUnknown {
+public:
+    ULONG AddRef();
+    ULONG Release();
+
+protected:
+    D3DUnknown() = default;
+    virtual ~D3DUnknown() = default;
+    D3DUnknown(const D3DUnknown&) = delete;
+    D3DUnknown& operator=(const D3DUnknown&) = delete;
+
+private:
+    ULONG references = 1;
+};
+
+class IDirect3D8 : public D3DUnknown {
+public:
+    UINT GetAdapterCount();
+    HRESULT GetAdapterDisplayMode(UINT adapter, D3DDISPLAYMODE* mode);
+    UINT GetAdapterModeCount(UINT adapter);
+    HRESULT EnumAdapterModes(UINT adapter, UINT mode, D3DDISPLAYMODE* result);
+    HRESULT CheckDeviceType(UINT adapter, D3DDEVTYPE type, D3DFORMAT displayFormat,
+                            D3DFORMAT backBufferFormat, BOOL windowed);
+    HRESULT CheckDeviceFormat(UINT adapter, D3DDEVTYPE type, D3DFORMAT adapterFormat, DWORD usage,
+                              D3DRESOURCETYPE resourceType, D3DFORMAT checkFormat);
+    HRESULT CheckDepthStencilMatch(UINT adapter, D3DDEVTYPE type, D3DFORMAT adapterFormat,
+                                   D3DFORMAT renderTargetFormat, D3DFORMAT depthStencilFormat);
+    HRESULT GetDeviceCaps(UINT adapter, D3DDEVTYPE type, D3DCAPS8* caps);
+    HRESULT CreateDevice(UINT adapter, D3DDEVTYPE type, HWND focusWindow, DWORD behaviorFlags,
+                         D3DPRESENT_PARAMETERS* parameters, IDirect3DDevice8** result);
+
+private:
+    friend IDirect3D8* WINAPI Direct3DCreate8(UINT sdkVersion);
+    IDirect3D8() = default;
+    ~IDirect3D8() override;
+};
+
+IDirect3D8* WINAPI Direct3DCreate8(UINT sdkVersion);
+
+class IDirect3DDevice8 : public D3DUnknown {
+public:
+    HRESULT TestCooperativeLevel();
+    HRESULT Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z,
+                  DWORD stencil);
+    HRESULT BeginScene();
+    HRESULT EndScene();
+    HRESULT Present(const RECT* sourceRect, const RECT* destRect, HWND destWindowOverride,
+                    const void* dirtyRegion);
+
+    HRESULT CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf, D3DPOOL pool,
+                               IDirect3DVertexBuffer8** result);
+    HRESULT CreateIndexBuffer(UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool,
+                              IDirect3DIndexBuffer8** result);
+
+    HRESULT SetRenderState(D3DRENDERSTATETYPE state, DWORD value);
+
+    // Queries the show never makes (it may run on a pure device); the tests read state with them.
+    HRESULT GetRenderState(D3DRENDERSTATETYPE state, DWORD* value);
+    HRESULT GetCreationParameters(D3DDEVICE_CREATION_PARAMETERS* parameters);
+    // Test-only: the presentation parameters the device was created with.
+    const D3DPRESENT_PARAMETERS& PresentParameters() const { return presentParameters; }
+
+    // Makes this device's OpenGL context current and its target bound (for the resources).
+    void Activate();
+
+private:
+    friend class IDirect3D8;
+    IDirect3DDevice8(IDirect3D8* owner, const D3DDEVICE_CREATION_PARAMETERS& creation,
+                     const D3DPRESENT_PARAMETERS& presentation);
+    ~IDirect3DDevice8() override;
+    bool CreateTarget();
+
+    IDirect3D8* d3d;
+    D3DDEVICE_CREATION_PARAMETERS creationParameters;
+    D3DPRESENT_PARAMETERS presentParameters;
+    host::GlContext* context = nullptr;
+    unsigned framebuffer = 0;
+    unsigned colorBuffer = 0;
+    unsigned depthBuffer = 0;
+    bool inScene = false;
+    DWORD renderStates[D3DRS_TABLE_SIZE];
+};
+
+// A buffer resource: a CPU copy that Lock hands out, kept between locks.
+class D3DBuffer : public D3DUnknown {
+public:
+    HRESULT Lock(UINT offset, UINT size, BYTE** data, DWORD flags);
+    HRESULT Unlock();
+
+    // The current contents, for the draw code and tests.
+    const std::vector<BYTE>& Contents() const { return contents; }
+
+protected:
+    D3DBuffer(IDirect3DDevice8* owner, UINT length, DWORD usage, const char* kind);
+    ~D3DBuffer() override;
+
+    IDirect3DDevice8* device;
+    const char* kind;
+    std::vector<BYTE> contents;
+    DWORD usage;
+    bool locked = false;
+    // Set by Unlock: the GPU copy must be refreshed before the next draw that reads it.
+    bool dirty = true;
+};
+
+class IDirect3DVertexBuffer8 : public D3DBuffer {
+private:
+    friend class IDirect3DDevice8;
+    IDirect3DVertexBuffer8(IDirect3DDevice8* owner, UINT length, DWORD usage, DWORD fvf)
+        : D3DBuffer(owner, length, usage, "IDirect3DVertexBuffer8"), fvf(fvf) {}
+    DWORD fvf;
+};
+
+class IDirect3DIndexBuffer8 : public D3DBuffer {
+private:
+    friend class IDirect3DDevice8;
+    IDirect3DIndexBuffer8(IDirect3DDevice8* owner, UINT length, DWORD usage, D3DFORMAT format)
+        : D3DBuffer(owner, length, usage, "IDirect3DIndexBuffer8"), format(format) {}
+    D3DFORMAT format;
+};

@@ -1,0 +1,194 @@
+// IDirect3DDevice8: frames, clears, presentation, the render-state table and buffer creation.
+#include "platform/d3d8/d3d8.h"
+#include "platform/d3d8/render_states.h"
+#include "platform/host/backend.h"
+#include "platform/host/test_hooks.h"
+#include "platform/win32/window_record.h"
+
+#include <epoxy/gl.h>
+
+#include <new>
+
+namespace {
+
+// The device whose context is current; GL calls go to it.
+IDirect3DDevice8* activeDevice = nullptr;
+
+float ColorChannel(D3DCOLOR color, int shift) { return float((color >> shift) & 0xFF) / 255.0f; }
+
+} // namespace
+
+IDirect3DDevice8::IDirect3DDevice8(IDirect3D8* owner,
+                                   const D3DDEVICE_CREATION_PARAMETERS& creation,
+                                   const D3DPRESENT_PARAMETERS& presentation)
+    : d3d(owner), creationParameters(creation), presentParameters(presentation) {
+    d3d->AddRef();
+    FillDefaultRenderStates(renderStates, presentation.EnableAutoDepthStencil != FALSE,
+                            (creation.BehaviorFlags & D3DCREATE_SOFTWARE_VERTEXPROCESSING) != 0);
+}
+
+bool IDirect3DDevice8::CreateTarget() {
+    HWND window = presentParameters.hDeviceWindow ? presentParameters.hDeviceWindow
+                                                  : creationParameters.hFocusWindow;
+    context = host::Active().CreateGlContext(window);
+    if (!context) return false;
+    activeDevice = this;
+
+    const GLsizei width = GLsizei(presentParameters.BackBufferWidth);
+    const GLsizei height = GLsizei(presentParameters.BackBufferHeight);
+    glGenFramebuffers(1, &framebuffer);
+    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+    glGenRenderbuffers(1, &colorBuffer);
+    glBindRenderbuffer(GL_RENDERBUFFER, colorBuffer);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, width, height);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colorBuffer);
+    if (presentParameters.EnableAutoDepthStencil) {
+        glGenRenderbuffers(1, &depthBuffer);
+        glBindRenderbuffer(GL_RENDERBUFFER, depthBuffer);
+        glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT16, width, height);
+        glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER,
+                                  depthBuffer);
+    }
+    glViewport(0, 0, width, height);
+    return glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+}
+
+IDirect3DDevice8::~IDirect3DDevice8() {
+    host::hooks::Trace("IDirect3DDevice8 destroyed");
+    if (context) {
+        Activate();
+        if (depthBuffer) glDeleteRenderbuffers(1, &depthBuffer);
+        if (colorBuffer) glDeleteRenderbuffers(1, &colorBuffer);
+        if (framebuffer) glDeleteFramebuffers(1, &framebuffer);
+        host::Active().DestroyGlContext(context);
+    }
+    if (activeDevice == this) activeDevice = nullptr;
+    d3d->Release();
+}
+
+void IDirect3DDevice8::Activate() {
+    if (activeDevice == this) return;
+    host::Active().MakeCurrent(context);
+    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+    activeDevice = this;
+}
+
+HRESULT IDirect3DDevice8::TestCooperativeLevel() {
+    const HWND window = presentParameters.hDeviceWindow ? presentParameters.hDeviceWindow
+                                                        : creationParameters.hFocusWindow;
+    const bool screenTaken = !presentParameters.Windowed && window->screenTaken;
+    if (screenTaken || host::hooks::DeviceForcedLost()) return D3DERR_DEVICELOST;
+    return D3D_OK;
+}
+
+HRESULT IDirect3DDevice8::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR color,
+                                float z, DWORD /*stencil*/) {
+    if ((count != 0) != (rects != nullptr)) return D3DERR_INVALIDCALL;
+    if ((flags & D3DCLEAR_STENCIL) || ((flags & D3DCLEAR_ZBUFFER) && !depthBuffer))
+        return D3DERR_INVALIDCALL;
+    GLbitfield buffers = 0;
+    if (flags & D3DCLEAR_TARGET) buffers |= GL_COLOR_BUFFER_BIT;
+    if (flags & D3DCLEAR_ZBUFFER) buffers |= GL_DEPTH_BUFFER_BIT;
+    if (!buffers) return D3D_OK;
+
+    Activate();
+    // A clear writes whatever the draw states mask off.
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    glDepthMask(GL_TRUE);
+    glClearColor(ColorChannel(color, 16), ColorChannel(color, 8), ColorChannel(color, 0),
+                 ColorChannel(color, 24));
+    glClearDepth(z < 0.0f ? 0.0 : z > 1.0f ? 1.0 : double(z));
+    if (count == 0) {
+        glDisable(GL_SCISSOR_TEST);
+        glClear(buffers);
+        return D3D_OK;
+    }
+    // Rectangles are in Direct3D's top-down pixel coordinates.
+    const LONG height = LONG(presentParameters.BackBufferHeight);
+    glEnable(GL_SCISSOR_TEST);
+    for (DWORD i = 0; i < count; ++i) {
+        const D3DRECT& r = rects[i];
+        if (r.x2 <= r.x1 || r.y2 <= r.y1) continue;
+        glScissor(r.x1, height - r.y2, r.x2 - r.x1, r.y2 - r.y1);
+        glClear(buffers);
+    }
+    glDisable(GL_SCISSOR_TEST);
+    return D3D_OK;
+}
+
+HRESULT IDirect3DDevice8::BeginScene() {
+    if (inScene) return D3DERR_INVALIDCALL;
+    inScene = true;
+    return D3D_OK;
+}
+
+HRESULT IDirect3DDevice8::EndScene() {
+    if (!inScene) return D3DERR_INVALIDCALL;
+    inScene = false;
+    return D3D_OK;
+}
+
+HRESULT IDirect3DDevice8::Present(const RECT* /*sourceRect*/, const RECT* /*destRect*/,
+                                  HWND /*destWindowOverride*/, const void* /*dirtyRegion*/) {
+    host::hooks::Trace("Present");
+    if (inScene) return D3DERR_INVALIDCALL;
+    if (TestCooperativeLevel() != D3D_OK) return D3DERR_DEVICELOST;
+    Activate();
+    host::Active().Present(context, framebuffer, GLsizei(presentParameters.BackBufferWidth),
+                           GLsizei(presentParameters.BackBufferHeight));
+    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+    return D3D_OK;
+}
+
+HRESULT IDirect3DDevice8::CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf, D3DPOOL pool,
+                                             IDirect3DVertexBuffer8** result) {
+    host::hooks::Trace("CreateVertexBuffer");
+    if (!result) return D3DERR_INVALIDCALL;
+    *result = nullptr;
+    if (length == 0 || pool == D3DPOOL_SCRATCH) return D3DERR_INVALIDCALL;
+    int64_t code = D3DERR_OUTOFVIDEOMEMORY;
+    if (host::hooks::Fails("CreateVertexBuffer", &code)) return HRESULT(code);
+    try {
+        *result = new IDirect3DVertexBuffer8(this, length, usage, fvf);
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    }
+    return D3D_OK;
+}
+
+HRESULT IDirect3DDevice8::CreateIndexBuffer(UINT length, DWORD usage, D3DFORMAT format,
+                                            D3DPOOL pool, IDirect3DIndexBuffer8** result) {
+    host::hooks::Trace("CreateIndexBuffer");
+    if (!result) return D3DERR_INVALIDCALL;
+    *result = nullptr;
+    if (length == 0 || pool == D3DPOOL_SCRATCH ||
+        (format != D3DFMT_INDEX16 && format != D3DFMT_INDEX32))
+        return D3DERR_INVALIDCALL;
+    int64_t code = D3DERR_OUTOFVIDEOMEMORY;
+    if (host::hooks::Fails("CreateIndexBuffer", &code)) return HRESULT(code);
+    try {
+        *result = new IDirect3DIndexBuffer8(this, length, usage, format);
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    }
+    return D3D_OK;
+}
+
+HRESULT IDirect3DDevice8::SetRenderState(D3DRENDERSTATETYPE state, DWORD value) {
+    if (state < 0 || state >= D3DRS_TABLE_SIZE) return D3DERR_INVALIDCALL;
+    // The table is read when something is drawn; nothing reaches OpenGL here.
+    renderStates[state] = value;
+    return D3D_OK;
+}
+
+HRESULT IDirect3DDevice8::GetRenderState(D3DRENDERSTATETYPE state, DWORD* value) {
+    if (state < 0 || state >= D3DRS_TABLE_SIZE || !value) return D3DERR_INVALIDCALL;
+    *value = renderStates[state];
+    return D3D_OK;
+}
+
+HRESULT IDirect3DDevice8::GetCreationParameters(D3DDEVICE_CREATION_PARAMETERS* parameters) {
+    if (!parameters) return D3DERR_INVALIDCALL;
+    *parameters = creationParameters;
+    return D3D_OK;
+}

@@ -1,0 +1,17 @@
+// Every file the program opens goes through here. Paths are relative to the working directory
+// and written as on a case-insensitive file system ("Data/logo.jpg" and "data/avseq01.mp3" name
+// the same folder), so each component that does not exist as written is matched without regard
+// to case.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// The path of an existing file or folder that `path` names, or `path` itself when none does.
+// Both '/' and '\\' separate components.
+std::string ResolvePath(const std::string& path);
+
+// Reads the whole file that `path` names into `contents`. False when it cannot be opened or
+// read; `contents` is then empty.
+bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& contents);

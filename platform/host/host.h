@@ -1,0 +1,33 @@
+// How an executable wires the stand-ins before it calls WinMain: on screen for the show, off
+// screen for the capture tool and the tests. backend.h lists what differs between the two.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+namespace host {
+
+// One presented frame: 640 x 480 pixels as 0xAARRGGBB words (alpha always 0xFF, as on the
+// X8R8G8B8 back buffer), top row first.
+struct Frame {
+    const uint32_t* pixels;
+    int width;
+    int height;
+};
+
+using FrameCallback = std::function<void(const Frame&)>;
+
+// The show: a real window, OpenGL on it, the audio device, the monotonic clock.
+void UseOnScreen();
+
+// No window and no sound: OpenGL through EGL on Mesa, a virtual clock that only SetVirtualTime
+// moves, and every presented frame handed to `onPresent` (which may be empty). The clock starts
+// at 0.
+void UseOffScreen(FrameCallback onPresent);
+
+// Off screen only: the virtual clock, in seconds. It drives GetTickCount and the music position,
+// so a run that sets it from a frame number gets the same music time in every run.
+void SetVirtualTime(double seconds);
+double VirtualTime();
+
+} // namespace host

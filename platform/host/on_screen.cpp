@@ -1,0 +1,186 @@
+// The show on a desktop: SDL2 window, OpenGL context, events, audio device, monotonic clock.
+#include "platform/bass/audio_output.h"
+#include "platform/host/backends.h"
+#include "platform/win32/window_record.h"
+
+#include <SDL.h>
+#include <epoxy/gl.h>
+
+#include <cstdio>
+#include <ctime>
+
+namespace host {
+
+struct GlContext {
+    SDL_Window* window;
+    SDL_GLContext context;
+};
+
+namespace {
+
+SDL_Window* NativeOf(HWND window) { return static_cast<SDL_Window*>(window->native); }
+
+WPARAM VirtualKeyOf(SDL_Keycode key) {
+    if (key >= SDLK_a && key <= SDLK_z) return WPARAM('A' + (key - SDLK_a));
+    if (key >= SDLK_0 && key <= SDLK_9) return WPARAM('0' + (key - SDLK_0));
+    if (key >= SDLK_F1 && key <= SDLK_F12) return VK_F1 + WPARAM(key - SDLK_F1);
+    switch (key) {
+    case SDLK_ESCAPE: return VK_ESCAPE;
+    case SDLK_RETURN: return VK_RETURN;
+    case SDLK_SPACE: return VK_SPACE;
+    case SDLK_TAB: return VK_TAB;
+    case SDLK_BACKSPACE: return VK_BACK;
+    case SDLK_LEFT: return VK_LEFT;
+    case SDLK_RIGHT: return VK_RIGHT;
+    case SDLK_UP: return VK_UP;
+    case SDLK_DOWN: return VK_DOWN;
+    case SDLK_LSHIFT:
+    case SDLK_RSHIFT: return VK_SHIFT;
+    case SDLK_LCTRL:
+    case SDLK_RCTRL: return VK_CONTROL;
+    case SDLK_LALT:
+    case SDLK_RALT: return VK_MENU;
+    default: return 0;
+    }
+}
+
+class OnScreen final : public Backend {
+public:
+    bool OpenWindow(HWND window) override {
+        if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+            std::fprintf(stderr, "display: %s\n", SDL_GetError());
+            return false;
+        }
+        SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
+        SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
+        SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
+        SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+        SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 0);
+        // Full screen on the desktop's own mode: the device's 640 x 480 picture is scaled up.
+        const Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN | SDL_WINDOW_ALLOW_HIGHDPI |
+                             (window->fullScreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
+        SDL_Window* native =
+            SDL_CreateWindow(window->title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+                             window->width, window->height, flags);
+        if (!native) {
+            std::fprintf(stderr, "display: %s\n", SDL_GetError());
+            SDL_QuitSubSystem(SDL_INIT_VIDEO);
+            return false;
+        }
+        window->native = native;
+        return true;
+    }
+
+    void CloseWindow(HWND window) override {
+        SDL_DestroyWindow(NativeOf(window));
+        window->native = nullptr;
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    }
+
+    void ShowWindow(HWND window) override {
+        SDL_ShowWindow(NativeOf(window));
+        SDL_RaiseWindow(NativeOf(window));
+    }
+
+    void SetCursorVisible(bool visible) override {
+        if (SDL_WasInit(SDL_INIT_VIDEO)) SDL_ShowCursor(visible ? SDL_ENABLE : SDL_DISABLE);
+    }
+
+    int PollInput(InputEvent* events, int capacity) override {
+        if (!SDL_WasInit(SDL_INIT_VIDEO)) return 0;
+        int count = 0;
+        SDL_Event event;
+        while (count < capacity && SDL_PollEvent(&event)) {
+            switch (event.type) {
+            case SDL_QUIT: events[count++] = {InputEvent::Kind::CloseButton, 0, false}; break;
+            case SDL_WINDOWEVENT:
+                if (event.window.event == SDL_WINDOWEVENT_CLOSE)
+                    events[count++] = {InputEvent::Kind::CloseButton, 0, false};
+                else if (event.window.event == SDL_WINDOWEVENT_MINIMIZED ||
+                         event.window.event == SDL_WINDOWEVENT_HIDDEN)
+                    events[count++] = {InputEvent::Kind::ScreenTaken, 0, false};
+                break;
+            case SDL_KEYDOWN:
+                if (WPARAM key = VirtualKeyOf(event.key.keysym.sym))
+                    events[count++] = {InputEvent::Kind::Key, key,
+                                       (event.key.keysym.mod & KMOD_ALT) != 0};
+                break;
+            default: break;
+            }
+        }
+        return count;
+    }
+
+    void WaitInput() override {
+        if (SDL_WasInit(SDL_INIT_VIDEO)) SDL_WaitEventTimeout(nullptr, 10);
+        else SDL_Delay(10);
+    }
+
+    uint32_t TickCount() override {
+        timespec now;
+        clock_gettime(CLOCK_MONOTONIC, &now);
+        return uint32_t(uint64_t(now.tv_sec) * 1000u + uint64_t(now.tv_nsec) / 1000000u);
+    }
+
+    void ShowMessageBox(const char* caption, const char* text, unsigned type) override {
+        const Uint32 flags = (type & MB_ICONERROR) ? SDL_MESSAGEBOX_ERROR : 0;
+        // Fails quietly without a display; the text is on standard error already.
+        SDL_ShowSimpleMessageBox(flags, caption, text, nullptr);
+    }
+
+    GlContext* CreateGlContext(HWND window) override {
+        if (!window || !window->native) return nullptr;
+        SDL_GLContext context = SDL_GL_CreateContext(NativeOf(window));
+        if (!context) {
+            std::fprintf(stderr, "OpenGL: %s\n", SDL_GetError());
+            return nullptr;
+        }
+        // Presents without waiting for the retrace; refused under some X servers, harmlessly.
+        SDL_GL_SetSwapInterval(0);
+        return new GlContext{NativeOf(window), context};
+    }
+
+    void DestroyGlContext(GlContext* context) override {
+        SDL_GL_DeleteContext(context->context);
+        delete context;
+    }
+
+    void MakeCurrent(GlContext* context) override {
+        SDL_GL_MakeCurrent(context->window, context->context);
+    }
+
+    // Scales the picture into the window with its 4:3 shape kept, black bars around it.
+    void Present(GlContext* context, unsigned framebuffer, int width, int height) override {
+        int drawableWidth = 0, drawableHeight = 0;
+        SDL_GL_GetDrawableSize(context->window, &drawableWidth, &drawableHeight);
+        int shownWidth = drawableWidth;
+        int shownHeight = int(int64_t(drawableWidth) * height / width);
+        if (shownHeight > drawableHeight) {
+            shownHeight = drawableHeight;
+            shownWidth = int(int64_t(drawableHeight) * width / height);
+        }
+        const int left = (drawableWidth - shownWidth) / 2;
+        const int bottom = (drawableHeight - shownHeight) / 2;
+
+        glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer);
+        glDisable(GL_SCISSOR_TEST);
+        glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+        glClearColor(0, 0, 0, 1);
+        glClear(GL_COLOR_BUFFER_BIT);
+        glBlitFramebuffer(0, 0, width, height, left, bottom, left + shownWidth,
+                          bottom + shownHeight, GL_COLOR_BUFFER_BIT, GL_LINEAR);
+        SDL_GL_SwapWindow(context->window);
+    }
+
+    AudioOutput& Audio() override { return SdlAudioOutput(); }
+};
+
+} // namespace
+
+Backend& OnScreenBackend() {
+    static OnScreen backend;
+    return backend;
+}
+
+} // namespace host

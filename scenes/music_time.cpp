@@ -1,0 +1,3 @@
+#include "scenes/music_time.h"
+
+float musicTime = 0.0f;

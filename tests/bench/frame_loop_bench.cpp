@@ -1,0 +1,85 @@
+// Off-screen figures for the frame loop: frames per second of the frame-end path (present,
+// clear, begin) with and without reading each frame back, and the time from WinMain's start to
+// the first presented frame of the whole show.
+#include "app/win_main.h"
+#include "gfx/renderer.h"
+#include "gfx/shared_device.h"
+#include "platform/host/host.h"
+#include "platform/host/test_controls.h"
+#include "tests/support/audio_files.h"
+#include "tests/support/test_folder.h"
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <filesystem>
+
+namespace {
+
+HWND OpenWindow() {
+    WNDCLASSA windowClass{};
+    windowClass.lpfnWndProc = DefWindowProcA;
+    windowClass.lpszClassName = "bench";
+    RegisterClassA(&windowClass);
+    return CreateWindowExA(0, "bench", "bench", WS_POPUP, 0, 0, 640, 480, nullptr, nullptr,
+                           nullptr, nullptr);
+}
+
+void CloseWindow(HWND window) {
+    DestroyWindow(window);
+    UnregisterClassA("bench", nullptr);
+}
+
+void FrameEnd(benchmark::State& state, bool readBack) {
+    host::test::Reset();
+    host::UseOffScreen(readBack ? host::FrameCallback([](const host::Frame&) {}) : nullptr);
+    HWND window = OpenWindow();
+    Renderer renderer;
+    if (renderer.CreateDevice(640, 480, window, false, 0) < 0 || CreateSharedBuffers(&renderer) < 0) {
+        state.SkipWithError("no device");
+        return;
+    }
+    for (auto _ : state) benchmark::DoNotOptimize(renderer.EndFrame());
+    state.counters["frames_per_second"] =
+        benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
+    ReleaseSharedBuffers();
+    renderer.Release();
+    CloseWindow(window);
+}
+
+void BM_FrameEndReadBack(benchmark::State& state) { FrameEnd(state, true); }
+void BM_FrameEndNoReadBack(benchmark::State& state) { FrameEnd(state, false); }
+
+// WinMain from its first call to its first presented frame, then Escape ends the run. Uses the
+// generated show music when run from the build folder, else a 192 s tone.
+void BM_StartToFirstFrame(benchmark::State& state) {
+    const bool haveData = std::filesystem::exists("data/avseq01.mp3");
+    const std::vector<uint8_t> music = haveData ? std::vector<uint8_t>() : ToneMp3(44100, 2, 192.0);
+    for (auto _ : state) {
+        std::unique_ptr<TestFolder> folder;
+        if (!haveData) {
+            folder = std::make_unique<TestFolder>();
+            folder->Write("data/avseq01.mp3", music);
+        }
+        host::test::Reset();
+        const auto start = std::chrono::steady_clock::now();
+        double firstFrame = -1;
+        host::UseOffScreen([&](const host::Frame&) {
+            if (firstFrame < 0) {
+                firstFrame =
+                    std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+                host::test::InjectKey(VK_ESCAPE);
+            }
+        });
+        WinMain(nullptr, nullptr, nullptr, 0);
+        state.SetIterationTime(firstFrame);
+    }
+}
+
+BENCHMARK(BM_FrameEndReadBack)->Unit(benchmark::kMillisecond)->MinTime(3.0);
+BENCHMARK(BM_FrameEndNoReadBack)->Unit(benchmark::kMillisecond)->MinTime(3.0);
+BENCHMARK(BM_StartToFirstFrame)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(5);
+
+} // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,118 @@
+// The audio library stand-in: decoding, formats, and the playback position on both outputs.
+#include "platform/bass/bass.h"
+#include "tests/support/audio_files.h"
+#include "tests/support/off_screen_test.h"
+#include "tests/support/test_folder.h"
+
+#include <SDL.h>
+
+#include <chrono>
+#include <thread>
+
+namespace {
+
+class BassTest : public OffScreenTest {
+protected:
+    void TearDown() override {
+        BASS_Free();
+        OffScreenTest::TearDown();
+    }
+    TestFolder folder;
+};
+
+TEST_F(BassTest, StreamsNeedAnInitialisedLibrary) {
+    folder.Write("a.wav", ToneWav(44100, 2, 16, 0.1));
+    EXPECT_EQ(BASS_StreamCreateFile(FALSE, "a.wav", 0, 0, 0), 0u);
+    EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_INIT);
+    ASSERT_TRUE(BASS_Init(-1, 44100, 0, nullptr));
+    EXPECT_FALSE(BASS_Init(-1, 44100, 0, nullptr));
+    EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_ALREADY);
+    EXPECT_NE(BASS_StreamCreateFile(FALSE, "a.wav", 0, 0, 0), 0u);
+}
+
+TEST_F(BassTest, BadDeviceAndFileErrors) {
+    EXPECT_FALSE(BASS_Init(7, 44100, 0, nullptr));
+    EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_DEVICE);
+    ASSERT_TRUE(BASS_Init(-1, 44100, 0, nullptr));
+    EXPECT_EQ(BASS_StreamCreateFile(FALSE, "missing.mp3", 0, 0, 0), 0u);
+    EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_FILEOPEN);
+    folder.Write("text.mp3", std::string(3000, 'z'));
+    EXPECT_EQ(BASS_StreamCreateFile(FALSE, "text.mp3", 0, 0, 0), 0u);
+    EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_FILEFORM);
+    // A truncated file still plays what it holds.
+    std::vector<uint8_t> cut = ToneMp3(44100, 2, 1.0);
+    cut.resize(cut.size() / 2);
+    folder.Write("cut.mp3", cut);
+    EXPECT_NE(BASS_StreamCreateFile(FALSE, "cut.mp3", 0, 0, 0), 0u);
+}
+
+TEST_F(BassTest, MemoryStreamsAndPositionsInTheStreamsOwnBytes) {
+    ASSERT_TRUE(BASS_Init(-1, 44100, 0, nullptr));
+    ASSERT_TRUE(BASS_Start());
+    const std::vector<uint8_t> wav = ToneWav(8000, 1, 8, 2.0);
+    const HSTREAM stream = BASS_StreamCreateFile(TRUE, wav.data(), 0, DWORD(wav.size()), 0);
+    ASSERT_NE(stream, 0u);
+    DWORD frequency = 0, volume = 0;
+    int pan = 1;
+    ASSERT_TRUE(BASS_ChannelGetAttributes(stream, &frequency, &volume, &pan));
+    EXPECT_EQ(frequency, 8000u);
+    EXPECT_EQ(volume, 100u);
+    EXPECT_EQ(pan, 0);
+    EXPECT_EQ(BASS_ChannelGetFlags(stream), BASS_SAMPLE_MONO | BASS_SAMPLE_8BITS);
+
+    ASSERT_TRUE(BASS_StreamPlay(stream, TRUE, 0));
+    host::SetVirtualTime(0.5);
+    EXPECT_EQ(BASS_ChannelGetPosition(stream), 4000u);
+    ASSERT_TRUE(BASS_ChannelSetPosition(stream, 1000));
+    EXPECT_EQ(BASS_ChannelGetPosition(stream), 1000u);
+    host::SetVirtualTime(0.75);
+    EXPECT_EQ(BASS_ChannelGetPosition(stream), 3000u);
+    EXPECT_FALSE(BASS_ChannelSetPosition(stream, 16000));
+    EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_POSITION);
+    host::SetVirtualTime(100.0);
+    EXPECT_EQ(BASS_ChannelGetPosition(stream), 16000u);
+}
+
+TEST_F(BassTest, LoopingStreamsWrapAround) {
+    ASSERT_TRUE(BASS_Init(-1, 44100, 0, nullptr));
+    ASSERT_TRUE(BASS_Start());
+    const std::vector<uint8_t> wav = ToneWav(8000, 1, 16, 1.0);
+    const HSTREAM stream = BASS_StreamCreateFile(TRUE, wav.data(), 0, DWORD(wav.size()), 0);
+    ASSERT_TRUE(BASS_StreamPlay(stream, TRUE, BASS_SAMPLE_LOOP));
+    EXPECT_NE(BASS_ChannelGetFlags(stream) & BASS_SAMPLE_LOOP, 0u);
+    host::SetVirtualTime(1.25);
+    EXPECT_EQ(BASS_ChannelGetPosition(stream), 4000u);
+}
+
+// On the real output the position is what has been heard: from 0 after the reset, never
+// backwards, and never ahead of the wall clock.
+void ExpectHeardPositionFollowsRealTime(const std::vector<uint8_t>& file, double bytesPerSecond) {
+    const HSTREAM stream = BASS_StreamCreateFile(TRUE, file.data(), 0, DWORD(file.size()), 0);
+    ASSERT_NE(stream, 0u);
+    ASSERT_TRUE(BASS_StreamPlay(stream, TRUE, 0));
+    ASSERT_TRUE(BASS_ChannelSetPosition(stream, 0));
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_LE(BASS_ChannelGetPosition(stream), 4u);
+    DWORD previous = 0;
+    for (int i = 0; i < 60; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        const DWORD position = BASS_ChannelGetPosition(stream);
+        EXPECT_GE(position, previous);
+        const double elapsed =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        EXPECT_LE(position, (elapsed + 0.01) * bytesPerSecond);
+        previous = position;
+    }
+    EXPECT_GT(previous, 0u);
+}
+
+TEST_F(BassTest, HeardPositionOnTheAudioDevice) {
+    host::test::UseSdlAudioOutput();
+    ASSERT_TRUE(BASS_Init(-1, 44100, 0, nullptr)) << BASS_ErrorGetCode();
+    ASSERT_TRUE(BASS_Start());
+    ExpectHeardPositionFollowsRealTime(ToneWav(44100, 2, 16, 2.0), 176400.0);
+    // A format the device does not take directly is converted for it.
+    ExpectHeardPositionFollowsRealTime(ToneWav(22050, 1, 8, 2.0), 22050.0);
+}
+
+} // namespace
