@@ -17,4 +17,6 @@ constexpr float kShowEnd = 191.0f;
 ScheduledScene SceneAt(float musicTime);
 
 // True once the music time has reached the end: that frame is drawn but not presented.
-inline bool ShowIsOver(float musicTime) { return musicTime >= kShowEnd; }
+inline bool ShowIsOver(float musicTime) {
+    return musicTime >= kShowEnd;
+}

@@ -100,8 +100,8 @@ bool InitScenes(Show& show) {
     show.photo = new PhotoScene();
     show.finale = new FinaleScene();
     return show.logo->Init() >= 0 && show.ball->Init() >= 0 && show.bars->Init() >= 0 &&
-           show.group->Init() >= 0 && show.greetings->Init() >= 0 &&
-           show.photo->Init() >= 0 && show.finale->Init() >= 0;
+           show.group->Init() >= 0 && show.greetings->Init() >= 0 && show.photo->Init() >= 0 &&
+           show.finale->Init() >= 0;
 }
 
 // Starts the music and sets up the clock; the only failure is a stream that does not open
@@ -133,8 +133,7 @@ const Message* StartUp(Show& show) {
     if (!windowed) ShowCursor(FALSE);
 
     show.renderer = new Renderer();
-    if (show.renderer->CreateDevice(kWidth, kHeight, show.window, windowed, D3DADAPTER_DEFAULT) <
-        0)
+    if (show.renderer->CreateDevice(kWidth, kHeight, show.window, windowed, D3DADAPTER_DEFAULT) < 0)
         return &kNoDevice;
     if (CreateSharedBuffers(show.renderer) < 0) return &kNoSharedBuffers;
     show.sharedBuffersCreated = true;
@@ -149,13 +148,27 @@ const Message* StartUp(Show& show) {
 void RenderScene(Show& show, ScheduledScene scene) {
     const int32_t milliseconds = show.timer->Elapsed();
     switch (scene) {
-    case ScheduledScene::Logo: show.logo->Render(milliseconds); break;
-    case ScheduledScene::Ball: show.ball->Render(milliseconds); break;
-    case ScheduledScene::Bars: show.bars->Render(milliseconds); break;
-    case ScheduledScene::Group: show.group->Render(milliseconds); break;
-    case ScheduledScene::Greetings: show.greetings->Render(milliseconds); break;
-    case ScheduledScene::Photo: show.photo->Render(milliseconds); break;
-    case ScheduledScene::Finale: show.finale->Render(milliseconds); break;
+    case ScheduledScene::Logo:
+        show.logo->Render(milliseconds);
+        break;
+    case ScheduledScene::Ball:
+        show.ball->Render(milliseconds);
+        break;
+    case ScheduledScene::Bars:
+        show.bars->Render(milliseconds);
+        break;
+    case ScheduledScene::Group:
+        show.group->Render(milliseconds);
+        break;
+    case ScheduledScene::Greetings:
+        show.greetings->Render(milliseconds);
+        break;
+    case ScheduledScene::Photo:
+        show.photo->Render(milliseconds);
+        break;
+    case ScheduledScene::Finale:
+        show.finale->Render(milliseconds);
+        break;
     }
 }
 
@@ -229,7 +242,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previousInstance*/, LPSTR /*c
     TearDown(show);
 
     // Shown only once everything is gone, the window included.
-    if (failure) MessageBoxA(nullptr, failure->text, kTitle, failure->flags);
-    else if (deviceLost) MessageBoxA(nullptr, kDeviceLost.text, kTitle, kDeviceLost.flags);
+    if (failure)
+        MessageBoxA(nullptr, failure->text, kTitle, failure->flags);
+    else if (deviceLost)
+        MessageBoxA(nullptr, kDeviceLost.text, kTitle, kDeviceLost.flags);
     return 0;
 }

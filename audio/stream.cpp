@@ -2,12 +2,14 @@
 
 Stream::Stream() : handle(0) {}
 
-Stream::~Stream() { Free(); }
+Stream::~Stream() {
+    Free();
+}
 
 int32_t Stream::Open(const void* file, bool fromMemory, DWORD offset, DWORD length) {
     Free(); // a stream opened earlier would otherwise live on unreachable
-    handle = BASS_StreamCreateFile(fromMemory ? TRUE : FALSE, file, offset, length,
-                                   BASS_MP3_SETPOS);
+    handle =
+        BASS_StreamCreateFile(fromMemory ? TRUE : FALSE, file, offset, length, BASS_MP3_SETPOS);
     return handle != 0 ? 0 : -11;
 }
 

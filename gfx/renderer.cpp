@@ -13,7 +13,9 @@ DWORD BehaviourFlags(DWORD devCaps) {
 
 Renderer::Renderer() : d3d(nullptr), caps{}, device(nullptr) {}
 
-Renderer::~Renderer() { Release(); }
+Renderer::~Renderer() {
+    Release();
+}
 
 void Renderer::Release() {
     if (device) device->Release();
@@ -40,24 +42,21 @@ int32_t Renderer::CreateDevice(int32_t width, int32_t height, HWND window, bool 
                                     : FillFullScreen(width, height, adapter, window, parameters);
     if (filled < 0) return Fail(filled);
 
-    if (FAILED(d3d->CreateDevice(adapter, D3DDEVTYPE_HAL, window, behaviour, &parameters,
-                                 &device)))
+    if (FAILED(d3d->CreateDevice(adapter, D3DDEVTYPE_HAL, window, behaviour, &parameters, &device)))
         return Fail(-7);
     OpenFrame();
     return 0;
 }
 
-int32_t Renderer::FillWindowed(uint32_t adapter, HWND window,
-                               D3DPRESENT_PARAMETERS& parameters) {
+int32_t Renderer::FillWindowed(uint32_t adapter, HWND window, D3DPRESENT_PARAMETERS& parameters) {
     D3DDISPLAYMODE desktop;
     if (FAILED(d3d->GetAdapterDisplayMode(adapter, &desktop))) return -3;
-    if (FAILED(d3d->CheckDeviceType(adapter, D3DDEVTYPE_HAL, desktop.Format, desktop.Format,
-                                    TRUE)))
+    if (FAILED(d3d->CheckDeviceType(adapter, D3DDEVTYPE_HAL, desktop.Format, desktop.Format, TRUE)))
         return -4;
     if (FAILED(d3d->CheckDeviceFormat(adapter, D3DDEVTYPE_HAL, desktop.Format,
                                       D3DUSAGE_DEPTHSTENCIL, D3DRTYPE_SURFACE, D3DFMT_D16)) ||
-        FAILED(d3d->CheckDepthStencilMatch(adapter, D3DDEVTYPE_HAL, desktop.Format,
-                                           desktop.Format, D3DFMT_D16)))
+        FAILED(d3d->CheckDepthStencilMatch(adapter, D3DDEVTYPE_HAL, desktop.Format, desktop.Format,
+                                           D3DFMT_D16)))
         return -5;
     // The window's client area gives the size.
     parameters.BackBufferFormat = desktop.Format;
@@ -83,11 +82,10 @@ int32_t Renderer::FillFullScreen(int32_t width, int32_t height, uint32_t adapter
         D3DDISPLAYMODE mode;
         if (FAILED(d3d->EnumAdapterModes(adapter, index, &mode))) return -9;
         if (mode.Width != UINT(width) || mode.Height != UINT(height)) continue;
-        if (FAILED(d3d->CheckDeviceType(adapter, D3DDEVTYPE_HAL, mode.Format, mode.Format,
-                                        FALSE)) ||
+        if (FAILED(
+                d3d->CheckDeviceType(adapter, D3DDEVTYPE_HAL, mode.Format, mode.Format, FALSE)) ||
             FAILED(d3d->CheckDeviceFormat(adapter, D3DDEVTYPE_HAL, mode.Format,
-                                          D3DUSAGE_DEPTHSTENCIL, D3DRTYPE_SURFACE,
-                                          D3DFMT_D16)) ||
+                                          D3DUSAGE_DEPTHSTENCIL, D3DRTYPE_SURFACE, D3DFMT_D16)) ||
             FAILED(d3d->CheckDepthStencilMatch(adapter, D3DDEVTYPE_HAL, mode.Format, mode.Format,
                                                D3DFMT_D16)))
             continue;

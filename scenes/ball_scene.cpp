@@ -9,4 +9,6 @@ int32_t BallScene::Init() {
     return 0;
 }
 
-int32_t BallScene::Render(int32_t /*milliseconds*/) { return 0; }
+int32_t BallScene::Render(int32_t /*milliseconds*/) {
+    return 0;
+}

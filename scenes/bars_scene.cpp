@@ -9,4 +9,6 @@ int32_t BarsScene::Init() {
     return 0;
 }
 
-int32_t BarsScene::Render(int32_t /*milliseconds*/) { return 0; }
+int32_t BarsScene::Render(int32_t /*milliseconds*/) {
+    return 0;
+}

@@ -9,4 +9,6 @@ int32_t FinaleScene::Init() {
     return 0;
 }
 
-int32_t FinaleScene::Render(int32_t /*milliseconds*/) { return 0; }
+int32_t FinaleScene::Render(int32_t /*milliseconds*/) {
+    return 0;
+}

@@ -9,4 +9,6 @@ int32_t GreetingsScene::Init() {
     return 0;
 }
 
-int32_t GreetingsScene::Render(int32_t /*milliseconds*/) { return 0; }
+int32_t GreetingsScene::Render(int32_t /*milliseconds*/) {
+    return 0;
+}

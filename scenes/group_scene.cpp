@@ -9,4 +9,6 @@ int32_t GroupScene::Init() {
     return 0;
 }
 
-int32_t GroupScene::Render(int32_t /*milliseconds*/) { return 0; }
+int32_t GroupScene::Render(int32_t /*milliseconds*/) {
+    return 0;
+}

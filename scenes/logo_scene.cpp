@@ -9,4 +9,6 @@ int32_t LogoScene::Init() {
     return 0;
 }
 
-int32_t LogoScene::Render(int32_t /*milliseconds*/) { return 0; }
+int32_t LogoScene::Render(int32_t /*milliseconds*/) {
+    return 0;
+}

@@ -9,4 +9,6 @@ int32_t PhotoScene::Init() {
     return 0;
 }
 
-int32_t PhotoScene::Render(int32_t /*milliseconds*/) { return 0; }
+int32_t PhotoScene::Render(int32_t /*milliseconds*/) {
+    return 0;
+}

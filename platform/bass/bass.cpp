@@ -86,14 +86,17 @@ void BASS_Free() {
         library.error = BASS_ERROR_INIT;
         return;
     }
-    for (auto& entry : library.streams) library.output->Halt(&entry.second->pcm);
+    for (auto& entry : library.streams)
+        library.output->Halt(&entry.second->pcm);
     library.streams.clear();
     library.output->Close();
     library.output = nullptr;
     library.error = BASS_OK;
 }
 
-int BASS_ErrorGetCode() { return library.error; }
+int BASS_ErrorGetCode() {
+    return library.error;
+}
 
 HSTREAM BASS_StreamCreateFile(BOOL memory, const void* file, DWORD offset, DWORD length,
                               DWORD flags) {
@@ -134,7 +137,8 @@ BOOL BASS_StreamPlay(HSTREAM handle, BOOL flush, DWORD flags) {
     if (Injected("BASS_StreamPlay", BASS_ERROR_START)) return FALSE;
     stream->flags = (stream->flags & ~BASS_SAMPLE_LOOP) | (flags & BASS_SAMPLE_LOOP);
     uint64_t from = stream->position;
-    if (flush) from = 0;
+    if (flush)
+        from = 0;
     else if (library.output->IsPlaying(&stream->pcm))
         from = library.output->HeardFrame(&stream->pcm);
     library.output->Play(&stream->pcm, from, (stream->flags & BASS_SAMPLE_LOOP) != 0);

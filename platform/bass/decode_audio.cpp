@@ -35,10 +35,16 @@ int64_t Seek(void* opaque, int64_t offset, int whence) {
     if (whence == AVSEEK_SIZE) return int64_t(reader->size);
     int64_t target = offset;
     switch (whence & ~AVSEEK_FORCE) {
-    case SEEK_SET: break;
-    case SEEK_CUR: target += int64_t(reader->position); break;
-    case SEEK_END: target += int64_t(reader->size); break;
-    default: return -1;
+    case SEEK_SET:
+        break;
+    case SEEK_CUR:
+        target += int64_t(reader->position);
+        break;
+    case SEEK_END:
+        target += int64_t(reader->size);
+        break;
+    default:
+        return -1;
     }
     if (target < 0 || target > int64_t(reader->size)) return -1;
     reader->position = size_t(target);
@@ -79,10 +85,9 @@ bool Convert(Decoder& decoder, const AVFrame* frame, PcmStream& stream) {
     const size_t used = stream.samples.size();
     stream.samples.resize(used + size_t(capacity) * stream.BlockAlign());
     uint8_t* output = stream.samples.data() + used;
-    const int converted =
-        swr_convert(decoder.resampler, &output, capacity,
-                    frame ? const_cast<const uint8_t**>(frame->extended_data) : nullptr,
-                    inputCount);
+    const int converted = swr_convert(
+        decoder.resampler, &output, capacity,
+        frame ? const_cast<const uint8_t**>(frame->extended_data) : nullptr, inputCount);
     if (converted < 0) return false;
     stream.samples.resize(used + size_t(converted) * stream.BlockAlign());
     return true;
@@ -105,8 +110,8 @@ int DecodeInto(Decoder& decoder, const uint8_t* data, size_t size, PcmStream& st
     constexpr int kBufferSize = 64 * 1024;
     auto* buffer = static_cast<uint8_t*>(av_malloc(kBufferSize));
     if (!buffer) return BASS_ERROR_MEM;
-    decoder.io = avio_alloc_context(buffer, kBufferSize, 0, &decoder.reader, ReadPacket, nullptr,
-                                    Seek);
+    decoder.io =
+        avio_alloc_context(buffer, kBufferSize, 0, &decoder.reader, ReadPacket, nullptr, Seek);
     if (!decoder.io) {
         av_free(buffer);
         return BASS_ERROR_MEM;
@@ -173,6 +178,8 @@ int DecodeInto(Decoder& decoder, const uint8_t* data, size_t size, PcmStream& st
 } // namespace
 
 int DecodeAudio(const uint8_t* data, size_t size, PcmStream& stream) {
+    // FFmpeg's notes on trimmed encoder delay and estimated durations are not for the audience.
+    av_log_set_level(AV_LOG_ERROR);
     stream = PcmStream{};
     if (!data || size == 0) return BASS_ERROR_FILEFORM;
     int result;

@@ -44,12 +44,16 @@ AdapterProfile DefaultAdapterProfile() {
     profile.displayFormats = {D3DFMT_R5G6B5, D3DFMT_X8R8G8B8};
     profile.depthFormats = {D3DFMT_D16, D3DFMT_D24S8, D3DFMT_D24X8};
     profile.depthMatchFormats = {D3DFMT_R5G6B5, D3DFMT_X8R8G8B8};
-    profile.textureFormats = {D3DFMT_A8R8G8B8, D3DFMT_X8R8G8B8, D3DFMT_R5G6B5, D3DFMT_X1R5G5B5,
-                              D3DFMT_A1R5G5B5, D3DFMT_A4R4G4B4, D3DFMT_A8, D3DFMT_L8,
-                              D3DFMT_A8L8};
+    profile.textureFormats = {D3DFMT_A8R8G8B8, D3DFMT_X8R8G8B8, D3DFMT_R5G6B5,
+                              D3DFMT_X1R5G5B5, D3DFMT_A1R5G5B5, D3DFMT_A4R4G4B4,
+                              D3DFMT_A8,       D3DFMT_L8,       D3DFMT_A8L8};
     return profile;
 }
 
-const AdapterProfile& ActiveAdapterProfile() { return Active(); }
+const AdapterProfile& ActiveAdapterProfile() {
+    return Active();
+}
 
-void SetActiveAdapterProfile(const AdapterProfile& profile) { Active() = profile; }
+void SetActiveAdapterProfile(const AdapterProfile& profile) {
+    Active() = profile;
+}

@@ -13,7 +13,9 @@ constexpr UINT D3DADAPTER_DEFAULT = 0;
 
 // Results.
 constexpr HRESULT D3D_OK = 0;
-constexpr HRESULT MakeD3DError(uint32_t code) { return HRESULT(0x88760000u | code); }
+constexpr HRESULT MakeD3DError(uint32_t code) {
+    return HRESULT(0x88760000u | code);
+}
 constexpr HRESULT D3DERR_WRONGTEXTUREFORMAT = MakeD3DError(2072);
 constexpr HRESULT D3DERR_CONFLICTINGRENDERSTATE = MakeD3DError(2081);
 constexpr HRESULT D3DERR_DEVICELOST = MakeD3DError(2152);
@@ -26,8 +28,12 @@ constexpr HRESULT D3DERR_DRIVERINTERNALERROR = MakeD3DError(2087);
 constexpr HRESULT E_OUTOFMEMORY = HRESULT(0x8007000Eu);
 constexpr HRESULT E_FAIL = HRESULT(0x80004005u);
 
-constexpr bool SUCCEEDED(HRESULT hr) { return hr >= 0; }
-constexpr bool FAILED(HRESULT hr) { return hr < 0; }
+constexpr bool SUCCEEDED(HRESULT hr) {
+    return hr >= 0;
+}
+constexpr bool FAILED(HRESULT hr) {
+    return hr < 0;
+}
 
 constexpr uint32_t MAKEFOURCC(char a, char b, char c, char d) {
     return uint32_t(uint8_t(a)) | uint32_t(uint8_t(b)) << 8 | uint32_t(uint8_t(c)) << 16 |

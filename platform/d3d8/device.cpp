@@ -14,12 +14,13 @@ namespace {
 // The device whose context is current; GL calls go to it.
 IDirect3DDevice8* activeDevice = nullptr;
 
-float ColorChannel(D3DCOLOR color, int shift) { return float((color >> shift) & 0xFF) / 255.0f; }
+float ColorChannel(D3DCOLOR color, int shift) {
+    return float((color >> shift) & 0xFF) / 255.0f;
+}
 
 } // namespace
 
-IDirect3DDevice8::IDirect3DDevice8(IDirect3D8* owner,
-                                   const D3DDEVICE_CREATION_PARAMETERS& creation,
+IDirect3DDevice8::IDirect3DDevice8(IDirect3D8* owner, const D3DDEVICE_CREATION_PARAMETERS& creation,
                                    const D3DPRESENT_PARAMETERS& presentation)
     : d3d(owner), creationParameters(creation), presentParameters(presentation) {
     d3d->AddRef();

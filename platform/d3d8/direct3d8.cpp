@@ -18,7 +18,9 @@ bool ValidTarget(UINT adapter, D3DDEVTYPE type) {
 
 } // namespace
 
-ULONG D3DUnknown::AddRef() { return ++references; }
+ULONG D3DUnknown::AddRef() {
+    return ++references;
+}
 
 ULONG D3DUnknown::Release() {
     ULONG left = --references;
@@ -32,9 +34,13 @@ IDirect3D8* WINAPI Direct3DCreate8(UINT sdkVersion) {
     return new IDirect3D8();
 }
 
-IDirect3D8::~IDirect3D8() { host::hooks::Trace("IDirect3D8 destroyed"); }
+IDirect3D8::~IDirect3D8() {
+    host::hooks::Trace("IDirect3D8 destroyed");
+}
 
-UINT IDirect3D8::GetAdapterCount() { return 1; }
+UINT IDirect3D8::GetAdapterCount() {
+    return 1;
+}
 
 HRESULT IDirect3D8::GetAdapterDisplayMode(UINT adapter, D3DDISPLAYMODE* mode) {
     if (adapter != D3DADAPTER_DEFAULT || !mode) return D3DERR_INVALIDCALL;
@@ -51,8 +57,7 @@ UINT IDirect3D8::GetAdapterModeCount(UINT adapter) {
 
 HRESULT IDirect3D8::EnumAdapterModes(UINT adapter, UINT mode, D3DDISPLAYMODE* result) {
     const auto& modes = ActiveAdapterProfile().modes;
-    if (adapter != D3DADAPTER_DEFAULT || !result || mode >= modes.size())
-        return D3DERR_INVALIDCALL;
+    if (adapter != D3DADAPTER_DEFAULT || !result || mode >= modes.size()) return D3DERR_INVALIDCALL;
     int64_t code = D3DERR_INVALIDCALL;
     if (host::hooks::Fails("EnumAdapterModes", &code)) return HRESULT(code);
     *result = modes[mode];
@@ -116,16 +121,15 @@ HRESULT IDirect3D8::CreateDevice(UINT adapter, D3DDEVTYPE type, HWND focusWindow
     if (!result) return D3DERR_INVALIDCALL;
     *result = nullptr;
     if (!ValidTarget(adapter, type) || !parameters || !focusWindow) return D3DERR_INVALIDCALL;
-    const DWORD processing = behaviorFlags & (D3DCREATE_SOFTWARE_VERTEXPROCESSING |
-                                              D3DCREATE_HARDWARE_VERTEXPROCESSING |
-                                              D3DCREATE_MIXED_VERTEXPROCESSING);
+    const DWORD processing =
+        behaviorFlags & (D3DCREATE_SOFTWARE_VERTEXPROCESSING | D3DCREATE_HARDWARE_VERTEXPROCESSING |
+                         D3DCREATE_MIXED_VERTEXPROCESSING);
     // Exactly one kind of vertex processing, and a pure device only with hardware processing.
     if (processing != D3DCREATE_SOFTWARE_VERTEXPROCESSING &&
         processing != D3DCREATE_HARDWARE_VERTEXPROCESSING &&
         processing != D3DCREATE_MIXED_VERTEXPROCESSING)
         return D3DERR_INVALIDCALL;
-    if ((behaviorFlags & D3DCREATE_PUREDEVICE) &&
-        processing != D3DCREATE_HARDWARE_VERTEXPROCESSING)
+    if ((behaviorFlags & D3DCREATE_PUREDEVICE) && processing != D3DCREATE_HARDWARE_VERTEXPROCESSING)
         return D3DERR_INVALIDCALL;
 
     int64_t code = D3DERR_NOTAVAILABLE;

@@ -14,7 +14,8 @@ DWORD FloatBits(float value) {
 
 void FillDefaultRenderStates(DWORD (&states)[D3DRS_TABLE_SIZE], bool autoDepthBuffer,
                              bool softwareVertexProcessing) {
-    for (DWORD& state : states) state = 0;
+    for (DWORD& state : states)
+        state = 0;
 
     states[D3DRS_ZENABLE] = autoDepthBuffer ? D3DZB_TRUE : D3DZB_FALSE;
     states[D3DRS_FILLMODE] = D3DFILL_SOLID;

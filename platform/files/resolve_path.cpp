@@ -76,7 +76,8 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& contents) {
     std::FILE* file = std::fopen(resolved.c_str(), "rb");
     if (!file) return false;
     contents.resize(size_t(info.st_size));
-    const size_t read = contents.empty() ? 0 : std::fread(contents.data(), 1, contents.size(), file);
+    const size_t read =
+        contents.empty() ? 0 : std::fread(contents.data(), 1, contents.size(), file);
     std::fclose(file);
     if (read != contents.size()) {
         contents.clear();

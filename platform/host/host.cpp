@@ -16,15 +16,21 @@ Backend& Active() {
     return *active;
 }
 
-void UseOnScreen() { active = &OnScreenBackend(); }
+void UseOnScreen() {
+    active = &OnScreenBackend();
+}
 
 void UseOffScreen(FrameCallback onPresent) {
     virtualSeconds = 0;
     active = &OffScreenBackend(std::move(onPresent));
 }
 
-void SetVirtualTime(double seconds) { virtualSeconds = seconds; }
+void SetVirtualTime(double seconds) {
+    virtualSeconds = seconds;
+}
 
-double VirtualTime() { return virtualSeconds; }
+double VirtualTime() {
+    return virtualSeconds;
+}
 
 } // namespace host

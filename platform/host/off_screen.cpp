@@ -23,8 +23,8 @@ namespace {
 EGLDisplay Display() {
     static EGLDisplay display = [] {
         // eglGetPlatformDisplay (EGL 1.5) aborts inside libepoxy here; the EXT form works.
-        EGLDisplay made = eglGetPlatformDisplayEXT(EGL_PLATFORM_SURFACELESS_MESA,
-                                                   EGL_DEFAULT_DISPLAY, nullptr);
+        EGLDisplay made =
+            eglGetPlatformDisplayEXT(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
         EGLint major = 0, minor = 0;
         if (made == EGL_NO_DISPLAY || !eglInitialize(made, &major, &minor)) {
             std::fprintf(stderr, "EGL: no surfaceless display\n");
@@ -39,12 +39,18 @@ EGLDisplay Display() {
 bool ChooseConfig(EGLDisplay display, EGLConfig& chosen) {
     // The surfaceless platform offers pbuffer configurations only; the device draws into its
     // own framebuffer object anyway.
-    const EGLint wanted[] = {EGL_RED_SIZE,        8,
-                             EGL_GREEN_SIZE,      8,
-                             EGL_BLUE_SIZE,       8,
-                             EGL_ALPHA_SIZE,      8,
-                             EGL_SURFACE_TYPE,    EGL_PBUFFER_BIT,
-                             EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT,
+    const EGLint wanted[] = {EGL_RED_SIZE,
+                             8,
+                             EGL_GREEN_SIZE,
+                             8,
+                             EGL_BLUE_SIZE,
+                             8,
+                             EGL_ALPHA_SIZE,
+                             8,
+                             EGL_SURFACE_TYPE,
+                             EGL_PBUFFER_BIT,
+                             EGL_RENDERABLE_TYPE,
+                             EGL_OPENGL_BIT,
                              EGL_NONE};
     EGLConfig configs[64];
     EGLint count = 0;
@@ -63,7 +69,9 @@ bool ChooseConfig(EGLDisplay display, EGLConfig& chosen) {
     return false;
 }
 
-double VirtualClock() { return VirtualTime(); }
+double VirtualClock() {
+    return VirtualTime();
+}
 
 class OffScreen final : public Backend {
 public:
@@ -136,7 +144,8 @@ public:
         for (int y = 0; y < height; ++y) {
             const uint32_t* from = readBack.data() + size_t(height - 1 - y) * size_t(width);
             uint32_t* to = frame.data() + size_t(y) * size_t(width);
-            for (int x = 0; x < width; ++x) to[x] = from[x] | 0xFF000000u;
+            for (int x = 0; x < width; ++x)
+                to[x] = from[x] | 0xFF000000u;
         }
         onPresent(Frame{frame.data(), width, height});
     }

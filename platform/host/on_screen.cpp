@@ -7,6 +7,7 @@
 #include <epoxy/gl.h>
 
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 
 namespace host {
@@ -18,29 +19,44 @@ struct GlContext {
 
 namespace {
 
-SDL_Window* NativeOf(HWND window) { return static_cast<SDL_Window*>(window->native); }
+SDL_Window* NativeOf(HWND window) {
+    return static_cast<SDL_Window*>(window->native);
+}
 
 WPARAM VirtualKeyOf(SDL_Keycode key) {
     if (key >= SDLK_a && key <= SDLK_z) return WPARAM('A' + (key - SDLK_a));
     if (key >= SDLK_0 && key <= SDLK_9) return WPARAM('0' + (key - SDLK_0));
     if (key >= SDLK_F1 && key <= SDLK_F12) return VK_F1 + WPARAM(key - SDLK_F1);
     switch (key) {
-    case SDLK_ESCAPE: return VK_ESCAPE;
-    case SDLK_RETURN: return VK_RETURN;
-    case SDLK_SPACE: return VK_SPACE;
-    case SDLK_TAB: return VK_TAB;
-    case SDLK_BACKSPACE: return VK_BACK;
-    case SDLK_LEFT: return VK_LEFT;
-    case SDLK_RIGHT: return VK_RIGHT;
-    case SDLK_UP: return VK_UP;
-    case SDLK_DOWN: return VK_DOWN;
+    case SDLK_ESCAPE:
+        return VK_ESCAPE;
+    case SDLK_RETURN:
+        return VK_RETURN;
+    case SDLK_SPACE:
+        return VK_SPACE;
+    case SDLK_TAB:
+        return VK_TAB;
+    case SDLK_BACKSPACE:
+        return VK_BACK;
+    case SDLK_LEFT:
+        return VK_LEFT;
+    case SDLK_RIGHT:
+        return VK_RIGHT;
+    case SDLK_UP:
+        return VK_UP;
+    case SDLK_DOWN:
+        return VK_DOWN;
     case SDLK_LSHIFT:
-    case SDLK_RSHIFT: return VK_SHIFT;
+    case SDLK_RSHIFT:
+        return VK_SHIFT;
     case SDLK_LCTRL:
-    case SDLK_RCTRL: return VK_CONTROL;
+    case SDLK_RCTRL:
+        return VK_CONTROL;
     case SDLK_LALT:
-    case SDLK_RALT: return VK_MENU;
-    default: return 0;
+    case SDLK_RALT:
+        return VK_MENU;
+    default:
+        return 0;
     }
 }
 
@@ -49,6 +65,15 @@ public:
     bool OpenWindow(HWND window) override {
         if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
             std::fprintf(stderr, "display: %s\n", SDL_GetError());
+            return false;
+        }
+        // Without a display SDL falls back to drivers that show nothing; the show would then
+        // play unseen. That is no window at all.
+        const char* driver = SDL_GetCurrentVideoDriver();
+        if (driver &&
+            (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0)) {
+            std::fprintf(stderr, "display: none (SDL offers only its '%s' video driver)\n", driver);
+            SDL_QuitSubSystem(SDL_INIT_VIDEO);
             return false;
         }
         SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
@@ -92,7 +117,9 @@ public:
         SDL_Event event;
         while (count < capacity && SDL_PollEvent(&event)) {
             switch (event.type) {
-            case SDL_QUIT: events[count++] = {InputEvent::Kind::CloseButton, 0, false}; break;
+            case SDL_QUIT:
+                events[count++] = {InputEvent::Kind::CloseButton, 0, false};
+                break;
             case SDL_WINDOWEVENT:
                 if (event.window.event == SDL_WINDOWEVENT_CLOSE)
                     events[count++] = {InputEvent::Kind::CloseButton, 0, false};
@@ -105,15 +132,18 @@ public:
                     events[count++] = {InputEvent::Kind::Key, key,
                                        (event.key.keysym.mod & KMOD_ALT) != 0};
                 break;
-            default: break;
+            default:
+                break;
             }
         }
         return count;
     }
 
     void WaitInput() override {
-        if (SDL_WasInit(SDL_INIT_VIDEO)) SDL_WaitEventTimeout(nullptr, 10);
-        else SDL_Delay(10);
+        if (SDL_WasInit(SDL_INIT_VIDEO))
+            SDL_WaitEventTimeout(nullptr, 10);
+        else
+            SDL_Delay(10);
     }
 
     uint32_t TickCount() override {

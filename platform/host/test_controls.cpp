@@ -41,7 +41,9 @@ void Trace(const char* call, const char* detail) {
     if (State().tracing) State().trace.push_back(std::string(call) + " " + detail);
 }
 
-bool DeviceForcedLost() { return State().deviceLost; }
+bool DeviceForcedLost() {
+    return State().deviceLost;
+}
 
 void RecordMessageBox(const char* caption, const char* text, unsigned type) {
     State().messageBoxes.push_back({caption, text, type});
@@ -58,7 +60,9 @@ int TakeInjectedInput(InputEvent* events, int capacity) {
     return count;
 }
 
-bool WantsSdlAudio() { return State().sdlAudio; }
+bool WantsSdlAudio() {
+    return State().sdlAudio;
+}
 
 } // namespace host::hooks
 
@@ -69,27 +73,45 @@ void Reset() {
     SetActiveAdapterProfile(DefaultAdapterProfile());
 }
 
-void FailCall(const std::string& call, int64_t code) { State().failures.emplace_back(call, code); }
-void FailCall(const std::string& call) { FailCall(call, 0); }
+void FailCall(const std::string& call, int64_t code) {
+    State().failures.emplace_back(call, code);
+}
+void FailCall(const std::string& call) {
+    FailCall(call, 0);
+}
 
-void SetAdapterProfile(const AdapterProfile& profile) { SetActiveAdapterProfile(profile); }
+void SetAdapterProfile(const AdapterProfile& profile) {
+    SetActiveAdapterProfile(profile);
+}
 
-void ForceDeviceLost() { State().deviceLost = true; }
+void ForceDeviceLost() {
+    State().deviceLost = true;
+}
 
 void InjectKey(WPARAM virtualKey, bool alt) {
     State().input.push_back({InputEvent::Kind::Key, virtualKey, alt});
 }
-void InjectCloseButton() { State().input.push_back({InputEvent::Kind::CloseButton, 0, false}); }
-void InjectScreenTaken() { State().input.push_back({InputEvent::Kind::ScreenTaken, 0, false}); }
+void InjectCloseButton() {
+    State().input.push_back({InputEvent::Kind::CloseButton, 0, false});
+}
+void InjectScreenTaken() {
+    State().input.push_back({InputEvent::Kind::ScreenTaken, 0, false});
+}
 
 void StartTrace() {
     State().tracing = true;
     State().trace.clear();
 }
-const std::vector<std::string>& Trace() { return State().trace; }
+const std::vector<std::string>& Trace() {
+    return State().trace;
+}
 
-const std::vector<MessageBoxRecord>& MessageBoxes() { return State().messageBoxes; }
+const std::vector<MessageBoxRecord>& MessageBoxes() {
+    return State().messageBoxes;
+}
 
-void UseSdlAudioOutput() { State().sdlAudio = true; }
+void UseSdlAudioOutput() {
+    State().sdlAudio = true;
+}
 
 } // namespace host::test

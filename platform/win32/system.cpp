@@ -28,7 +28,9 @@ int WINAPI MessageBoxA(HWND /*owner*/, LPCSTR text, LPCSTR caption, UINT type) {
     return IDOK;
 }
 
-DWORD WINAPI GetTickCount() { return host::Active().TickCount(); }
+DWORD WINAPI GetTickCount() {
+    return host::Active().TickCount();
+}
 
 void WINAPI OutputDebugStringA(LPCSTR text) {
     if (!text) return;

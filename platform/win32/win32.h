@@ -143,7 +143,9 @@ constexpr int IDOK = 1;
 constexpr int BLACK_BRUSH = 4;
 
 // Cursor resources, passed as integer resource names.
-inline LPCSTR MAKEINTRESOURCEA(WORD id) { return reinterpret_cast<LPCSTR>(uintptr_t(id)); }
+inline LPCSTR MAKEINTRESOURCEA(WORD id) {
+    return reinterpret_cast<LPCSTR>(uintptr_t(id));
+}
 constexpr WORD IDC_APPSTARTING_ID = 32650;
 #define IDC_APPSTARTING MAKEINTRESOURCEA(IDC_APPSTARTING_ID)
 

@@ -36,10 +36,13 @@ MSG queue[kQueueCapacity];
 int queueHead = 0;
 int queueCount = 0;
 
-MSG& QueueAt(int i) { return queue[(queueHead + i) % kQueueCapacity]; }
+MSG& QueueAt(int i) {
+    return queue[(queueHead + i) % kQueueCapacity];
+}
 
 void RemoveAt(int index) {
-    for (int i = index; i + 1 < queueCount; ++i) QueueAt(i) = QueueAt(i + 1);
+    for (int i = index; i + 1 < queueCount; ++i)
+        QueueAt(i) = QueueAt(i + 1);
     --queueCount;
 }
 

@@ -87,7 +87,8 @@ protected:
 
     static std::vector<std::string> SceneTeardown() {
         std::vector<std::string> entries;
-        for (int i = 6; i >= 0; --i) entries.push_back(std::string(kSceneOrder[i]) + " destroyed");
+        for (int i = 6; i >= 0; --i)
+            entries.push_back(std::string(kSceneOrder[i]) + " destroyed");
         return entries;
     }
 
@@ -142,15 +143,15 @@ TEST_F(DriverTest, SceneFailureStopsInitAndDestroysAllSevenInReverse) {
                       MB_ICONERROR);
 
     // All seven are built before the first Init; Init stops at the failing one.
-    ExpectInOrder({"FinaleScene constructed", "LogoScene Init", "BallScene Init",
-                   "BarsScene Init"});
+    ExpectInOrder(
+        {"FinaleScene constructed", "LogoScene Init", "BallScene Init", "BarsScene Init"});
     EXPECT_EQ(At("GroupScene Init"), -1);
     EXPECT_EQ(At("BASS_Init"), -1);
 
     std::vector<std::string> teardown = SceneTeardown();
     for (const char* entry : {"IDirect3DVertexBuffer8 destroyed", "IDirect3DIndexBuffer8 destroyed",
-                              "IDirect3DDevice8 destroyed", "IDirect3D8 destroyed",
-                              "DestroyWindow", "UnregisterClassA"})
+                              "IDirect3DDevice8 destroyed", "IDirect3D8 destroyed", "DestroyWindow",
+                              "UnregisterClassA"})
         teardown.push_back(entry);
     ExpectInOrder(teardown);
     EXPECT_TRUE(SceneRenders().empty());
@@ -160,7 +161,8 @@ TEST_F(DriverTest, MissingMusicShowsTheSoundMessageAfterEverythingIsGone) {
     EXPECT_EQ(RunShow(), 0);
     ExpectOnlyMessage("het geluid doet het niet klootzak, kijk die rammelbak eens na", MB_OK);
     std::vector<std::string> teardown = {"BASS_StreamCreateFile", "BASS_Stop", "BASS_Free"};
-    for (const std::string& entry : SceneTeardown()) teardown.push_back(entry);
+    for (const std::string& entry : SceneTeardown())
+        teardown.push_back(entry);
     for (const char* entry : {"IDirect3DDevice8 destroyed", "DestroyWindow", "UnregisterClassA"})
         teardown.push_back(entry);
     ExpectInOrder(teardown);
@@ -210,10 +212,11 @@ TEST_F(DriverTest, WholeShowFollowsTheScheduleAndEndsByItself) {
     EXPECT_TRUE(host::test::MessageBoxes().empty());
 
     std::vector<std::string> teardown = {"BASS_StreamFree", "BASS_Stop", "BASS_Free"};
-    for (const std::string& entry : SceneTeardown()) teardown.push_back(entry);
+    for (const std::string& entry : SceneTeardown())
+        teardown.push_back(entry);
     for (const char* entry : {"IDirect3DVertexBuffer8 destroyed", "IDirect3DIndexBuffer8 destroyed",
-                              "IDirect3DDevice8 destroyed", "IDirect3D8 destroyed",
-                              "DestroyWindow", "UnregisterClassA"})
+                              "IDirect3DDevice8 destroyed", "IDirect3D8 destroyed", "DestroyWindow",
+                              "UnregisterClassA"})
         teardown.push_back(entry);
     ExpectInOrder(teardown);
 }
@@ -237,7 +240,9 @@ struct EndingInput {
     std::function<void()> inject;
 };
 
-void PrintTo(const EndingInput& input, std::ostream* out) { *out << input.name; }
+void PrintTo(const EndingInput& input, std::ostream* out) {
+    *out << input.name;
+}
 
 class DriverEndingTest : public DriverTest, public ::testing::WithParamInterface<EndingInput> {};
 
@@ -282,8 +287,7 @@ TEST_F(DriverTest, LostDeviceEndsTheRunWithItsMessageAfterTeardown) {
     EXPECT_EQ(SceneRenders().size(), 4u);
     EXPECT_EQ(presented, 3);
     EXPECT_EQ(Count("Present"), 3);
-    ExpectOnlyMessage("The Direct3D device was lost, please don't steal my focus :)",
-                      MB_ICONERROR);
+    ExpectOnlyMessage("The Direct3D device was lost, please don't steal my focus :)", MB_ICONERROR);
     ExpectInOrder({"BASS_Free", "LogoScene destroyed", "IDirect3DDevice8 destroyed",
                    "DestroyWindow", "UnregisterClassA"});
 }
@@ -295,8 +299,7 @@ TEST_F(DriverTest, AnotherProgramTakingTheScreenLosesTheDevice) {
     };
     EXPECT_EQ(RunShow(), 0);
     EXPECT_EQ(presented, 3);
-    ExpectOnlyMessage("The Direct3D device was lost, please don't steal my focus :)",
-                      MB_ICONERROR);
+    ExpectOnlyMessage("The Direct3D device was lost, please don't steal my focus :)", MB_ICONERROR);
 }
 
 TEST_F(DriverTest, ShortMusicNeverEndsTheRunByTime) {

@@ -21,24 +21,32 @@ int32_t Init(const char* scene) {
 
 } // namespace
 
-const std::vector<SceneRender>& SceneRenders() { return renders; }
-void FailSceneInit(const std::string& scene) { failingScene = scene; }
+const std::vector<SceneRender>& SceneRenders() {
+    return renders;
+}
+void FailSceneInit(const std::string& scene) {
+    failingScene = scene;
+}
 void ResetFakeScenes() {
     renders.clear();
     failingScene.clear();
 }
 
-#define FAKE_SCENE(Name)                                                                       \
-    Name::Name() : initialised(false) { host::hooks::Trace(#Name, "constructed"); }            \
-    Name::~Name() { host::hooks::Trace(#Name, "destroyed"); }                                 \
-    int32_t Name::Init() {                                                                     \
-        const int32_t result = ::Init(#Name);                                                  \
-        initialised = result == 0;                                                             \
-        return result;                                                                         \
-    }                                                                                          \
-    int32_t Name::Render(int32_t milliseconds) {                                               \
-        renders.push_back({#Name, milliseconds, musicTime});                                   \
-        return 0;                                                                              \
+#define FAKE_SCENE(Name)                                                                           \
+    Name::Name() : initialised(false) {                                                            \
+        host::hooks::Trace(#Name, "constructed");                                                  \
+    }                                                                                              \
+    Name::~Name() {                                                                                \
+        host::hooks::Trace(#Name, "destroyed");                                                    \
+    }                                                                                              \
+    int32_t Name::Init() {                                                                         \
+        const int32_t result = ::Init(#Name);                                                      \
+        initialised = result == 0;                                                                 \
+        return result;                                                                             \
+    }                                                                                              \
+    int32_t Name::Render(int32_t milliseconds) {                                                   \
+        renders.push_back({#Name, milliseconds, musicTime});                                       \
+        return 0;                                                                                  \
     }
 
 FAKE_SCENE(LogoScene)

@@ -7,7 +7,9 @@
 
 namespace {
 
-float Below(float bound) { return std::nextafter(bound, 0.0f); }
+float Below(float bound) {
+    return std::nextafter(bound, 0.0f);
+}
 
 TEST(Schedule, BoundsAreTheFloatsNearestTheDecimals) {
     EXPECT_EQ(double(kBarsSceneStart), 34.400001525878906);

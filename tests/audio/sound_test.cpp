@@ -31,8 +31,11 @@ TEST_F(SoundTest, LibraryErrorsMapToTheirCodes) {
     const struct {
         int error;
         int32_t code;
-    } cases[] = {{BASS_ERROR_DEVICE, -3}, {BASS_ERROR_DRIVER, -4}, {BASS_ERROR_FORMAT, -5},
-                 {BASS_ERROR_MEM, -6},    {BASS_ERROR_UNKNOWN, -7}};
+    } cases[] = {{BASS_ERROR_DEVICE, -3},
+                 {BASS_ERROR_DRIVER, -4},
+                 {BASS_ERROR_FORMAT, -5},
+                 {BASS_ERROR_MEM, -6},
+                 {BASS_ERROR_UNKNOWN, -7}};
     for (const auto& c : cases) {
         host::test::Reset();
         host::test::FailCall("BASS_Init", c.error);

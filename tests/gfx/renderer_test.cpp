@@ -112,10 +112,12 @@ struct FailureCase {
     int32_t code;
 };
 
-void PrintTo(const FailureCase& failure, std::ostream* out) { *out << failure.name; }
+void PrintTo(const FailureCase& failure, std::ostream* out) {
+    *out << failure.name;
+}
 
-class RendererFailureTest : public RendererTest, public ::testing::WithParamInterface<FailureCase> {
-};
+class RendererFailureTest : public RendererTest,
+                            public ::testing::WithParamInterface<FailureCase> {};
 
 TEST_P(RendererFailureTest, ReturnsItsCodeAndHoldsNothing) {
     const FailureCase& c = GetParam();
@@ -145,7 +147,10 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"NoModes", false, nullptr, [](AdapterProfile& p) { p.modes.clear(); }, -8},
         FailureCase{"EnumerationFails", false, "EnumAdapterModes", nullptr, -9},
         FailureCase{"No640x480", false, nullptr,
-                    [](AdapterProfile& p) { p.modes = {{800, 600, 60, D3DFMT_X8R8G8B8}}; }, -10},
+                    [](AdapterProfile& p) {
+                        p.modes = {{800, 600, 60, D3DFMT_X8R8G8B8}};
+                    },
+                    -10},
         FailureCase{"DepthFailsFor640x480", false, nullptr,
                     [](AdapterProfile& p) { p.depthMatchFormats = {D3DFMT_X1R5G5B5}; }, -10}),
     [](const ::testing::TestParamInfo<FailureCase>& info) { return info.param.name; });

@@ -14,8 +14,8 @@ protected:
         windowClass.lpfnWndProc = DefWindowProcA;
         windowClass.lpszClassName = "d3d8 test";
         RegisterClassA(&windowClass);
-        window = CreateWindowExA(0, "d3d8 test", "test", WS_POPUP, 0, 0, 640, 480, nullptr,
-                                 nullptr, nullptr, nullptr);
+        window = CreateWindowExA(0, "d3d8 test", "test", WS_POPUP, 0, 0, 640, 480, nullptr, nullptr,
+                                 nullptr, nullptr);
         d3d = Direct3DCreate8(D3D_SDK_VERSION);
         ASSERT_NE(d3d, nullptr);
     }
@@ -79,14 +79,14 @@ TEST_F(D3D8Test, RefusedCalls) {
                                 &device),
               D3DERR_INVALIDCALL);
     p.BackBufferWidth = 641;
-    EXPECT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, window, D3DCREATE_HARDWARE_VERTEXPROCESSING,
-                                &p, &device),
+    EXPECT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, window, D3DCREATE_HARDWARE_VERTEXPROCESSING, &p,
+                                &device),
               D3DERR_INVALIDCALL);
     EXPECT_EQ(device, nullptr);
 
     p = FullScreen();
-    ASSERT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, window, D3DCREATE_HARDWARE_VERTEXPROCESSING,
-                                &p, &device),
+    ASSERT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, window, D3DCREATE_HARDWARE_VERTEXPROCESSING, &p,
+                                &device),
               D3D_OK);
     EXPECT_EQ(device->Clear(1, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0), D3DERR_INVALIDCALL);
     EXPECT_EQ(device->Clear(0, nullptr, D3DCLEAR_STENCIL, 0, 1.0f, 0), D3DERR_INVALIDCALL);

@@ -22,8 +22,8 @@ protected:
         windowClass.lpfnWndProc = RecordingProc;
         windowClass.lpszClassName = "Recording";
         ASSERT_NE(RegisterClassA(&windowClass), 0);
-        window = CreateWindowExA(0, "recording", "one", WS_POPUP, 0, 0, 640, 480, nullptr,
-                                 nullptr, nullptr, nullptr);
+        window = CreateWindowExA(0, "recording", "one", WS_POPUP, 0, 0, 640, 480, nullptr, nullptr,
+                                 nullptr, nullptr);
         ASSERT_NE(window, nullptr);
         SetFocus(window);
     }
@@ -35,7 +35,8 @@ protected:
 
     void DispatchAll(HWND filter) {
         MSG msg;
-        while (PeekMessageA(&msg, filter, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+        while (PeekMessageA(&msg, filter, 0, 0, PM_REMOVE))
+            DispatchMessageA(&msg);
     }
 
     bool Received(UINT message) const {
@@ -53,8 +54,8 @@ TEST_F(Win32Test, ClassesAreUniqueAndOutliveTheirWindows) {
     again.lpszClassName = "RECORDING";
     EXPECT_EQ(RegisterClassA(&again), 0);
     EXPECT_EQ(UnregisterClassA("Recording", nullptr), FALSE); // a window still uses it
-    EXPECT_EQ(CreateWindowExA(0, "no such class", "x", WS_POPUP, 0, 0, 640, 480, nullptr,
-                              nullptr, nullptr, nullptr),
+    EXPECT_EQ(CreateWindowExA(0, "no such class", "x", WS_POPUP, 0, 0, 640, 480, nullptr, nullptr,
+                              nullptr, nullptr),
               nullptr);
     EXPECT_EQ(UnregisterClassA("no such class", nullptr), FALSE);
 }
@@ -99,8 +100,8 @@ TEST_F(Win32Test, AltF4AndTheCloseButtonBecomeWmCloseThroughDefWindowProc) {
 }
 
 TEST_F(Win32Test, PeekFiltersByWindowAndNoRemoveLeavesTheMessage) {
-    HWND other = CreateWindowExA(0, "Recording", "two", WS_POPUP, 0, 0, 640, 480, nullptr,
-                                 nullptr, nullptr, nullptr);
+    HWND other = CreateWindowExA(0, "Recording", "two", WS_POPUP, 0, 0, 640, 480, nullptr, nullptr,
+                                 nullptr, nullptr);
     ASSERT_NE(other, nullptr);
     PostMessageA(other, WM_KEYDOWN, 'B', 0);
     PostMessageA(window, WM_KEYDOWN, 'A', 0);

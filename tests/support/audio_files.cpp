@@ -21,7 +21,8 @@ std::vector<int16_t> Tone(int sampleRate, int channels, double seconds) {
 }
 
 void Put(std::vector<uint8_t>& out, uint32_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i) out.push_back(uint8_t(value >> (8 * i)));
+    for (int i = 0; i < bytes; ++i)
+        out.push_back(uint8_t(value >> (8 * i)));
 }
 
 } // namespace
@@ -30,8 +31,10 @@ std::vector<uint8_t> ToneWav(int sampleRate, int channels, int bits, double seco
     const std::vector<int16_t> tone = Tone(sampleRate, channels, seconds);
     std::vector<uint8_t> data;
     for (int16_t sample : tone) {
-        if (bits == 8) data.push_back(uint8_t((sample >> 8) + 128));
-        else Put(data, uint16_t(sample), 2);
+        if (bits == 8)
+            data.push_back(uint8_t((sample >> 8) + 128));
+        else
+            Put(data, uint16_t(sample), 2);
     }
     const uint32_t blockAlign = uint32_t(channels * bits / 8);
     std::vector<uint8_t> file = {'R', 'I', 'F', 'F'};

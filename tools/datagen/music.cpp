@@ -13,7 +13,9 @@ constexpr float kBar = 4.0f * kBeat;
 // A minor: Am, F, C, G, two bars each; MIDI note numbers of each chord's tones.
 constexpr int kChords[4][3] = {{57, 60, 64}, {53, 57, 60}, {48, 52, 55}, {55, 59, 62}};
 
-float NoteFrequency(int note) { return 440.0f * std::pow(2.0f, float(note - 69) / 12.0f); }
+float NoteFrequency(int note) {
+    return 440.0f * std::pow(2.0f, float(note - 69) / 12.0f);
+}
 
 // A fixed linear congruential generator: the same noise on every run and machine.
 struct Noise {
@@ -24,7 +26,9 @@ struct Noise {
     }
 };
 
-const int* ChordAt(float seconds) { return kChords[int(seconds / (2.0f * kBar)) % 4]; }
+const int* ChordAt(float seconds) {
+    return kChords[int(seconds / (2.0f * kBar)) % 4];
+}
 
 // A soft sawtooth: the first harmonics only, so nothing buzzes.
 float Saw(float phase) {
@@ -37,8 +41,8 @@ float Saw(float phase) {
 // A sine whose pitch falls from 160 Hz to 50 Hz; the phase is the integral of that pitch.
 float Kick(float sinceBeat) {
     if (sinceBeat > 0.35f) return 0.0f;
-    const float phase = 2.0f * kPi *
-                        (50.0f * sinceBeat + 110.0f / 30.0f * (1.0f - std::exp(-sinceBeat * 30.0f)));
+    const float phase =
+        2.0f * kPi * (50.0f * sinceBeat + 110.0f / 30.0f * (1.0f - std::exp(-sinceBeat * 30.0f)));
     return std::sin(phase) * std::exp(-sinceBeat * 9.0f);
 }
 
@@ -100,19 +104,19 @@ std::vector<int16_t> SynthesiseMusic(int sampleRate, float seconds) {
         const int step = int(t / sixteenth) % 4;
         const int note = chord[step % 3] + 12 + (step == 3 ? 12 : 0);
         const float sinceNote = std::fmod(t, sixteenth);
-        const float lead = std::sin(2.0f * kPi * NoteFrequency(note) * t) *
-                           std::exp(-sinceNote * 10.0f);
+        const float lead =
+            std::sin(2.0f * kPi * NoteFrequency(note) * t) * std::exp(-sinceNote * 10.0f);
 
         const float fadeIn = t < 2.0f ? t / 2.0f : 1.0f;
         const float fadeOut = t < 185.0f ? 1.0f : t < 191.0f ? (191.0f - t) / 6.0f : 0.0f;
         const float master = fadeIn * fadeOut;
 
-        const float centre = 0.06f * padLow * mix.pad + 0.35f * bass * mix.bass +
-                             0.6f * kick * mix.drums;
-        const float left = std::tanh((centre + 0.12f * hats * mix.hats + 0.12f * lead * mix.lead) *
-                                     master);
-        const float right = std::tanh((centre + 0.08f * hats * mix.hats + 0.16f * lead * mix.lead) *
-                                      master);
+        const float centre =
+            0.06f * padLow * mix.pad + 0.35f * bass * mix.bass + 0.6f * kick * mix.drums;
+        const float left =
+            std::tanh((centre + 0.12f * hats * mix.hats + 0.12f * lead * mix.lead) * master);
+        const float right =
+            std::tanh((centre + 0.08f * hats * mix.hats + 0.16f * lead * mix.lead) * master);
         samples[2 * i] = int16_t(std::lround(left * 30000.0f));
         samples[2 * i + 1] = int16_t(std::lround(right * 30000.0f));
     }
