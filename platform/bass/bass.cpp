@@ -113,7 +113,7 @@ HSTREAM BASS_StreamCreateFile(BOOL memory, const void* file, DWORD offset, DWORD
         data = static_cast<const uint8_t*>(file) + offset;
         size = length;
     } else {
-        if (!ReadWholeFile(static_cast<const char*>(file), contents))
+        if (ReadWholeFile(static_cast<const char*>(file), contents) != 0)
             return Fail(BASS_ERROR_FILEOPEN);
         if (offset > contents.size()) return Fail(BASS_ERROR_FILEFORM);
         const size_t left = contents.size() - offset;

@@ -44,9 +44,10 @@ AdapterProfile DefaultAdapterProfile() {
     profile.displayFormats = {D3DFMT_R5G6B5, D3DFMT_X8R8G8B8};
     profile.depthFormats = {D3DFMT_D16, D3DFMT_D24S8, D3DFMT_D24X8};
     profile.depthMatchFormats = {D3DFMT_R5G6B5, D3DFMT_X8R8G8B8};
-    profile.textureFormats = {D3DFMT_A8R8G8B8, D3DFMT_X8R8G8B8, D3DFMT_R5G6B5,
-                              D3DFMT_X1R5G5B5, D3DFMT_A1R5G5B5, D3DFMT_A4R4G4B4,
-                              D3DFMT_A8,       D3DFMT_L8,       D3DFMT_A8L8};
+    profile.textureFormats = {D3DFMT_A8R8G8B8, D3DFMT_X8R8G8B8, D3DFMT_R5G6B5,   D3DFMT_X1R5G5B5,
+                              D3DFMT_A1R5G5B5, D3DFMT_A4R4G4B4, D3DFMT_X4R4G4B4, D3DFMT_R3G3B2,
+                              D3DFMT_A8,       D3DFMT_L8,       D3DFMT_A8L8,     D3DFMT_DXT1,
+                              D3DFMT_DXT2,     D3DFMT_DXT3,     D3DFMT_DXT4,     D3DFMT_DXT5};
     return profile;
 }
 

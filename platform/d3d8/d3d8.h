@@ -30,6 +30,8 @@ struct GlContext;
 class IDirect3DDevice8;
 class IDirect3DVertexBuffer8;
 class IDirect3DIndexBuffer8;
+class IDirect3DTexture8;
+class IDirect3DSurface8;
 
 // IUnknown-style reference counting: an object is born with one reference and destroyed when
 // the last one is released.
@@ -87,6 +89,15 @@ public:
     HRESULT CreateIndexBuffer(UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool,
                               IDirect3DIndexBuffer8** result);
 
+    HRESULT CreateTexture(UINT width, UINT height, UINT levels, DWORD usage, D3DFORMAT format,
+                          D3DPOOL pool, IDirect3DTexture8** result);
+    // Copies every level of a system-memory texture into a default-pool one of the same shape.
+    HRESULT UpdateTexture(IDirect3DTexture8* source, IDirect3DTexture8* destination);
+
+    HRESULT GetDirect3D(IDirect3D8** result);
+    HRESULT GetDeviceCaps(D3DCAPS8* caps);
+    HRESULT GetDisplayMode(D3DDISPLAYMODE* mode);
+
     HRESULT SetRenderState(D3DRENDERSTATETYPE state, DWORD value);
 
     // Queries the show never makes (it may run on a pure device); the tests read state with them.
@@ -106,6 +117,7 @@ private:
     bool CreateTarget();
 
     IDirect3D8* d3d;
+    D3DCAPS8 caps;
     D3DDEVICE_CREATION_PARAMETERS creationParameters;
     D3DPRESENT_PARAMETERS presentParameters;
     host::GlContext* context = nullptr;
@@ -152,4 +164,64 @@ private:
     IDirect3DIndexBuffer8(IDirect3DDevice8* owner, UINT length, DWORD usage, D3DFORMAT format)
         : D3DBuffer(owner, length, usage, "IDirect3DIndexBuffer8"), format(format) {}
     D3DFORMAT format;
+};
+
+// A texture: a chain of levels, each a CPU copy that LockRect hands out. Level 0 is uploaded to
+// OpenGL (expanded to BGRA) when a draw needs it after a change.
+class IDirect3DTexture8 : public D3DUnknown {
+public:
+    DWORD GetLevelCount() { return DWORD(levels.size()); }
+    HRESULT GetLevelDesc(UINT level, D3DSURFACE_DESC* description);
+    HRESULT GetSurfaceLevel(UINT level, IDirect3DSurface8** result);
+    // Default-pool textures cannot be locked; fill them through a system-memory texture and
+    // UpdateTexture.
+    HRESULT LockRect(UINT level, D3DLOCKED_RECT* locked, const RECT* rect, DWORD flags);
+    HRESULT UnlockRect(UINT level);
+
+    // The OpenGL texture holding level 0, uploaded first if the contents changed; 0 for a
+    // system-memory texture, which cannot be drawn.
+    unsigned GlTexture();
+    // Test-only: level 0 as OpenGL holds it, as 0xAARRGGBB words, top row first.
+    std::vector<uint32_t> ReadBackLevel0();
+
+    D3DFORMAT Format() const { return format; }
+    D3DPOOL Pool() const { return pool; }
+
+private:
+    friend class IDirect3DDevice8;
+    struct Level {
+        UINT width;
+        UINT height;
+        UINT pitch;
+        std::vector<BYTE> bits;
+        bool locked;
+    };
+
+    IDirect3DTexture8(IDirect3DDevice8* owner, UINT width, UINT height, UINT levelCount,
+                      DWORD usage, D3DFORMAT format, D3DPOOL pool);
+    ~IDirect3DTexture8() override;
+
+    IDirect3DDevice8* device;
+    DWORD usage;
+    D3DFORMAT format;
+    D3DPOOL pool;
+    std::vector<Level> levels;
+    bool dirty = true;
+    unsigned glName = 0;
+};
+
+// One level of a texture; it keeps its texture alive.
+class IDirect3DSurface8 : public D3DUnknown {
+public:
+    HRESULT GetDesc(D3DSURFACE_DESC* description);
+    HRESULT LockRect(D3DLOCKED_RECT* locked, const RECT* rect, DWORD flags);
+    HRESULT UnlockRect();
+
+private:
+    friend class IDirect3DTexture8;
+    IDirect3DSurface8(IDirect3DTexture8* container, UINT level);
+    ~IDirect3DSurface8() override;
+
+    IDirect3DTexture8* container;
+    UINT level;
 };

@@ -357,3 +357,30 @@ constexpr DWORD D3DFVF_XYZ = 0x002;
 constexpr DWORD D3DFVF_NORMAL = 0x010;
 constexpr DWORD D3DFVF_DIFFUSE = 0x040;
 constexpr DWORD D3DFVF_TEX1 = 0x100;
+
+// Lock flags.
+constexpr DWORD D3DLOCK_READONLY = 0x00000010;
+constexpr DWORD D3DLOCK_NOSYSLOCK = 0x00000800;
+
+struct D3DLOCKED_RECT {
+    INT Pitch;
+    void* pBits;
+};
+
+struct D3DSURFACE_DESC {
+    D3DFORMAT Format;
+    D3DRESOURCETYPE Type;
+    DWORD Usage;
+    D3DPOOL Pool;
+    UINT Size;
+    D3DMULTISAMPLE_TYPE MultiSampleType;
+    UINT Width;
+    UINT Height;
+};
+
+struct PALETTEENTRY {
+    BYTE peRed;
+    BYTE peGreen;
+    BYTE peBlue;
+    BYTE peFlags;
+};

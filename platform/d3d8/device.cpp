@@ -1,6 +1,8 @@
 // IDirect3DDevice8: frames, clears, presentation, the render-state table and buffer creation.
+#include "platform/d3d8/adapter_profile.h"
 #include "platform/d3d8/d3d8.h"
 #include "platform/d3d8/render_states.h"
+#include "platform/d3d8/texel_formats.h"
 #include "platform/host/backend.h"
 #include "platform/host/test_hooks.h"
 #include "platform/win32/window_record.h"
@@ -22,7 +24,8 @@ float ColorChannel(D3DCOLOR color, int shift) {
 
 IDirect3DDevice8::IDirect3DDevice8(IDirect3D8* owner, const D3DDEVICE_CREATION_PARAMETERS& creation,
                                    const D3DPRESENT_PARAMETERS& presentation)
-    : d3d(owner), creationParameters(creation), presentParameters(presentation) {
+    : d3d(owner), caps(ActiveAdapterProfile().caps), creationParameters(creation),
+      presentParameters(presentation) {
     d3d->AddRef();
     FillDefaultRenderStates(renderStates, presentation.EnableAutoDepthStencil != FALSE,
                             (creation.BehaviorFlags & D3DCREATE_SOFTWARE_VERTEXPROCESSING) != 0);
@@ -172,6 +175,91 @@ HRESULT IDirect3DDevice8::CreateIndexBuffer(UINT length, DWORD usage, D3DFORMAT 
     } catch (const std::bad_alloc&) {
         return E_OUTOFMEMORY;
     }
+    return D3D_OK;
+}
+
+namespace {
+
+bool IsPowerOfTwo(UINT value) {
+    return value && !(value & (value - 1));
+}
+
+UINT FullLevelCount(UINT width, UINT height) {
+    UINT count = 1;
+    for (UINT size = width > height ? width : height; size > 1; size >>= 1)
+        ++count;
+    return count;
+}
+
+} // namespace
+
+HRESULT IDirect3DDevice8::CreateTexture(UINT width, UINT height, UINT levels, DWORD usage,
+                                        D3DFORMAT format, D3DPOOL pool,
+                                        IDirect3DTexture8** result) {
+    host::hooks::Trace("CreateTexture");
+    if (!result) return D3DERR_INVALIDCALL;
+    *result = nullptr;
+    if (width == 0 || height == 0 || width > caps.MaxTextureWidth ||
+        height > caps.MaxTextureHeight || pool < D3DPOOL_DEFAULT || pool >= D3DPOOL_SCRATCH)
+        return D3DERR_INVALIDCALL;
+    if ((caps.TextureCaps & D3DPTEXTURECAPS_POW2) &&
+        (!IsPowerOfTwo(width) || !IsPowerOfTwo(height)))
+        return D3DERR_INVALIDCALL;
+    if ((caps.TextureCaps & D3DPTEXTURECAPS_SQUAREONLY) && width != height)
+        return D3DERR_INVALIDCALL;
+    if (!IsTextureFormatSupported(format) ||
+        FAILED(d3d->CheckDeviceFormat(creationParameters.AdapterOrdinal,
+                                      creationParameters.DeviceType,
+                                      presentParameters.BackBufferFormat, usage & ~D3DUSAGE_DYNAMIC,
+                                      D3DRTYPE_TEXTURE, format)))
+        return D3DERR_INVALIDCALL;
+    if (TexelLayoutOf(format).blockCompressed && ((width | height) & 3)) return D3DERR_INVALIDCALL;
+    const UINT full = FullLevelCount(width, height);
+    if (levels == 0 || levels > full) levels = full;
+    int64_t code = D3DERR_OUTOFVIDEOMEMORY;
+    if (host::hooks::Fails("CreateTexture", &code)) return HRESULT(code);
+    try {
+        *result = new IDirect3DTexture8(this, width, height, levels, usage, format, pool);
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    }
+    return D3D_OK;
+}
+
+HRESULT IDirect3DDevice8::UpdateTexture(IDirect3DTexture8* source, IDirect3DTexture8* destination) {
+    if (!source || !destination || source->pool != D3DPOOL_SYSTEMMEM ||
+        destination->pool != D3DPOOL_DEFAULT || source->format != destination->format ||
+        source->levels.size() < destination->levels.size() ||
+        source->levels[0].width != destination->levels[0].width ||
+        source->levels[0].height != destination->levels[0].height)
+        return D3DERR_INVALIDCALL;
+    int64_t code = D3DERR_INVALIDCALL;
+    if (host::hooks::Fails("UpdateTexture", &code)) return HRESULT(code);
+    for (size_t i = 0; i < destination->levels.size(); ++i)
+        destination->levels[i].bits = source->levels[i].bits;
+    destination->dirty = true;
+    return D3D_OK;
+}
+
+HRESULT IDirect3DDevice8::GetDirect3D(IDirect3D8** result) {
+    if (!result) return D3DERR_INVALIDCALL;
+    d3d->AddRef();
+    *result = d3d;
+    return D3D_OK;
+}
+
+HRESULT IDirect3DDevice8::GetDeviceCaps(D3DCAPS8* result) {
+    if (!result) return D3DERR_INVALIDCALL;
+    *result = caps;
+    return D3D_OK;
+}
+
+HRESULT IDirect3DDevice8::GetDisplayMode(D3DDISPLAYMODE* mode) {
+    if (!mode) return D3DERR_INVALIDCALL;
+    if (presentParameters.Windowed) return d3d->GetAdapterDisplayMode(0, mode);
+    *mode = D3DDISPLAYMODE{presentParameters.BackBufferWidth, presentParameters.BackBufferHeight,
+                           presentParameters.FullScreen_RefreshRateInHz,
+                           presentParameters.BackBufferFormat};
     return D3D_OK;
 }
 

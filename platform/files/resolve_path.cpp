@@ -5,7 +5,9 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <new>
 
 namespace {
 
@@ -68,20 +70,30 @@ std::string ResolvePath(const std::string& path) {
         return path;
     return resolved;
 }
-bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& contents) {
+int ReadWholeFile(const std::string& path, std::vector<uint8_t>& contents) {
     contents.clear();
     const std::string resolved = ResolvePath(path);
-    struct stat info;
-    if (::stat(resolved.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
     std::FILE* file = std::fopen(resolved.c_str(), "rb");
-    if (!file) return false;
-    contents.resize(size_t(info.st_size));
-    const size_t read =
-        contents.empty() ? 0 : std::fread(contents.data(), 1, contents.size(), file);
-    std::fclose(file);
-    if (read != contents.size()) {
-        contents.clear();
-        return false;
+    if (!file) return errno;
+    struct stat info {};
+    int error = 0;
+    if (::fstat(::fileno(file), &info) != 0)
+        error = errno;
+    else if (!S_ISREG(info.st_mode))
+        error = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
+    if (error) {
+        std::fclose(file);
+        return error;
     }
-    return true;
+    try {
+        contents.resize(size_t(info.st_size));
+    } catch (const std::bad_alloc&) {
+        error = ENOMEM;
+    }
+    if (!error && !contents.empty() &&
+        std::fread(contents.data(), 1, contents.size(), file) != contents.size())
+        error = EIO;
+    std::fclose(file);
+    if (error) contents.clear();
+    return error;
 }

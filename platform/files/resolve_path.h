@@ -12,6 +12,6 @@
 // Both '/' and '\\' separate components.
 std::string ResolvePath(const std::string& path);
 
-// Reads the whole file that `path` names into `contents`. False when it cannot be opened or
-// read; `contents` is then empty.
-bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& contents);
+// Reads the whole file that `path` names into `contents`: 0, or the errno value that says why
+// it could not be opened or read (`contents` is then empty).
+int ReadWholeFile(const std::string& path, std::vector<uint8_t>& contents);

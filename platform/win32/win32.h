@@ -23,6 +23,7 @@ using WORD = uint16_t;
 using DWORD = uint32_t;
 using UINT = uint32_t;
 using LONG = int32_t;
+using INT = int32_t;
 using ATOM = uint16_t;
 using WPARAM = uintptr_t;
 using LPARAM = intptr_t;

@@ -1,32 +1,21 @@
 // Device creation against different adapters, frame presentation and the lost device.
 #include "gfx/renderer.h"
-#include "tests/support/off_screen_test.h"
-
-#include <algorithm>
+#include "tests/support/window_test.h"
 
 namespace {
 
-class RendererTest : public OffScreenTest {
+class RendererTest : public WindowTest {
 protected:
     void SetUp() override {
-        OffScreenTest::SetUp();
+        WindowTest::SetUp();
         host::UseOffScreen([this](const host::Frame& frame) {
             ++presented;
             lastFrame.assign(frame.pixels, frame.pixels + frame.width * frame.height);
         });
-        WNDCLASSA windowClass{};
-        windowClass.lpfnWndProc = DefWindowProcA;
-        windowClass.lpszClassName = "renderer test";
-        RegisterClassA(&windowClass);
-        window = CreateWindowExA(0, "renderer test", "test", WS_POPUP, 0, 0, 640, 480, nullptr,
-                                 nullptr, nullptr, nullptr);
-        ASSERT_NE(window, nullptr);
     }
     void TearDown() override {
         renderer.Release();
-        DestroyWindow(window);
-        UnregisterClassA("renderer test", nullptr);
-        OffScreenTest::TearDown();
+        WindowTest::TearDown();
     }
 
     int32_t Create(bool windowed = false) {
@@ -41,11 +30,6 @@ protected:
         return creation.BehaviorFlags;
     }
 
-    static bool Traced(const std::string& entry) {
-        const auto& trace = host::test::Trace();
-        return std::find(trace.begin(), trace.end(), entry) != trace.end();
-    }
-
     // After a failure the Renderer holds nothing: its Direct3D object is gone.
     void ExpectNothingHeld() {
         EXPECT_EQ(renderer.GetDevice(), nullptr);
@@ -53,7 +37,6 @@ protected:
     }
 
     Renderer renderer;
-    HWND window = nullptr;
     int presented = 0;
     std::vector<uint32_t> lastFrame;
 };

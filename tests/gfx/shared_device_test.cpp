@@ -1,31 +1,22 @@
 // The shared buffers and the baseline states every draw returns to.
 #include "gfx/renderer.h"
 #include "gfx/shared_device.h"
-#include "tests/support/off_screen_test.h"
+#include "tests/support/window_test.h"
 
-#include <algorithm>
 #include <cstring>
 
 namespace {
 
-class SharedDeviceTest : public OffScreenTest {
+class SharedDeviceTest : public WindowTest {
 protected:
     void SetUp() override {
-        OffScreenTest::SetUp();
-        WNDCLASSA windowClass{};
-        windowClass.lpfnWndProc = DefWindowProcA;
-        windowClass.lpszClassName = "shared test";
-        RegisterClassA(&windowClass);
-        window = CreateWindowExA(0, "shared test", "test", WS_POPUP, 0, 0, 640, 480, nullptr,
-                                 nullptr, nullptr, nullptr);
+        WindowTest::SetUp();
         ASSERT_EQ(renderer.CreateDevice(640, 480, window, false, 0), 0);
     }
     void TearDown() override {
         ReleaseSharedBuffers();
         renderer.Release();
-        DestroyWindow(window);
-        UnregisterClassA("shared test", nullptr);
-        OffScreenTest::TearDown();
+        WindowTest::TearDown();
     }
 
     DWORD State(D3DRENDERSTATETYPE state) {
@@ -34,13 +25,7 @@ protected:
         return value;
     }
 
-    static bool Traced(const std::string& entry) {
-        const auto& trace = host::test::Trace();
-        return std::find(trace.begin(), trace.end(), entry) != trace.end();
-    }
-
     Renderer renderer;
-    HWND window = nullptr;
 };
 
 TEST_F(SharedDeviceTest, SetsTheBaselineOverTheDeviceDefaults) {

@@ -1,29 +1,19 @@
 // The Direct3D stand-in's own rules: reference counts, calls refused, clears.
 #include "platform/d3d8/d3d8.h"
-#include "tests/support/off_screen_test.h"
-
-#include <algorithm>
+#include "tests/support/window_test.h"
 
 namespace {
 
-class D3D8Test : public OffScreenTest {
+class D3D8Test : public WindowTest {
 protected:
     void SetUp() override {
-        OffScreenTest::SetUp();
-        WNDCLASSA windowClass{};
-        windowClass.lpfnWndProc = DefWindowProcA;
-        windowClass.lpszClassName = "d3d8 test";
-        RegisterClassA(&windowClass);
-        window = CreateWindowExA(0, "d3d8 test", "test", WS_POPUP, 0, 0, 640, 480, nullptr, nullptr,
-                                 nullptr, nullptr);
+        WindowTest::SetUp();
         d3d = Direct3DCreate8(D3D_SDK_VERSION);
         ASSERT_NE(d3d, nullptr);
     }
     void TearDown() override {
         if (d3d) d3d->Release();
-        DestroyWindow(window);
-        UnregisterClassA("d3d8 test", nullptr);
-        OffScreenTest::TearDown();
+        WindowTest::TearDown();
     }
 
     D3DPRESENT_PARAMETERS FullScreen() {
@@ -38,12 +28,6 @@ protected:
         return p;
     }
 
-    static bool Traced(const std::string& entry) {
-        const auto& trace = host::test::Trace();
-        return std::find(trace.begin(), trace.end(), entry) != trace.end();
-    }
-
-    HWND window = nullptr;
     IDirect3D8* d3d = nullptr;
 };
 

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 namespace {
 
 TEST(ResolvePath, MatchesEachComponentIgnoringCaseWhenTheExactNameIsMissing) {
@@ -34,13 +36,13 @@ TEST(ReadWholeFile, ReadsThroughTheResolverAndRefusesWhatIsNotAFile) {
     TestFolder folder;
     folder.Write("Data/bytes.bin", std::vector<uint8_t>{0, 1, 2, 255});
     std::vector<uint8_t> contents;
-    ASSERT_TRUE(ReadWholeFile("data/BYTES.bin", contents));
+    ASSERT_EQ(ReadWholeFile("data/BYTES.bin", contents), 0);
     EXPECT_EQ(contents, (std::vector<uint8_t>{0, 1, 2, 255}));
-    EXPECT_FALSE(ReadWholeFile("data/none.bin", contents));
+    EXPECT_EQ(ReadWholeFile("data/none.bin", contents), ENOENT);
     EXPECT_TRUE(contents.empty());
-    EXPECT_FALSE(ReadWholeFile("data", contents));
+    EXPECT_EQ(ReadWholeFile("data", contents), EISDIR);
     folder.Write("data/empty.bin", std::string());
-    EXPECT_TRUE(ReadWholeFile("data/empty.bin", contents));
+    EXPECT_EQ(ReadWholeFile("data/empty.bin", contents), 0);
     EXPECT_TRUE(contents.empty());
 }
 

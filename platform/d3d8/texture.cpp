@@ -1,0 +1,159 @@
+// Textures and their level surfaces.
+#include "platform/d3d8/d3d8.h"
+#include "platform/d3d8/texel_formats.h"
+#include "platform/host/test_hooks.h"
+
+#include <epoxy/gl.h>
+
+namespace {
+
+UINT LevelSize(UINT size, UINT level) {
+    const UINT shifted = size >> level;
+    return shifted ? shifted : 1;
+}
+
+} // namespace
+
+IDirect3DTexture8::IDirect3DTexture8(IDirect3DDevice8* owner, UINT width, UINT height,
+                                     UINT levelCount, DWORD usage, D3DFORMAT format, D3DPOOL pool)
+    : device(owner), usage(usage), format(format), pool(pool) {
+    device->AddRef();
+    for (UINT i = 0; i < levelCount; ++i) {
+        const UINT w = LevelSize(width, i), h = LevelSize(height, i);
+        const UINT pitch = LevelPitch(format, w);
+        levels.push_back(
+            Level{w, h, pitch, std::vector<BYTE>(size_t(pitch) * LevelRows(format, h)), false});
+    }
+}
+
+IDirect3DTexture8::~IDirect3DTexture8() {
+    host::hooks::Trace("IDirect3DTexture8 destroyed");
+    if (glName) {
+        device->Activate();
+        glDeleteTextures(1, &glName);
+    }
+    device->Release();
+}
+
+HRESULT IDirect3DTexture8::GetLevelDesc(UINT level, D3DSURFACE_DESC* description) {
+    if (level >= levels.size() || !description) return D3DERR_INVALIDCALL;
+    const Level& l = levels[level];
+    *description = D3DSURFACE_DESC{
+        format,  D3DRTYPE_SURFACE, usage, pool, UINT(l.bits.size()), D3DMULTISAMPLE_NONE,
+        l.width, l.height};
+    return D3D_OK;
+}
+
+HRESULT IDirect3DTexture8::GetSurfaceLevel(UINT level, IDirect3DSurface8** result) {
+    if (!result) return D3DERR_INVALIDCALL;
+    *result = nullptr;
+    if (level >= levels.size()) return D3DERR_INVALIDCALL;
+    int64_t code = D3DERR_INVALIDCALL;
+    if (host::hooks::Fails("GetSurfaceLevel", &code)) return HRESULT(code);
+    *result = new IDirect3DSurface8(this, level);
+    return D3D_OK;
+}
+
+HRESULT IDirect3DTexture8::LockRect(UINT level, D3DLOCKED_RECT* locked, const RECT* rect,
+                                    DWORD /*flags*/) {
+    if (!locked) return D3DERR_INVALIDCALL;
+    locked->pBits = nullptr;
+    locked->Pitch = 0;
+    if (level >= levels.size() || levels[level].locked) return D3DERR_INVALIDCALL;
+    if (pool == D3DPOOL_DEFAULT && !(usage & D3DUSAGE_DYNAMIC)) return D3DERR_INVALIDCALL;
+    int64_t code = D3DERR_INVALIDCALL;
+    if (host::hooks::Fails("LockRect", &code)) return HRESULT(code);
+
+    Level& l = levels[level];
+    size_t offset = 0;
+    if (rect) {
+        if (rect->left < 0 || rect->top < 0 || rect->right <= rect->left ||
+            rect->bottom <= rect->top || UINT(rect->right) > l.width ||
+            UINT(rect->bottom) > l.height)
+            return D3DERR_INVALIDCALL;
+        const TexelLayout layout = TexelLayoutOf(format);
+        if (layout.blockCompressed) {
+            if ((rect->left | rect->top) & 3) return D3DERR_INVALIDCALL;
+            offset = size_t(rect->top / 4) * l.pitch + size_t(rect->left / 4) * layout.bytes;
+        } else {
+            offset = size_t(rect->top) * l.pitch + size_t(rect->left) * layout.bytes;
+        }
+    }
+    l.locked = true;
+    locked->pBits = l.bits.data() + offset;
+    locked->Pitch = INT(l.pitch);
+    return D3D_OK;
+}
+
+HRESULT IDirect3DTexture8::UnlockRect(UINT level) {
+    if (level >= levels.size() || !levels[level].locked) return D3DERR_INVALIDCALL;
+    levels[level].locked = false;
+    if (level == 0) dirty = true;
+    return D3D_OK;
+}
+
+unsigned IDirect3DTexture8::GlTexture() {
+    if (pool == D3DPOOL_SYSTEMMEM) return 0;
+    device->Activate();
+    if (!glName) {
+        glGenTextures(1, &glName);
+        glBindTexture(GL_TEXTURE_2D, glName);
+        // Only level 0 is ever sampled: nothing sets a mip filter.
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_BASE_LEVEL, 0);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
+    }
+    glBindTexture(GL_TEXTURE_2D, glName);
+    if (!dirty) return glName;
+
+    const Level& top = levels[0];
+    const TexelLayout layout = TexelLayoutOf(format);
+    if (layout.blockCompressed) {
+        // DXT2 and DXT4 hold premultiplied colour; the device samples them as stored.
+        GLenum internal = GL_COMPRESSED_RGBA_S3TC_DXT5_EXT;
+        if (format == D3DFMT_DXT1) internal = GL_COMPRESSED_RGBA_S3TC_DXT1_EXT;
+        if (format == D3DFMT_DXT2 || format == D3DFMT_DXT3)
+            internal = GL_COMPRESSED_RGBA_S3TC_DXT3_EXT;
+        glCompressedTexImage2D(GL_TEXTURE_2D, 0, internal, GLsizei(top.width), GLsizei(top.height),
+                               0, GLsizei(top.bits.size()), top.bits.data());
+    } else {
+        std::vector<uint32_t> expanded(size_t(top.width) * top.height);
+        for (UINT y = 0; y < top.height; ++y)
+            ExpandRowToArgb(format, top.bits.data() + size_t(y) * top.pitch, top.width,
+                            expanded.data() + size_t(y) * top.width);
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, GLsizei(top.width), GLsizei(top.height), 0,
+                     GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, expanded.data());
+    }
+    dirty = false;
+    return glName;
+}
+
+std::vector<uint32_t> IDirect3DTexture8::ReadBackLevel0() {
+    std::vector<uint32_t> texels;
+    if (!GlTexture()) return texels;
+    texels.resize(size_t(levels[0].width) * levels[0].height);
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, texels.data());
+    return texels;
+}
+
+IDirect3DSurface8::IDirect3DSurface8(IDirect3DTexture8* texture, UINT level)
+    : container(texture), level(level) {
+    container->AddRef();
+}
+
+IDirect3DSurface8::~IDirect3DSurface8() {
+    container->Release();
+}
+
+HRESULT IDirect3DSurface8::GetDesc(D3DSURFACE_DESC* description) {
+    return container->GetLevelDesc(level, description);
+}
+
+HRESULT IDirect3DSurface8::LockRect(D3DLOCKED_RECT* locked, const RECT* rect, DWORD flags) {
+    return container->LockRect(level, locked, rect, flags);
+}
+
+HRESULT IDirect3DSurface8::UnlockRect() {
+    return container->UnlockRect(level);
+}

@@ -1,0 +1,134 @@
+// Textures and surfaces of the Direct3D stand-in: pools, levels, pitches, and what OpenGL
+// receives for each format.
+#include "platform/d3d8/d3d8.h"
+#include "tests/support/window_test.h"
+
+#include <cstring>
+
+namespace {
+
+class D3D8TextureTest : public WindowTest {
+protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        d3d = Direct3DCreate8(D3D_SDK_VERSION);
+        D3DPRESENT_PARAMETERS p{};
+        p.BackBufferWidth = 640;
+        p.BackBufferHeight = 480;
+        p.BackBufferFormat = D3DFMT_X8R8G8B8;
+        p.SwapEffect = D3DSWAPEFFECT_COPY;
+        p.hDeviceWindow = window;
+        p.EnableAutoDepthStencil = TRUE;
+        p.AutoDepthStencilFormat = D3DFMT_D16;
+        ASSERT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, window, D3DCREATE_HARDWARE_VERTEXPROCESSING,
+                                    &p, &device),
+                  D3D_OK);
+    }
+    void TearDown() override {
+        if (device) device->Release();
+        d3d->Release();
+        WindowTest::TearDown();
+    }
+
+    IDirect3D8* d3d = nullptr;
+    IDirect3DDevice8* device = nullptr;
+};
+
+TEST_F(D3D8TextureTest, ManagedCanvasLocksWithPitch2048AndAFullChain) {
+    IDirect3DTexture8* texture = nullptr;
+    ASSERT_EQ(device->CreateTexture(512, 256, 0, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture),
+              D3D_OK);
+    EXPECT_EQ(texture->GetLevelCount(), 10u);
+    D3DLOCKED_RECT locked;
+    ASSERT_EQ(texture->LockRect(0, &locked, nullptr, 0), D3D_OK);
+    EXPECT_EQ(locked.Pitch, 2048);
+    EXPECT_EQ(texture->LockRect(0, &locked, nullptr, 0), D3DERR_INVALIDCALL); // already locked
+    EXPECT_EQ(texture->UnlockRect(0), D3D_OK);
+    EXPECT_EQ(texture->UnlockRect(0), D3DERR_INVALIDCALL);
+    D3DSURFACE_DESC last;
+    ASSERT_EQ(texture->GetLevelDesc(9, &last), D3D_OK);
+    EXPECT_EQ(last.Width, 1u);
+    EXPECT_EQ(last.Height, 1u);
+    // A rectangle lock starts at its corner.
+    const RECT corner{8, 2, 16, 4};
+    ASSERT_EQ(texture->LockRect(0, &locked, &corner, 0), D3D_OK);
+    static_cast<uint32_t*>(locked.pBits)[0] = 0xFFABCDEFu;
+    texture->UnlockRect(0);
+    EXPECT_EQ(texture->ReadBackLevel0()[2 * 512 + 8], 0xFFABCDEFu);
+    texture->Release();
+}
+
+TEST_F(D3D8TextureTest, DefaultPoolIsFilledThroughASystemMemoryTwin) {
+    IDirect3DTexture8 *target = nullptr, *twin = nullptr;
+    ASSERT_EQ(device->CreateTexture(4, 4, 1, 0, D3DFMT_X8R8G8B8, D3DPOOL_DEFAULT, &target), D3D_OK);
+    ASSERT_EQ(device->CreateTexture(4, 4, 1, 0, D3DFMT_X8R8G8B8, D3DPOOL_SYSTEMMEM, &twin), D3D_OK);
+    D3DLOCKED_RECT locked;
+    EXPECT_EQ(target->LockRect(0, &locked, nullptr, 0), D3DERR_INVALIDCALL);
+    IDirect3DSurface8* surface = nullptr;
+    ASSERT_EQ(twin->GetSurfaceLevel(0, &surface), D3D_OK);
+    ASSERT_EQ(surface->LockRect(&locked, nullptr, 0), D3D_OK);
+    std::memset(locked.pBits, 0x40, 16 * 4);
+    surface->UnlockRect();
+    surface->Release();
+    EXPECT_EQ(twin->ReadBackLevel0().size(), 0u); // never drawn from system memory
+    EXPECT_EQ(device->UpdateTexture(target, twin), D3DERR_INVALIDCALL);
+    ASSERT_EQ(device->UpdateTexture(twin, target), D3D_OK);
+    EXPECT_EQ(target->ReadBackLevel0()[15], 0xFF404040u);
+    twin->Release();
+    target->Release();
+}
+
+TEST_F(D3D8TextureTest, RefusesSizesAndFormatsTheDeviceCannotMake) {
+    IDirect3DTexture8* texture = nullptr;
+    EXPECT_EQ(device->CreateTexture(0, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture),
+              D3DERR_INVALIDCALL);
+    EXPECT_EQ(device->CreateTexture(8192, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture),
+              D3DERR_INVALIDCALL);
+    EXPECT_EQ(device->CreateTexture(4, 4, 1, 0, D3DFMT_P8, D3DPOOL_MANAGED, &texture),
+              D3DERR_INVALIDCALL);
+    EXPECT_EQ(device->CreateTexture(6, 4, 1, 0, D3DFMT_DXT1, D3DPOOL_MANAGED, &texture),
+              D3DERR_INVALIDCALL);
+    EXPECT_EQ(texture, nullptr);
+}
+
+struct Upload {
+    D3DFORMAT format;
+    uint32_t stored;
+    uint32_t seen;
+};
+
+TEST_F(D3D8TextureTest, EveryOfferedFormatKeepsItsMeaningOnUpload) {
+    const Upload cases[] = {
+        {D3DFMT_A8R8G8B8, 0x80123456, 0x80123456},
+        {D3DFMT_X8R8G8B8, 0x00123456, 0xFF123456},
+        {D3DFMT_R5G6B5, 0xF800, 0xFFFF0000},
+        {D3DFMT_R5G6B5, 0x07E0, 0xFF00FF00},
+        {D3DFMT_X1R5G5B5, 0x7C00, 0xFFFF0000},
+        {D3DFMT_A1R5G5B5, 0x03E0, 0x0000FF00},
+        {D3DFMT_A1R5G5B5, 0x801F, 0xFF0000FF},
+        {D3DFMT_A4R4G4B4, 0x8F00, 0x88FF0000},
+        {D3DFMT_X4R4G4B4, 0x00F0, 0xFF00FF00},
+        {D3DFMT_R3G3B2, 0xE0, 0xFFFF0000},
+        {D3DFMT_A8, 0x7F, 0x7F000000},
+        {D3DFMT_L8, 0x80, 0xFF808080},
+        {D3DFMT_A8L8, 0x4080, 0x40808080},
+        {D3DFMT_R5G6B5, 0x8410, 0xFF848284},
+    };
+    for (const Upload& c : cases) {
+        SCOPED_TRACE(testing::Message()
+                     << "format " << c.format << " value " << std::hex << c.stored);
+        IDirect3DTexture8* texture = nullptr;
+        ASSERT_EQ(device->CreateTexture(4, 4, 1, 0, c.format, D3DPOOL_MANAGED, &texture), D3D_OK);
+        D3DLOCKED_RECT locked;
+        ASSERT_EQ(texture->LockRect(0, &locked, nullptr, 0), D3D_OK);
+        const size_t bytes = size_t(locked.Pitch) / 4;
+        for (int i = 0; i < 16; ++i)
+            std::memcpy(static_cast<uint8_t*>(locked.pBits) + size_t(i) * bytes, &c.stored, bytes);
+        texture->UnlockRect(0);
+        const std::vector<uint32_t> texels = texture->ReadBackLevel0();
+        EXPECT_EQ(texels[5], c.seen);
+        texture->Release();
+    }
+}
+
+} // namespace
