@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <new>
 
+#include <jerror.h>
 #include <jpeglib.h>
 
 namespace {
@@ -25,29 +26,40 @@ struct MemorySource {
     jpeg_source_mgr manager;
     const uint8_t* data;
     size_t size;
+    bool supplied;
 };
 
 void InitSource(j_decompress_ptr) {}
 void TermSource(j_decompress_ptr) {}
 
-// Every request for data is answered with the whole block.
+// The first request for data is answered with the whole block. Once it is used up, every
+// further request gets an end-of-image marker: answering with the block again, as a plain
+// memory source might, makes a marker segment that runs past the end wrap around and repeat
+// forever.
 boolean FillInputBuffer(j_decompress_ptr info) {
+    static const JOCTET kEndOfImage[2] = {0xFF, JPEG_EOI};
     auto* source = reinterpret_cast<MemorySource*>(info->src);
-    source->manager.next_input_byte = source->data;
-    source->manager.bytes_in_buffer = source->size;
+    if (!source->supplied) {
+        source->supplied = true;
+        source->manager.next_input_byte = source->data;
+        source->manager.bytes_in_buffer = source->size;
+    } else {
+        WARNMS(info, JWRN_JPEG_EOF);
+        source->manager.next_input_byte = kEndOfImage;
+        source->manager.bytes_in_buffer = 2;
+    }
     return TRUE;
 }
 
 void SkipInputData(j_decompress_ptr info, long count) {
     jpeg_source_mgr* source = info->src;
+    if (count <= 0) return;
     while (count > long(source->bytes_in_buffer)) {
         count -= long(source->bytes_in_buffer);
         FillInputBuffer(info);
     }
-    if (count > 0) {
-        source->next_input_byte += count;
-        source->bytes_in_buffer -= size_t(count);
-    }
+    source->next_input_byte += count;
+    source->bytes_in_buffer -= size_t(count);
 }
 
 // The part that libjpeg may jump out of; it owns no C++ object whose destructor could be

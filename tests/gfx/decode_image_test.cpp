@@ -85,6 +85,28 @@ TEST(DecodeJpeg, CorruptScanDataDecodesSilently) {
     EXPECT_EQ(image.Width(), 64u);
 }
 
+TEST(DecodeJpeg, DataEndingEarlyFinishesAsEndOfImage) {
+    const Bytes jpeg = MakeJpeg(32, 32, 3, Blocks);
+    // Cut inside the last Huffman table segment: its length now runs past the end of the data.
+    size_t table = 0;
+    for (size_t i = 0; i + 1 < jpeg.size(); ++i)
+        if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xC4) table = i;
+    ASSERT_GT(table, 0u);
+    size_t scan = 0;
+    for (size_t i = 0; i + 1 < jpeg.size(); ++i)
+        if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xDA) scan = i;
+    ASSERT_GT(scan, table);
+    const Bytes cutTable(jpeg.begin(), jpeg.begin() + long(table) + 8);
+    DecodedImage image;
+    EXPECT_EQ(DecodeImage(cutTable.data(), cutTable.size(), image), D3DXERR_INVALIDDATA);
+
+    // Cut inside the scan: the rows that arrived are kept, the rest filled in.
+    const Bytes cutScan(jpeg.begin(), jpeg.begin() + long(scan + (jpeg.size() - scan) / 2));
+    ASSERT_EQ(DecodeImage(cutScan.data(), cutScan.size(), image), D3D_OK);
+    EXPECT_EQ(image.Width(), 32u);
+    EXPECT_NEAR(int(Pixel32(image, 2, 2) >> 16 & 0xFF), 200, 6);
+}
+
 TEST(DecodePng, EveryColourTypeInItsFormatAndByteOrder) {
     const Rgba p = Gradient(3, 2);
     DecodedImage grey = Decode(MakePng(5, 4, PNG_COLOR_TYPE_GRAY, Gradient));

@@ -1,0 +1,63 @@
+// Writes the fuzzers' seed corpora: a valid file of every picture format and layout, and a
+// few loader settings. Usage: make_corpus FOLDER
+#include "tests/support/image_files.h"
+
+#include <png.h>
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <string>
+
+namespace {
+
+void Write(const std::string& path, const Bytes& bytes) {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file) return;
+    std::fwrite(bytes.data(), 1, bytes.size(), file);
+    std::fclose(file);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s FOLDER\n", argv[0]);
+        return 2;
+    }
+    const std::string root = argv[1];
+    const std::string images = root + "/decode_image", loads = root + "/load_surface";
+    ::mkdir(root.c_str(), 0755);
+    ::mkdir(images.c_str(), 0755);
+    ::mkdir(loads.c_str(), 0755);
+
+    Write(images + "/grey.jpg", MakeJpeg(17, 9, 1, Gradient));
+    Write(images + "/colour.jpg", MakeJpeg(24, 16, 3, Gradient));
+    Write(images + "/cmyk.jpg", MakeJpeg(8, 8, 4, Gradient));
+    for (int type : {PNG_COLOR_TYPE_GRAY, PNG_COLOR_TYPE_GRAY_ALPHA, PNG_COLOR_TYPE_RGB,
+                     PNG_COLOR_TYPE_RGB_ALPHA, PNG_COLOR_TYPE_PALETTE})
+        Write(images + "/type" + std::to_string(type) + ".png", MakePng(7, 5, type, Gradient));
+    for (auto [type, bits] : {std::pair{1, 8}, std::pair{9, 8}, std::pair{2, 16}, std::pair{10, 24},
+                              std::pair{2, 32}, std::pair{11, 8}})
+        Write(images + "/type" + std::to_string(type) + "_" + std::to_string(bits) + ".tga",
+              MakeTga(6, 4, type, bits, Gradient));
+    for (int bits : {8, 16, 24, 32}) {
+        Write(images + "/" + std::to_string(bits) + ".bmp", MakeBitmap(5, 3, bits, Gradient));
+        Write(images + "/" + std::to_string(bits) + ".dib",
+              MakeBitmap(5, 3, bits, Gradient, false));
+    }
+    Write(images + "/binary.ppm", MakePpm(4, 3, true, Gradient));
+    Write(images + "/text.ppm", MakePpm(4, 3, false, Gradient));
+    Write(images + "/mips.dds", MakeDdsArgb(8, 4, 3, Gradient));
+    Write(images + "/cube.dds", MakeDdsArgb(4, 4, 1, Gradient, true));
+    Write(images + "/dxt1.dds", MakeDdsDxt1(8, 8, 0xF800, 0x001F, 2));
+
+    for (int i = 0; i < 16; ++i) {
+        Bytes settings;
+        for (int k = 0; k < 12; ++k)
+            settings.push_back(uint8_t(i * 37 + k * 11));
+        for (int k = 0; k < 64; ++k)
+            settings.push_back(uint8_t(k * 13 + i));
+        Write(loads + "/settings" + std::to_string(i), settings);
+    }
+    return 0;
+}
