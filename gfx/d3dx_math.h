@@ -3,16 +3,12 @@
 // summed in the orders given, and every routine accepts an output that aliases its inputs.
 #pragma once
 
-struct D3DXVECTOR3 {
-    float x, y, z;
-};
+#include "platform/d3d8/d3d8_types.h"
 
-struct D3DXMATRIX {
-    float _11, _12, _13, _14;
-    float _21, _22, _23, _24;
-    float _31, _32, _33, _34;
-    float _41, _42, _43, _44;
+// As in D3DX, the vector and matrix extend Direct3D's own, so they pass straight to the device.
+struct D3DXVECTOR3 : D3DVECTOR {};
 
+struct D3DXMATRIX : D3DMATRIX {
     float& operator()(int row, int column) { return (&_11)[row * 4 + column]; }
     float operator()(int row, int column) const { return (&_11)[row * 4 + column]; }
 };

@@ -1,6 +1,9 @@
-// Vertex and index buffers: a CPU copy that every Lock hands out again, contents kept.
+// Vertex and index buffers: a CPU copy that every Lock hands out again, contents kept, and an
+// OpenGL copy refreshed, as far as a draw needs it, after each Unlock.
 #include "platform/d3d8/d3d8.h"
 #include "platform/host/test_hooks.h"
+
+#include <epoxy/gl.h>
 
 #include <cstddef>
 
@@ -11,6 +14,11 @@ D3DBuffer::D3DBuffer(IDirect3DDevice8* owner, UINT length, DWORD usage, const ch
 
 D3DBuffer::~D3DBuffer() {
     host::hooks::Trace(kind, "destroyed");
+    device->Unbind(this);
+    if (glName) {
+        device->Activate();
+        glDeleteBuffers(1, &glName);
+    }
     device->Release();
 }
 
@@ -27,6 +35,27 @@ HRESULT D3DBuffer::Lock(UINT offset, UINT size, BYTE** data, DWORD /*flags*/) {
 HRESULT D3DBuffer::Unlock() {
     if (!locked) return D3DERR_INVALIDCALL;
     locked = false;
-    dirty = true;
+    cleanBegin = cleanEnd = 0;
     return D3D_OK;
+}
+
+unsigned D3DBuffer::GlBuffer(unsigned target, size_t begin, size_t end) {
+    if (!glName) {
+        glGenBuffers(1, &glName);
+        glBindBuffer(target, glName);
+        glBufferData(target, GLsizeiptr(contents.size()), nullptr, GL_DYNAMIC_DRAW);
+    }
+    glBindBuffer(target, glName);
+    // Only what this draw reads goes up: scenes rewrite a little of a large buffer many times
+    // a frame.
+    if (begin < cleanBegin || end > cleanEnd) {
+        if (cleanEnd > cleanBegin) {
+            if (cleanBegin < begin) begin = cleanBegin;
+            if (cleanEnd > end) end = cleanEnd;
+        }
+        glBufferSubData(target, GLintptr(begin), GLsizeiptr(end - begin), contents.data() + begin);
+        cleanBegin = begin;
+        cleanEnd = end;
+    }
+    return glName;
 }

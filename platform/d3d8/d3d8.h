@@ -3,10 +3,16 @@
 // Provides: Direct3DCreate8; IDirect3D8 adapter queries (display modes, device type, format and
 // depth checks, caps) answered from the adapter profile (adapter_profile.h), CreateDevice;
 // IDirect3DDevice8 Clear, BeginScene, EndScene, Present, TestCooperativeLevel,
-// CreateVertexBuffer, CreateIndexBuffer, SetRenderState with Direct3D 8's default state table,
-// and for tests GetRenderState and GetCreationParameters; vertex and index buffers with Lock and
-// Unlock that keep their contents; AddRef/Release reference counting throughout, resources
-// holding a reference on their device and the device on its IDirect3D8, as Direct3D does.
+// CreateVertexBuffer, CreateIndexBuffer, CreateTexture, UpdateTexture, GetDirect3D,
+// GetDeviceCaps, GetDisplayMode, SetRenderState with Direct3D 8's default state table,
+// SetTransform (world, view, projection, texture 0), SetTextureStageState, SetTexture,
+// SetMaterial, SetLight, LightEnable, SetStreamSource, SetVertexShader (the format 0x152),
+// SetIndices and DrawIndexedPrimitive with triangle lists, drawn by the shader pair of
+// fixed_function.h; for tests the matching Get calls and GetCreationParameters; vertex and
+// index buffers with Lock and Unlock that keep their contents; textures and their level
+// surfaces (texture.cpp); AddRef/Release reference counting throughout, resources holding a
+// reference on their device and the device on its IDirect3D8, as Direct3D does. The device's
+// bindings (texture, stream, indices) hold no reference: a resource unbinds itself when it goes.
 //
 // The device draws into its own 640 x 480 target (8-bit RGBA colour, 16-bit depth) whatever the
 // back-buffer format, and the host shows or hands on that target at Present. The device is lost
@@ -14,13 +20,15 @@
 // no Reset.
 //
 // Left out: more than one adapter, Reset, swap chains, state blocks, cursors, gamma ramps,
-// programmable shaders, stencil, multisampling, and the rest of the interface the show does not
-// call. Drawing (transforms, lights, textures, DrawIndexedPrimitive) arrives with the drawing
-// toolkit; Clear ignores its rectangles and stencil (the show passes none).
+// programmable shaders and vertex formats other than 0x152, primitives other than triangle
+// lists, texture stages beyond 0, lights beyond index 7, cube and volume textures, stencil,
+// multisampling, and the rest of the interface the show does not call.
 #pragma once
 
 #include "platform/d3d8/d3d8_types.h"
+#include "platform/d3d8/fixed_function.h"
 
+#include <cstddef>
 #include <vector>
 
 namespace host {
@@ -99,15 +107,35 @@ public:
     HRESULT GetDisplayMode(D3DDISPLAYMODE* mode);
 
     HRESULT SetRenderState(D3DRENDERSTATETYPE state, DWORD value);
+    HRESULT SetTransform(D3DTRANSFORMSTATETYPE state, const D3DMATRIX* matrix);
+    HRESULT SetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type, DWORD value);
+    // Direct3D takes any base texture here; this device has only 2-D textures.
+    HRESULT SetTexture(DWORD stage, IDirect3DTexture8* texture);
+    HRESULT SetMaterial(const D3DMATERIAL8* material);
+    HRESULT SetLight(DWORD index, const D3DLIGHT8* light);
+    HRESULT LightEnable(DWORD index, BOOL enable);
+    HRESULT SetStreamSource(UINT stream, IDirect3DVertexBuffer8* buffer, UINT stride);
+    HRESULT SetVertexShader(DWORD handle);
+    HRESULT SetIndices(IDirect3DIndexBuffer8* buffer, UINT baseVertexIndex);
+    HRESULT DrawIndexedPrimitive(D3DPRIMITIVETYPE type, UINT minIndex, UINT vertexCount,
+                                 UINT startIndex, UINT primitiveCount);
 
     // Queries the show never makes (it may run on a pure device); the tests read state with them.
     HRESULT GetRenderState(D3DRENDERSTATETYPE state, DWORD* value);
+    HRESULT GetTransform(D3DTRANSFORMSTATETYPE state, D3DMATRIX* matrix);
+    HRESULT GetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type, DWORD* value);
+    HRESULT GetTexture(DWORD stage, IDirect3DTexture8** texture);
+    HRESULT GetMaterial(D3DMATERIAL8* material);
+    HRESULT GetLight(DWORD index, D3DLIGHT8* light);
+    HRESULT GetLightEnable(DWORD index, BOOL* enable);
     HRESULT GetCreationParameters(D3DDEVICE_CREATION_PARAMETERS* parameters);
     // Test-only: the presentation parameters the device was created with.
     const D3DPRESENT_PARAMETERS& PresentParameters() const { return presentParameters; }
 
     // Makes this device's OpenGL context current and its target bound (for the resources).
     void Activate();
+    // Called by a resource as it goes, so that no binding outlives it.
+    void Unbind(const D3DUnknown* resource);
 
 private:
     friend class IDirect3D8;
@@ -126,6 +154,19 @@ private:
     unsigned depthBuffer = 0;
     bool inScene = false;
     DWORD renderStates[D3DRS_TABLE_SIZE];
+    DWORD stageStates[D3DTSS_TABLE_SIZE];
+    D3DMATRIX world, view, projection, texture0;
+    D3DMATERIAL8 material{};
+    D3DLIGHT8 lights[kMaxLights];
+    bool lightEnabled[kMaxLights] = {};
+    IDirect3DTexture8* texture = nullptr;
+    IDirect3DVertexBuffer8* stream = nullptr;
+    UINT streamStride = 0;
+    DWORD vertexShader = 0;
+    IDirect3DIndexBuffer8* indices = nullptr;
+    UINT baseVertexIndex = 0;
+    FixedFunction pipeline;
+    unsigned vertexArray = 0;
 };
 
 // A buffer resource: a CPU copy that Lock hands out, kept between locks.
@@ -136,6 +177,8 @@ public:
 
     // The current contents, for the draw code and tests.
     const std::vector<BYTE>& Contents() const { return contents; }
+    // The OpenGL buffer bound to `target`, holding at least bytes [begin, end) as they stand.
+    unsigned GlBuffer(unsigned target, size_t begin, size_t end);
 
 protected:
     D3DBuffer(IDirect3DDevice8* owner, UINT length, DWORD usage, const char* kind);
@@ -146,11 +189,16 @@ protected:
     std::vector<BYTE> contents;
     DWORD usage;
     bool locked = false;
-    // Set by Unlock: the GPU copy must be refreshed before the next draw that reads it.
-    bool dirty = true;
+    unsigned glName = 0;
+    // The bytes the OpenGL copy holds as they stand; emptied by Unlock.
+    size_t cleanBegin = 0;
+    size_t cleanEnd = 0;
 };
 
 class IDirect3DVertexBuffer8 : public D3DBuffer {
+public:
+    DWORD Fvf() const { return fvf; }
+
 private:
     friend class IDirect3DDevice8;
     IDirect3DVertexBuffer8(IDirect3DDevice8* owner, UINT length, DWORD usage, DWORD fvf)
@@ -159,6 +207,9 @@ private:
 };
 
 class IDirect3DIndexBuffer8 : public D3DBuffer {
+public:
+    D3DFORMAT Format() const { return format; }
+
 private:
     friend class IDirect3DDevice8;
     IDirect3DIndexBuffer8(IDirect3DDevice8* owner, UINT length, DWORD usage, D3DFORMAT format)

@@ -384,3 +384,141 @@ struct PALETTEENTRY {
     BYTE peBlue;
     BYTE peFlags;
 };
+
+struct D3DVECTOR {
+    float x, y, z;
+};
+
+struct D3DCOLORVALUE {
+    float r, g, b, a;
+};
+
+struct D3DMATRIX {
+    float _11, _12, _13, _14;
+    float _21, _22, _23, _24;
+    float _31, _32, _33, _34;
+    float _41, _42, _43, _44;
+};
+
+struct D3DMATERIAL8 {
+    D3DCOLORVALUE Diffuse;
+    D3DCOLORVALUE Ambient;
+    D3DCOLORVALUE Specular;
+    D3DCOLORVALUE Emissive;
+    float Power;
+};
+
+enum D3DLIGHTTYPE : int32_t {
+    D3DLIGHT_POINT = 1,
+    D3DLIGHT_SPOT = 2,
+    D3DLIGHT_DIRECTIONAL = 3,
+};
+
+struct D3DLIGHT8 {
+    D3DLIGHTTYPE Type;
+    D3DCOLORVALUE Diffuse;
+    D3DCOLORVALUE Specular;
+    D3DCOLORVALUE Ambient;
+    D3DVECTOR Position;
+    D3DVECTOR Direction;
+    float Range;
+    float Falloff;
+    float Attenuation0;
+    float Attenuation1;
+    float Attenuation2;
+    float Theta;
+    float Phi;
+};
+
+enum D3DTRANSFORMSTATETYPE : int32_t {
+    D3DTS_VIEW = 2,
+    D3DTS_PROJECTION = 3,
+    D3DTS_TEXTURE0 = 16,
+    D3DTS_WORLD = 256,
+};
+
+enum D3DTEXTURESTAGESTATETYPE : int32_t {
+    D3DTSS_COLOROP = 1,
+    D3DTSS_COLORARG1 = 2,
+    D3DTSS_COLORARG2 = 3,
+    D3DTSS_ALPHAOP = 4,
+    D3DTSS_ALPHAARG1 = 5,
+    D3DTSS_ALPHAARG2 = 6,
+    D3DTSS_TEXCOORDINDEX = 11,
+    D3DTSS_ADDRESSU = 13,
+    D3DTSS_ADDRESSV = 14,
+    D3DTSS_BORDERCOLOR = 15,
+    D3DTSS_MAGFILTER = 16,
+    D3DTSS_MINFILTER = 17,
+    D3DTSS_MIPFILTER = 18,
+    D3DTSS_MIPMAPLODBIAS = 19,
+    D3DTSS_MAXMIPLEVEL = 20,
+    D3DTSS_MAXANISOTROPY = 21,
+    D3DTSS_TEXTURETRANSFORMFLAGS = 24,
+    D3DTSS_ADDRESSW = 25,
+    D3DTSS_COLORARG0 = 26,
+    D3DTSS_ALPHAARG0 = 27,
+    D3DTSS_RESULTARG = 28,
+};
+
+// One past the highest texture-stage state number.
+constexpr int D3DTSS_TABLE_SIZE = 29;
+
+enum D3DTEXTUREOP : int32_t {
+    D3DTOP_DISABLE = 1,
+    D3DTOP_SELECTARG1 = 2,
+    D3DTOP_SELECTARG2 = 3,
+    D3DTOP_MODULATE = 4,
+    D3DTOP_MODULATE2X = 5,
+    D3DTOP_MODULATE4X = 6,
+    D3DTOP_ADD = 7,
+    D3DTOP_ADDSIGNED = 8,
+    D3DTOP_ADDSIGNED2X = 9,
+    D3DTOP_SUBTRACT = 10,
+    D3DTOP_ADDSMOOTH = 11,
+};
+
+// Texture arguments and their modifiers.
+constexpr DWORD D3DTA_SELECTMASK = 0x0000000F;
+constexpr DWORD D3DTA_DIFFUSE = 0x00000000;
+constexpr DWORD D3DTA_CURRENT = 0x00000001;
+constexpr DWORD D3DTA_TEXTURE = 0x00000002;
+constexpr DWORD D3DTA_TFACTOR = 0x00000003;
+constexpr DWORD D3DTA_SPECULAR = 0x00000004;
+constexpr DWORD D3DTA_COMPLEMENT = 0x00000010;
+constexpr DWORD D3DTA_ALPHAREPLICATE = 0x00000020;
+
+enum D3DTEXTUREFILTERTYPE : int32_t {
+    D3DTEXF_NONE = 0,
+    D3DTEXF_POINT = 1,
+    D3DTEXF_LINEAR = 2,
+    D3DTEXF_ANISOTROPIC = 3,
+};
+
+enum D3DTEXTUREADDRESS : int32_t {
+    D3DTADDRESS_WRAP = 1,
+    D3DTADDRESS_MIRROR = 2,
+    D3DTADDRESS_CLAMP = 3,
+    D3DTADDRESS_BORDER = 4,
+};
+
+// D3DTSS_TEXCOORDINDEX generation modes (high word) and texture transform flags.
+constexpr DWORD D3DTSS_TCI_PASSTHRU = 0x00000000;
+constexpr DWORD D3DTSS_TCI_CAMERASPACENORMAL = 0x00010000;
+constexpr DWORD D3DTSS_TCI_CAMERASPACEPOSITION = 0x00020000;
+constexpr DWORD D3DTSS_TCI_CAMERASPACEREFLECTIONVECTOR = 0x00030000;
+constexpr DWORD D3DTTFF_DISABLE = 0;
+constexpr DWORD D3DTTFF_COUNT1 = 1;
+constexpr DWORD D3DTTFF_COUNT2 = 2;
+constexpr DWORD D3DTTFF_COUNT3 = 3;
+constexpr DWORD D3DTTFF_COUNT4 = 4;
+constexpr DWORD D3DTTFF_PROJECTED = 256;
+
+enum D3DPRIMITIVETYPE : int32_t {
+    D3DPT_POINTLIST = 1,
+    D3DPT_LINELIST = 2,
+    D3DPT_LINESTRIP = 3,
+    D3DPT_TRIANGLELIST = 4,
+    D3DPT_TRIANGLESTRIP = 5,
+    D3DPT_TRIANGLEFAN = 6,
+};

@@ -29,6 +29,10 @@ IDirect3DDevice8::IDirect3DDevice8(IDirect3D8* owner, const D3DDEVICE_CREATION_P
     d3d->AddRef();
     FillDefaultRenderStates(renderStates, presentation.EnableAutoDepthStencil != FALSE,
                             (creation.BehaviorFlags & D3DCREATE_SOFTWARE_VERTEXPROCESSING) != 0);
+    FillDefaultStageStates(stageStates);
+    world = view = projection = texture0 = IdentityMatrix();
+    for (D3DLIGHT8& light : lights)
+        light = DefaultLight();
 }
 
 bool IDirect3DDevice8::CreateTarget() {
@@ -54,13 +58,20 @@ bool IDirect3DDevice8::CreateTarget() {
                                   depthBuffer);
     }
     glViewport(0, 0, width, height);
-    return glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+    // Direct3D leaves a new target's contents undefined; black and far is the kindest choice.
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    glClearDepth(1.0);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glGenVertexArrays(1, &vertexArray);
+    return glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE && pipeline.Create();
 }
 
 IDirect3DDevice8::~IDirect3DDevice8() {
     host::hooks::Trace("IDirect3DDevice8 destroyed");
     if (context) {
         Activate();
+        pipeline.Destroy();
+        if (vertexArray) glDeleteVertexArrays(1, &vertexArray);
         if (depthBuffer) glDeleteRenderbuffers(1, &depthBuffer);
         if (colorBuffer) glDeleteRenderbuffers(1, &colorBuffer);
         if (framebuffer) glDeleteFramebuffers(1, &framebuffer);
@@ -99,8 +110,8 @@ HRESULT IDirect3DDevice8::Clear(DWORD count, const D3DRECT* rects, DWORD flags, 
     // A clear writes whatever the draw states mask off.
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
     glDepthMask(GL_TRUE);
-    glClearColor(ColorChannel(color, 16), ColorChannel(color, 8), ColorChannel(color, 0),
-                 ColorChannel(color, 24));
+    // The back buffer keeps no alpha: it reads as 1.
+    glClearColor(ColorChannel(color, 16), ColorChannel(color, 8), ColorChannel(color, 0), 1.0f);
     glClearDepth(z < 0.0f ? 0.0 : z > 1.0f ? 1.0 : double(z));
     if (count == 0) {
         glDisable(GL_SCISSOR_TEST);

@@ -64,3 +64,41 @@ void FillDefaultRenderStates(DWORD (&states)[D3DRS_TABLE_SIZE], bool autoDepthBu
     states[D3DRS_COLORWRITEENABLE] = 0x0000000F;
     states[D3DRS_BLENDOP] = D3DBLENDOP_ADD;
 }
+
+void FillDefaultStageStates(DWORD (&states)[D3DTSS_TABLE_SIZE]) {
+    for (DWORD& state : states)
+        state = 0;
+    states[D3DTSS_COLOROP] = D3DTOP_MODULATE;
+    states[D3DTSS_COLORARG1] = D3DTA_TEXTURE;
+    states[D3DTSS_COLORARG2] = D3DTA_CURRENT;
+    states[D3DTSS_ALPHAOP] = D3DTOP_SELECTARG1;
+    states[D3DTSS_ALPHAARG1] = D3DTA_TEXTURE;
+    states[D3DTSS_ALPHAARG2] = D3DTA_CURRENT;
+    states[D3DTSS_TEXCOORDINDEX] = 0;
+    states[D3DTSS_ADDRESSU] = D3DTADDRESS_WRAP;
+    states[D3DTSS_ADDRESSV] = D3DTADDRESS_WRAP;
+    states[D3DTSS_ADDRESSW] = D3DTADDRESS_WRAP;
+    states[D3DTSS_BORDERCOLOR] = 0;
+    states[D3DTSS_MAGFILTER] = D3DTEXF_POINT;
+    states[D3DTSS_MINFILTER] = D3DTEXF_POINT;
+    states[D3DTSS_MIPFILTER] = D3DTEXF_NONE;
+    states[D3DTSS_MAXANISOTROPY] = 1;
+    states[D3DTSS_TEXTURETRANSFORMFLAGS] = D3DTTFF_DISABLE;
+    states[D3DTSS_COLORARG0] = D3DTA_CURRENT;
+    states[D3DTSS_ALPHAARG0] = D3DTA_CURRENT;
+    states[D3DTSS_RESULTARG] = D3DTA_CURRENT;
+}
+
+D3DMATRIX IdentityMatrix() {
+    D3DMATRIX m{};
+    m._11 = m._22 = m._33 = m._44 = 1.0f;
+    return m;
+}
+
+D3DLIGHT8 DefaultLight() {
+    D3DLIGHT8 light{};
+    light.Type = D3DLIGHT_DIRECTIONAL;
+    light.Diffuse = D3DCOLORVALUE{1.0f, 1.0f, 1.0f, 0.0f};
+    light.Direction = D3DVECTOR{0.0f, 0.0f, 1.0f};
+    return light;
+}

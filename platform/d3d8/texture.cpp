@@ -28,6 +28,7 @@ IDirect3DTexture8::IDirect3DTexture8(IDirect3DDevice8* owner, UINT width, UINT h
 
 IDirect3DTexture8::~IDirect3DTexture8() {
     host::hooks::Trace("IDirect3DTexture8 destroyed");
+    device->Unbind(this);
     if (glName) {
         device->Activate();
         glDeleteTextures(1, &glName);

@@ -1,0 +1,203 @@
+// The device's drawing state and DrawIndexedPrimitive.
+#include "platform/d3d8/d3d8.h"
+#include "platform/d3d8/render_states.h"
+
+#include <epoxy/gl.h>
+
+#include <cstddef>
+
+namespace {
+
+constexpr DWORD kVertexFormat = D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_DIFFUSE | D3DFVF_TEX1;
+constexpr UINT kVertexSize = 36;
+
+D3DMATRIX* TransformSlot(D3DTRANSFORMSTATETYPE state, D3DMATRIX& world, D3DMATRIX& view,
+                         D3DMATRIX& projection, D3DMATRIX& texture0) {
+    switch (state) {
+    case D3DTS_WORLD:
+        return &world;
+    case D3DTS_VIEW:
+        return &view;
+    case D3DTS_PROJECTION:
+        return &projection;
+    case D3DTS_TEXTURE0:
+        return &texture0;
+    default:
+        return nullptr;
+    }
+}
+
+} // namespace
+
+HRESULT IDirect3DDevice8::SetTransform(D3DTRANSFORMSTATETYPE state, const D3DMATRIX* matrix) {
+    D3DMATRIX* slot = TransformSlot(state, world, view, projection, texture0);
+    if (!slot || !matrix) return D3DERR_INVALIDCALL;
+    *slot = *matrix;
+    return D3D_OK;
+}
+
+HRESULT IDirect3DDevice8::GetTransform(D3DTRANSFORMSTATETYPE state, D3DMATRIX* matrix) {
+    D3DMATRIX* slot = TransformSlot(state, world, view, projection, texture0);
+    if (!slot || !matrix) return D3DERR_INVALIDCALL;
+    *matrix = *slot;
+    return D3D_OK;
+}
+
+HRESULT IDirect3DDevice8::SetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type,
+                                               DWORD value) {
+    if (stage != 0 || type <= 0 || type >= D3DTSS_TABLE_SIZE) return D3DERR_INVALIDCALL;
+    stageStates[type] = value;
+    return D3D_OK;
+}
+
+HRESULT IDirect3DDevice8::GetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type,
+                                               DWORD* value) {
+    if (stage != 0 || type <= 0 || type >= D3DTSS_TABLE_SIZE || !value) return D3DERR_INVALIDCALL;
+    *value = stageStates[type];
+    return D3D_OK;
+}
+
+HRESULT IDirect3DDevice8::SetTexture(DWORD stage, IDirect3DTexture8* bound) {
+    if (stage != 0) return D3DERR_INVALIDCALL;
+    texture = bound;
+    return D3D_OK;
+}
+
+HRESULT IDirect3DDevice8::GetTexture(DWORD stage, IDirect3DTexture8** bound) {
+    if (stage != 0 || !bound) return D3DERR_INVALIDCALL;
+    if (texture) texture->AddRef();
+    *bound = texture;
+    return D3D_OK;
+}
+
+HRESULT IDirect3DDevice8::SetMaterial(const D3DMATERIAL8* value) {
+    if (!value) return D3DERR_INVALIDCALL;
+    material = *value;
+    return D3D_OK;
+}
+
+HRESULT IDirect3DDevice8::GetMaterial(D3DMATERIAL8* value) {
+    if (!value) return D3DERR_INVALIDCALL;
+    *value = material;
+    return D3D_OK;
+}
+
+HRESULT IDirect3DDevice8::SetLight(DWORD index, const D3DLIGHT8* light) {
+    if (index >= DWORD(kMaxLights) || !light) return D3DERR_INVALIDCALL;
+    if (light->Type < D3DLIGHT_POINT || light->Type > D3DLIGHT_DIRECTIONAL)
+        return D3DERR_INVALIDCALL;
+    lights[index] = *light;
+    return D3D_OK;
+}
+
+HRESULT IDirect3DDevice8::GetLight(DWORD index, D3DLIGHT8* light) {
+    if (index >= DWORD(kMaxLights) || !light) return D3DERR_INVALIDCALL;
+    *light = lights[index];
+    return D3D_OK;
+}
+
+HRESULT IDirect3DDevice8::LightEnable(DWORD index, BOOL enable) {
+    if (index >= DWORD(kMaxLights)) return D3DERR_INVALIDCALL;
+    lightEnabled[index] = enable != FALSE;
+    return D3D_OK;
+}
+
+HRESULT IDirect3DDevice8::GetLightEnable(DWORD index, BOOL* enable) {
+    if (index >= DWORD(kMaxLights) || !enable) return D3DERR_INVALIDCALL;
+    *enable = lightEnabled[index] ? TRUE : FALSE;
+    return D3D_OK;
+}
+
+HRESULT IDirect3DDevice8::SetStreamSource(UINT number, IDirect3DVertexBuffer8* buffer,
+                                          UINT stride) {
+    if (number != 0) return D3DERR_INVALIDCALL;
+    stream = buffer;
+    streamStride = stride;
+    return D3D_OK;
+}
+
+HRESULT IDirect3DDevice8::SetVertexShader(DWORD handle) {
+    if (handle != kVertexFormat) return D3DERR_INVALIDCALL;
+    vertexShader = handle;
+    return D3D_OK;
+}
+
+HRESULT IDirect3DDevice8::SetIndices(IDirect3DIndexBuffer8* buffer, UINT baseVertex) {
+    indices = buffer;
+    baseVertexIndex = baseVertex;
+    return D3D_OK;
+}
+
+void IDirect3DDevice8::Unbind(const D3DUnknown* resource) {
+    if (texture == resource) texture = nullptr;
+    if (stream == resource) stream = nullptr;
+    if (indices == resource) indices = nullptr;
+}
+
+HRESULT IDirect3DDevice8::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, UINT minIndex,
+                                               UINT vertexCount, UINT startIndex,
+                                               UINT primitiveCount) {
+    if (type != D3DPT_TRIANGLELIST || !stream || !indices || vertexShader != kVertexFormat ||
+        streamStride != kVertexSize || indices->Format() != D3DFMT_INDEX16)
+        return D3DERR_INVALIDCALL;
+    if (primitiveCount == 0) return D3D_OK;
+
+    // Every index the draw reads, and every vertex those indices reach, must lie inside the
+    // buffers: nothing is read from outside them.
+    const size_t indexCount = size_t(primitiveCount) * 3;
+    const size_t indexBytes = indices->Contents().size();
+    if (size_t(startIndex) + indexCount > indexBytes / 2) return D3DERR_INVALIDCALL;
+    const auto* index = reinterpret_cast<const uint16_t*>(indices->Contents().data()) + startIndex;
+    UINT lowest = 0xFFFF, highest = 0;
+    for (size_t i = 0; i < indexCount; ++i) {
+        if (index[i] < lowest) lowest = index[i];
+        if (index[i] > highest) highest = index[i];
+    }
+    const size_t vertexBytes = stream->Contents().size();
+    const size_t first = size_t(baseVertexIndex) + lowest;
+    const size_t end = size_t(baseVertexIndex) + highest + 1;
+    if (end * kVertexSize > vertexBytes) return D3DERR_INVALIDCALL;
+    (void)minIndex;
+    (void)vertexCount;
+
+    Activate();
+    glBindVertexArray(vertexArray);
+    stream->GlBuffer(GL_ARRAY_BUFFER, first * kVertexSize, end * kVertexSize);
+    indices->GlBuffer(GL_ELEMENT_ARRAY_BUFFER, size_t(startIndex) * 2,
+                      (size_t(startIndex) + indexCount) * 2);
+    const size_t base = size_t(baseVertexIndex) * kVertexSize;
+    const auto at = [base](size_t offset) { return reinterpret_cast<const void*>(base + offset); };
+    glEnableVertexAttribArray(0);
+    glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, kVertexSize, at(0));
+    glEnableVertexAttribArray(1);
+    glVertexAttribPointer(1, 3, GL_FLOAT, GL_FALSE, kVertexSize, at(12));
+    // D3DCOLOR is B, G, R, A in memory.
+    glEnableVertexAttribArray(2);
+    glVertexAttribPointer(2, GL_BGRA, GL_UNSIGNED_BYTE, GL_TRUE, kVertexSize, at(24));
+    glEnableVertexAttribArray(3);
+    glVertexAttribPointer(3, 2, GL_FLOAT, GL_FALSE, kVertexSize, at(28));
+
+    const unsigned image = texture ? texture->GlTexture() : 0;
+    glActiveTexture(GL_TEXTURE0);
+    glBindTexture(GL_TEXTURE_2D, image);
+    const DrawState state{renderStates,
+                          stageStates,
+                          &world,
+                          &view,
+                          &projection,
+                          &texture0,
+                          &material,
+                          lights,
+                          lightEnabled,
+                          image != 0,
+                          int(presentParameters.BackBufferWidth),
+                          int(presentParameters.BackBufferHeight)};
+    if (!pipeline.Use(state)) {
+        glBindVertexArray(0);
+        return D3DERR_DRIVERINTERNALERROR;
+    }
+    glDrawElements(GL_TRIANGLES, GLsizei(indexCount), GL_UNSIGNED_SHORT,
+                   reinterpret_cast<const void*>(size_t(startIndex) * 2));
+    glBindVertexArray(0);
+    return D3D_OK;
+}

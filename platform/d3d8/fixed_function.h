@@ -1,0 +1,60 @@
+// One shader pair standing in for Direct3D 8's fixed-function pipeline for the vertex format
+// position, normal, diffuse, one texture coordinate set (0x152), driven by the device's render,
+// texture-stage and transform state.
+//
+// Emulated: row-vector transforms; per-vertex lighting in camera space with up to eight
+// directional lights (diffuse, ambient, emissive and specular, local or distant viewer, the
+// material sources); flat and Gouraud shading; stage 0 colour and alpha operations with their
+// arguments; specular added after texturing; camera-space texture-coordinate generation through
+// the texture transform; alpha test; every blend factor and operation; depth test and writes;
+// culling; fill mode; the integer pixel-centre rule and the 0..1 depth range.
+// Left out: point and spot lights (they light nothing), fog, projected texture coordinates,
+// stages beyond 0, vertex blending, clip planes, stencil.
+#pragma once
+
+#include "platform/d3d8/d3d8_types.h"
+
+#include <cstdint>
+#include <unordered_map>
+
+constexpr int kMaxLights = 8;
+
+// Everything one draw reads from the device.
+struct DrawState {
+    const DWORD* renderStates;
+    const DWORD* stageStates;
+    const D3DMATRIX* world;
+    const D3DMATRIX* view;
+    const D3DMATRIX* projection;
+    const D3DMATRIX* texture0;
+    const D3DMATERIAL8* material;
+    const D3DLIGHT8* lights;
+    const bool* lightEnabled;
+    bool textured;
+    int targetWidth;
+    int targetHeight;
+};
+
+struct Variant;
+
+class FixedFunction {
+public:
+    // Builds the common variants in the current context; false (with the log on stderr) when
+    // the driver refuses them.
+    bool Create();
+    // In the context it was created in.
+    void Destroy();
+    // Makes the pair for this draw's state current (building it the first time such a state
+    // is drawn) and sets its uniforms and the raster state; false if it cannot be built.
+    bool Use(const DrawState& state);
+
+private:
+    struct Program {
+        unsigned name = 0;
+        int locations[32] = {};
+    };
+    Program* Build(const Variant& variant);
+
+    std::unordered_map<uint64_t, Program> programs;
+    unsigned sampler = 0;
+};
