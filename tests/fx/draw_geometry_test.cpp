@@ -232,6 +232,23 @@ TEST_F(DrawGeometryTest, FlatShadingTakesTheFirstVertexColour) {
     EXPECT_TRUE(Near(At(100, 400), {0, 0, 255}));
 }
 
+TEST_F(DrawGeometryTest, EverySettingIsUndoneAfterTheDraw) {
+    const int16_t triangles = WriteSphere(0xFFFFFFFF);
+    drawSettings.environmentMap = true;
+    drawSettings.cullBackFaces = false;
+    drawSettings.blend = true;
+    drawSettings.multiplyBlend = true;
+    drawSettings.lighting = true;
+    drawSettings.lightCount = 3;
+    drawSettings.flatShading = true;
+    drawSettings.ambient = 0xFF101010;
+    DrawGeometry(camera, Rotation{0.1f, 0.2f, 0.3f}, SolidTexture(0xFF808080), vertexCount,
+                 triangles);
+    ExpectBaseline();
+    drawSettings.multiplyBlend = false;
+    Present();
+}
+
 TEST_F(DrawGeometryTest, TooManyLightsAreHeldToEight) {
     camera.eye.z = -1.42f;
     WriteRectangle(false);
