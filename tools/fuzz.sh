@@ -13,7 +13,7 @@ cd "$SHOW_ROOT/build-fuzz"
 rm -rf corpus findings
 mkdir -p findings
 tests/fuzz/make_corpus corpus
-for fuzzer in decode_image load_surface; do
+for fuzzer in decode_image load_surface mesh; do
   echo "Fuzzing ${fuzzer} for ${seconds} s"
   "tests/fuzz/${fuzzer}_fuzzer" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=2560 \
     -print_final_stats=1 -artifact_prefix=findings/ "corpus/${fuzzer}"

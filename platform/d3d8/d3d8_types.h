@@ -6,7 +6,6 @@
 #include <cstdint>
 
 using D3DCOLOR = DWORD;
-using ULONG = uint32_t;
 
 constexpr UINT D3D_SDK_VERSION = 120;
 constexpr UINT D3DADAPTER_DEFAULT = 0;

@@ -22,6 +22,7 @@ using BYTE = uint8_t;
 using WORD = uint16_t;
 using DWORD = uint32_t;
 using UINT = uint32_t;
+using ULONG = uint32_t;
 using LONG = int32_t;
 using INT = int32_t;
 using ATOM = uint16_t;

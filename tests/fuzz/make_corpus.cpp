@@ -25,10 +25,10 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::string root = argv[1];
-    const std::string images = root + "/decode_image", loads = root + "/load_surface";
-    ::mkdir(root.c_str(), 0755);
-    ::mkdir(images.c_str(), 0755);
-    ::mkdir(loads.c_str(), 0755);
+    const std::string images = root + "/decode_image", loads = root + "/load_surface",
+                      meshes = root + "/mesh";
+    for (const std::string& folder : {root, images, loads, meshes})
+        ::mkdir(folder.c_str(), 0755);
 
     Write(images + "/grey.jpg", MakeJpeg(17, 9, 1, Gradient));
     Write(images + "/colour.jpg", MakeJpeg(24, 16, 3, Gradient));
@@ -59,5 +59,26 @@ int main(int argc, char** argv) {
             settings.push_back(uint8_t(k * 13 + i));
         Write(loads + "/settings" + std::to_string(i), settings);
     }
+    // Meshes: empty, one triangle, and a small fan.
+    const auto mesh = [](int vertices, int triangles) {
+        Bytes bytes = {'E', 'M', 'V'};
+        const auto put = [&bytes](uint32_t v) {
+            for (int i = 0; i < 4; ++i)
+                bytes.push_back(uint8_t(v >> (8 * i)));
+        };
+        put(uint32_t(vertices));
+        for (int i = 0; i < vertices * 3; ++i)
+            put(0x3F800000u + uint32_t(i) * 0x10000u);
+        put(uint32_t(triangles));
+        for (int t = 0; t < triangles; ++t) {
+            put(0);
+            put(uint32_t(t + 1));
+            put(uint32_t(t + 2));
+        }
+        return bytes;
+    };
+    Write(meshes + "/empty.msh", mesh(0, 0));
+    Write(meshes + "/triangle.msh", mesh(3, 1));
+    Write(meshes + "/fan.msh", mesh(10, 8));
     return 0;
 }

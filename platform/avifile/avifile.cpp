@@ -1,0 +1,311 @@
+// AVIFile on FFmpeg.
+#include "platform/avifile/vfw.h"
+#include "platform/files/resolve_path.h"
+#include "platform/host/test_hooks.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/imgutils.h>
+#include <libswscale/swscale.h>
+}
+
+#include <cstring>
+#include <new>
+#include <vector>
+
+struct AVISTREAM {
+    ULONG references = 1;
+    AVFormatContext* format = nullptr;
+    int index = -1;
+    DWORD frameCount = 0;
+
+    ~AVISTREAM() { avformat_close_input(&format); }
+    AVStream* Stream() const { return format->streams[index]; }
+};
+
+struct GETFRAME {
+    AVISTREAM* stream = nullptr;
+    AVCodecContext* codec = nullptr;
+    SwsContext* scaler = nullptr;
+    AVPacket* packet = nullptr;
+    AVFrame* frame = nullptr;
+    bool draining = false;
+    // The frame held in `bitmap`, -1 for none; `next` is where forward decoding stands.
+    int64_t current = -1;
+    int64_t next = -1;
+    // The number the next decoded frame shows, counted on from the first packet after a seek:
+    // AVI gives inter-frame clips no presentation times, and the decoder's output lags its
+    // input, so a frame's own timestamp cannot be trusted. -1 until that packet is read.
+    int64_t counted = -1;
+    std::vector<uint8_t> bitmap;
+
+    ~GETFRAME() {
+        av_frame_free(&frame);
+        av_packet_free(&packet);
+        sws_freeContext(scaler);
+        avcodec_free_context(&codec);
+    }
+};
+
+namespace {
+
+int initCount = 0;
+
+// The frame number of a decoded frame, from its timestamp in the stream's time base.
+int64_t FrameNumber(const AVStream* stream, int64_t timestamp) {
+    if (timestamp == AV_NOPTS_VALUE) return -1;
+    const AVRational rate =
+        stream->avg_frame_rate.num ? stream->avg_frame_rate : stream->r_frame_rate;
+    const int64_t start = stream->start_time == AV_NOPTS_VALUE ? 0 : stream->start_time;
+    if (!rate.num || !rate.den) return timestamp - start;
+    // Frames are 1/rate apart: frame = (timestamp - start) x time base x rate, to the nearest.
+    return av_rescale_q_rnd(timestamp - start, stream->time_base, av_inv_q(rate),
+                            AVRounding(AV_ROUND_NEAR_INF));
+}
+
+DWORD CountFrames(const AVStream* stream, const AVFormatContext* format) {
+    if (stream->nb_frames > 0) return DWORD(stream->nb_frames);
+    const AVRational rate =
+        stream->avg_frame_rate.num ? stream->avg_frame_rate : stream->r_frame_rate;
+    if (!rate.num) return 0;
+    int64_t duration = stream->duration;
+    AVRational base = stream->time_base;
+    if (duration == AV_NOPTS_VALUE) {
+        duration = format->duration;
+        base = AVRational{1, AV_TIME_BASE};
+    }
+    if (duration == AV_NOPTS_VALUE || duration <= 0) return 0;
+    return DWORD(av_rescale_q(duration, base, av_inv_q(rate)));
+}
+
+// Converts the decoded frame into the packed bottom-up 24-bit bitmap.
+bool StoreBitmap(GETFRAME& decoder) {
+    const AVFrame* frame = decoder.frame;
+    const int width = frame->width, height = frame->height;
+    if (width <= 0 || height <= 0) return false;
+    AVPixelFormat source = AVPixelFormat(frame->format);
+    bool fullRange = frame->color_range == AVCOL_RANGE_JPEG;
+    // swscale wants JPEG's full-range formats named as the plain ones, the range said apart.
+    switch (source) {
+    case AV_PIX_FMT_YUVJ420P:
+        source = AV_PIX_FMT_YUV420P, fullRange = true;
+        break;
+    case AV_PIX_FMT_YUVJ422P:
+        source = AV_PIX_FMT_YUV422P, fullRange = true;
+        break;
+    case AV_PIX_FMT_YUVJ444P:
+        source = AV_PIX_FMT_YUV444P, fullRange = true;
+        break;
+    default:
+        break;
+    }
+    decoder.scaler = sws_getCachedContext(decoder.scaler, width, height, source, width, height,
+                                          AV_PIX_FMT_BGR24, SWS_POINT, nullptr, nullptr, nullptr);
+    if (!decoder.scaler) return false;
+    const int* coefficients = sws_getCoefficients(SWS_CS_DEFAULT);
+    sws_setColorspaceDetails(decoder.scaler, coefficients, fullRange ? 1 : 0, coefficients, 1, 0,
+                             1 << 16, 1 << 16);
+
+    const int stride = (width * 3 + 3) & ~3;
+    // swscale's vector code may write a little past a row's end; bottom-up, the row it writes
+    // last is the one at the end of the buffer, so the buffer carries some slack there.
+    constexpr size_t kSlack = 64;
+    decoder.bitmap.assign(sizeof(BITMAPINFOHEADER) + size_t(stride) * size_t(height) + kSlack, 0);
+    BITMAPINFOHEADER header{};
+    header.biSize = sizeof header;
+    header.biWidth = width;
+    header.biHeight = height;
+    header.biPlanes = 1;
+    header.biBitCount = 24;
+    header.biCompression = BI_RGB;
+    header.biSizeImage = DWORD(stride * height);
+    std::memcpy(decoder.bitmap.data(), &header, sizeof header);
+    // Bottom row first: start at the last row and step backwards.
+    uint8_t* lastRow = decoder.bitmap.data() + sizeof header + size_t(stride) * size_t(height - 1);
+    uint8_t* planes[4] = {lastRow, nullptr, nullptr, nullptr};
+    const int strides[4] = {-stride, 0, 0, 0};
+    return sws_scale(decoder.scaler, frame->data, frame->linesize, 0, height, planes, strides) ==
+           height;
+}
+
+// Decodes the next frame in order into decoder.frame, and gives its number; false at the end
+// or on a read error.
+bool DecodeNext(GETFRAME& decoder, int64_t& number) {
+    AVFormatContext* format = decoder.stream->format;
+    const AVStream* stream = decoder.stream->Stream();
+    for (;;) {
+        const int received = avcodec_receive_frame(decoder.codec, decoder.frame);
+        if (received == 0) {
+            number = decoder.counted >= 0
+                         ? decoder.counted++
+                         : FrameNumber(stream, decoder.frame->best_effort_timestamp);
+            return true;
+        }
+        if (received == AVERROR_EOF || decoder.draining) return false;
+        // EAGAIN, or a frame that failed: feed more data.
+        if (av_read_frame(format, decoder.packet) < 0) {
+            avcodec_send_packet(decoder.codec, nullptr);
+            decoder.draining = true;
+            continue;
+        }
+        if (decoder.packet->stream_index == decoder.stream->index) {
+            if (decoder.counted < 0) {
+                const AVPacket* p = decoder.packet;
+                decoder.counted = FrameNumber(stream, p->pts != AV_NOPTS_VALUE ? p->pts : p->dts);
+            }
+            avcodec_send_packet(decoder.codec, decoder.packet);
+        }
+        av_packet_unref(decoder.packet);
+    }
+}
+
+// Decodes forward from where the decoder stands until frame `wanted`; false if it never comes.
+bool DecodeUntil(GETFRAME& decoder, int64_t wanted) {
+    int64_t number = -1;
+    while (DecodeNext(decoder, number)) {
+        decoder.next = number + 1;
+        if (number == wanted) {
+            const bool stored = StoreBitmap(decoder);
+            av_frame_unref(decoder.frame);
+            decoder.current = stored ? wanted : -1;
+            return stored;
+        }
+        av_frame_unref(decoder.frame);
+        if (number > wanted) return false;
+    }
+    decoder.next = -1;
+    return false;
+}
+
+bool SeekBefore(GETFRAME& decoder, int64_t wanted) {
+    const AVStream* stream = decoder.stream->Stream();
+    const AVRational rate =
+        stream->avg_frame_rate.num ? stream->avg_frame_rate : stream->r_frame_rate;
+    const int64_t start = stream->start_time == AV_NOPTS_VALUE ? 0 : stream->start_time;
+    const int64_t timestamp =
+        start + (rate.num ? av_rescale_q(wanted, av_inv_q(rate), stream->time_base) : wanted);
+    if (av_seek_frame(decoder.stream->format, decoder.stream->index, timestamp,
+                      AVSEEK_FLAG_BACKWARD) < 0)
+        return false;
+    avcodec_flush_buffers(decoder.codec);
+    decoder.draining = false;
+    decoder.next = -1;
+    decoder.counted = -1;
+    return true;
+}
+
+} // namespace
+
+void WINAPI AVIFileInit() {
+    // FFmpeg's notes on clip headers are not for the audience.
+    av_log_set_level(AV_LOG_ERROR);
+    ++initCount;
+}
+
+void WINAPI AVIFileExit() {
+    if (initCount > 0) --initCount;
+}
+
+int AviFileInitCount() {
+    return initCount;
+}
+
+HRESULT WINAPI AVIStreamOpenFromFileA(PAVISTREAM* result, LPCSTR file, DWORD type, LONG number,
+                                      UINT /*mode*/, CLSID* /*handler*/) {
+    if (!result) return AVIERR_BADPARAM;
+    *result = nullptr;
+    if (!file || type != streamtypeVIDEO || number != 0) return AVIERR_BADPARAM;
+    if (initCount == 0) return AVIERR_ERROR;
+    if (host::hooks::Fails("AVIStreamOpenFromFileA")) return AVIERR_FILEOPEN;
+
+    auto* stream = new (std::nothrow) AVISTREAM();
+    if (!stream) return AVIERR_MEMORY;
+    const std::string path = ResolvePath(file);
+    if (avformat_open_input(&stream->format, path.c_str(), nullptr, nullptr) < 0) {
+        delete stream;
+        return AVIERR_FILEOPEN;
+    }
+    if (avformat_find_stream_info(stream->format, nullptr) < 0) {
+        delete stream;
+        return AVIERR_BADFORMAT;
+    }
+    for (unsigned i = 0; i < stream->format->nb_streams; ++i)
+        if (stream->format->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO) {
+            stream->index = int(i);
+            break;
+        }
+    if (stream->index < 0) {
+        delete stream;
+        return AVIERR_NODATA;
+    }
+    stream->frameCount = CountFrames(stream->Stream(), stream->format);
+    *result = stream;
+    return AVIERR_OK;
+}
+
+HRESULT WINAPI AVIStreamInfoA(PAVISTREAM stream, AVISTREAMINFOA* info, LONG size) {
+    if (!stream || !info || size < LONG(sizeof *info)) return AVIERR_BADPARAM;
+    const AVStream* video = stream->Stream();
+    const AVRational rate = video->avg_frame_rate.num ? video->avg_frame_rate : video->r_frame_rate;
+    *info = AVISTREAMINFOA{};
+    info->fccType = streamtypeVIDEO;
+    info->fccHandler = video->codecpar->codec_tag;
+    info->dwScale = DWORD(rate.den);
+    info->dwRate = DWORD(rate.num);
+    info->dwLength = stream->frameCount;
+    info->rcFrame = RECT{0, 0, video->codecpar->width, video->codecpar->height};
+    std::strncpy(info->szName, "video", sizeof info->szName - 1);
+    return AVIERR_OK;
+}
+
+ULONG WINAPI AVIStreamRelease(PAVISTREAM stream) {
+    if (!stream) return 0;
+    const ULONG left = --stream->references;
+    if (left == 0) delete stream;
+    return left;
+}
+
+PGETFRAME WINAPI AVIStreamGetFrameOpen(PAVISTREAM stream, BITMAPINFOHEADER* wanted) {
+    if (!stream) return nullptr;
+    if (wanted && (wanted->biBitCount != 24 || wanted->biCompression != BI_RGB)) return nullptr;
+    const AVCodecParameters* parameters = stream->Stream()->codecpar;
+    const AVCodec* codec = avcodec_find_decoder(parameters->codec_id);
+    if (!codec) return nullptr;
+    auto* decoder = new (std::nothrow) GETFRAME();
+    if (!decoder) return nullptr;
+    decoder->stream = stream;
+    decoder->codec = avcodec_alloc_context3(codec);
+    decoder->packet = av_packet_alloc();
+    decoder->frame = av_frame_alloc();
+    if (!decoder->codec || !decoder->packet || !decoder->frame ||
+        avcodec_parameters_to_context(decoder->codec, parameters) < 0 ||
+        avcodec_open2(decoder->codec, codec, nullptr) < 0) {
+        delete decoder;
+        return nullptr;
+    }
+    // The decoder keeps the stream alive, as AVIFile's does.
+    ++stream->references;
+    return decoder;
+}
+
+void* WINAPI AVIStreamGetFrame(PGETFRAME decoder, LONG position) {
+    if (!decoder || position < 0 || DWORD(position) >= decoder->stream->frameCount) return nullptr;
+    if (position == decoder->current) return decoder->bitmap.data();
+    try {
+        // The very next frame decodes on from here; anything else starts at a key frame.
+        if (position != decoder->next && !SeekBefore(*decoder, position)) return nullptr;
+        if (DecodeUntil(*decoder, position)) return decoder->bitmap.data();
+    } catch (const std::bad_alloc&) {
+    }
+    decoder->current = -1;
+    return nullptr;
+}
+
+HRESULT WINAPI AVIStreamGetFrameClose(PGETFRAME decoder) {
+    if (!decoder) return AVIERR_BADPARAM;
+    AVISTREAM* stream = decoder->stream;
+    delete decoder;
+    AVIStreamRelease(stream);
+    return AVIERR_OK;
+}

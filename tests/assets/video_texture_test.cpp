@@ -1,0 +1,190 @@
+// Clips made by the tests, played through VideoTexture into texture memory.
+#include "assets/video_texture.h"
+#include "tests/support/test_folder.h"
+#include "tests/support/video_files.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <vector>
+
+namespace {
+
+// A 512 x 256 canvas with a guard row above and below, as a locked texture would be.
+class Canvas {
+public:
+    Canvas() : pixels(512 * 258, kGuard) {}
+    uint32_t* Bits(int column = 0) { return pixels.data() + 512 + column; }
+    const uint32_t* Row(int y) const { return pixels.data() + 512 * (y + 1); }
+    bool GuardsIntact() const {
+        for (int x = 0; x < 512; ++x)
+            if (pixels[size_t(x)] != kGuard || pixels[size_t(512 * 257 + x)] != kGuard)
+                return false;
+        return true;
+    }
+    static constexpr uint32_t kGuard = 0x12345678;
+    std::vector<uint32_t> pixels;
+};
+
+struct Clip {
+    const char* name;
+    ClipCodec codec;
+    int width;
+};
+
+void PrintTo(const Clip& clip, std::ostream* out) {
+    *out << clip.name;
+}
+
+class VideoClipTest : public testing::TestWithParam<Clip> {
+protected:
+    void SetUp() override {
+        folder.Write("Data/placeholder", std::string());
+        ASSERT_TRUE(WriteClip(folder.Root() + "/Data/clip.avi", GetParam().codec, GetParam().width,
+                              64, kFrames));
+        ASSERT_EQ(video.Open("data/CLIP.avi", 512, 256), 1);
+    }
+
+    int Shown(uint32_t frame) {
+        if (video.CopyFrame(frame, canvas.Bits(), 2048, 0) != 1) return -2;
+        return FrameShown(canvas.Bits(), GetParam().width, 64, 2048);
+    }
+
+    static constexpr int kFrames = 40;
+    TestFolder folder;
+    VideoTexture video;
+    Canvas canvas;
+};
+
+TEST_P(VideoClipTest, DeliversFrameKForwardBackwardAndAtRandom) {
+    EXPECT_EQ(video.FrameCount(), uint32_t(kFrames));
+    EXPECT_EQ(video.Width(), uint32_t(GetParam().width));
+    for (int k = 0; k < kFrames; ++k)
+        EXPECT_EQ(Shown(uint32_t(k)), k) << "forward";
+    for (int k = kFrames - 1; k >= 0; --k)
+        EXPECT_EQ(Shown(uint32_t(k)), k) << "backward";
+    std::mt19937 random(7);
+    for (int i = 0; i < 40; ++i) {
+        const int k = int(random() % kFrames);
+        EXPECT_EQ(Shown(uint32_t(k)), k) << "random";
+    }
+    EXPECT_EQ(Shown(uint32_t(kFrames - 1)), kFrames - 1);
+    EXPECT_TRUE(canvas.GuardsIntact());
+}
+
+TEST_P(VideoClipTest, AFramePastTheEndWritesNothing) {
+    ASSERT_EQ(Shown(3), 3);
+    EXPECT_EQ(video.CopyFrame(kFrames, canvas.Bits(), 2048, 0), 0);
+    EXPECT_EQ(video.CopyFrame(0xFFFFFFFFu, canvas.Bits(), 2048, 0), 0);
+    EXPECT_EQ(FrameShown(canvas.Bits(), GetParam().width, 64, 2048), 3);
+}
+
+INSTANTIATE_TEST_SUITE_P(Codecs, VideoClipTest,
+                         testing::Values(Clip{"Mjpeg", ClipCodec::Mjpeg, 320},
+                                         Clip{"RawBgr24", ClipCodec::RawBgr24, 320},
+                                         Clip{"RawOddWidth", ClipCodec::RawBgr24, 99},
+                                         Clip{"Mpeg4InterFrames", ClipCodec::Mpeg4, 320}),
+                         [](const testing::TestParamInfo<Clip>& info) { return info.param.name; });
+
+class VideoTextureTest : public testing::Test {
+protected:
+    TestFolder folder;
+    Canvas canvas;
+};
+
+TEST_F(VideoTextureTest, An320WideClipAtColumn96LandsCentred) {
+    ASSERT_TRUE(WriteClip(folder.Root() + "/clip.avi", ClipCodec::RawBgr24, 320, 64, 2));
+    VideoTexture video;
+    ASSERT_EQ(video.Open("clip.avi", 416, 256), 1);
+    ASSERT_EQ(video.CopyFrame(1, canvas.Bits(96), 2048, 0), 1);
+    for (int y : {0, 63}) {
+        EXPECT_EQ(canvas.Row(y)[95], Canvas::kGuard);
+        EXPECT_NE(canvas.Row(y)[96], Canvas::kGuard);
+        EXPECT_NE(canvas.Row(y)[415], Canvas::kGuard);
+        EXPECT_EQ(canvas.Row(y)[416], Canvas::kGuard);
+    }
+    EXPECT_EQ(canvas.Row(64)[200], Canvas::kGuard);
+}
+
+TEST_F(VideoTextureTest, KeyFactorOneTurnsLightToTransparent) {
+    struct Case {
+        uint8_t grey;
+        uint32_t keyed;
+    };
+    // White vanishes, black stays opaque, (200, 200, 200) gets alpha 165 and colour 128.
+    for (const Case c : {Case{255, 0x00000000u}, Case{0, 0xFF000000u}, Case{200, 0xA5808080u}}) {
+        ASSERT_TRUE(WriteGreyClip(folder.Root() + "/grey.avi", 8, 8, c.grey));
+        VideoTexture video;
+        ASSERT_EQ(video.Open("grey.avi", 512, 256), 1);
+        ASSERT_EQ(video.CopyFrame(0, canvas.Bits(), 2048, 1), 1);
+        EXPECT_EQ(canvas.Row(3)[3], c.keyed) << int(c.grey);
+        ASSERT_EQ(video.CopyFrame(0, canvas.Bits(), 2048, 0), 1);
+        EXPECT_EQ(canvas.Row(3)[3], 0xFF000000u | c.grey * 0x010101u) << int(c.grey);
+    }
+}
+
+TEST_F(VideoTextureTest, ALargerClipIsCutToTheRoomGiven) {
+    ASSERT_TRUE(WriteClip(folder.Root() + "/big.avi", ClipCodec::RawBgr24, 600, 300, 1));
+    VideoTexture video;
+    ASSERT_EQ(video.Open("big.avi", 416, 256), 1);
+    ASSERT_EQ(video.CopyFrame(0, canvas.Bits(96), 2048, 0), 1);
+    EXPECT_NE(canvas.Row(255)[96 + 415], Canvas::kGuard);
+    EXPECT_EQ(canvas.Row(255)[96 + 416], Canvas::kGuard);
+    EXPECT_TRUE(canvas.GuardsIntact());
+}
+
+TEST_F(VideoTextureTest, OpenCloseAndTheLibraryCount) {
+    ASSERT_TRUE(WriteClip(folder.Root() + "/a.avi", ClipCodec::Mjpeg, 64, 32, 5));
+    ASSERT_TRUE(WriteClip(folder.Root() + "/b.avi", ClipCodec::Mjpeg, 32, 32, 9));
+    const int before = AviFileInitCount();
+    {
+        VideoTexture video;
+        EXPECT_EQ(AviFileInitCount(), before + 1);
+        EXPECT_EQ(video.Close(), 0);
+        ASSERT_EQ(video.Open("a.avi", 512, 256), 1);
+        // A second Open fails and keeps the clip that is open.
+        EXPECT_EQ(video.Open("b.avi", 512, 256), 0);
+        EXPECT_EQ(video.FrameCount(), 5u);
+        EXPECT_EQ(video.Width(), 64u);
+        EXPECT_EQ(video.Close(), 1);
+        EXPECT_EQ(video.FrameCount(), 0u);
+        EXPECT_EQ(video.Close(), 0);
+        EXPECT_EQ(video.CopyFrame(0, canvas.Bits(), 2048, 0), 0);
+    }
+    EXPECT_EQ(AviFileInitCount(), before);
+}
+
+TEST_F(VideoTextureTest, BadFilesFailToOpenWithoutHarm) {
+    VideoTexture video;
+    EXPECT_EQ(video.Open("missing.avi", 512, 256), 0);
+    folder.Write("text.avi", std::string(4000, 'q'));
+    EXPECT_EQ(video.Open("text.avi", 512, 256), 0);
+
+    ASSERT_TRUE(WriteClip(folder.Root() + "/clip.avi", ClipCodec::Mjpeg, 64, 32, 10));
+    std::ifstream in(folder.Root() + "/clip.avi", std::ios::binary);
+    const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
+    // Cut after the headers: no frame can be decoded.
+    folder.Write("cut.avi", std::vector<uint8_t>(bytes.begin(), bytes.begin() + 600));
+    EXPECT_EQ(video.Open("cut.avi", 512, 256), 0);
+    // An unknown codec.
+    std::vector<uint8_t> unknown = bytes;
+    for (size_t i = 0; i + 4 <= unknown.size(); ++i)
+        if (std::equal(unknown.begin() + long(i), unknown.begin() + long(i) + 4, "MJPG"))
+            std::copy_n("ZQ9X", 4, unknown.begin() + long(i));
+    folder.Write("unknown.avi", unknown);
+    EXPECT_EQ(video.Open("unknown.avi", 512, 256), 0);
+    // Damage in the middle: whatever opens, no frame request may hurt.
+    std::vector<uint8_t> damaged = bytes;
+    for (size_t i = damaged.size() / 2; i < damaged.size() / 2 + 300 && i < damaged.size(); ++i)
+        damaged[i] ^= 0xA5;
+    folder.Write("damaged.avi", damaged);
+    if (video.Open("damaged.avi", 512, 256) == 1)
+        for (uint32_t k = 0; k < 12; ++k)
+            video.CopyFrame(k, canvas.Bits(), 2048, 0);
+    EXPECT_TRUE(canvas.GuardsIntact());
+}
+
+} // namespace

@@ -1,0 +1,25 @@
+// AVI clips for the tests, encoded with libavcodec. Frame k shows its own number: four grey
+// bands, top to bottom, each holding two bits of k (so up to 256 frames tell apart even
+// through lossy codecs).
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+enum class ClipCodec {
+    Mjpeg,    // every frame a key frame
+    RawBgr24, // uncompressed
+    Mpeg4,    // inter frames: closed groups of 10, two B-frames between references
+};
+
+bool WriteClip(const std::string& path, ClipCodec codec, int width, int height, int frames);
+
+// An uncompressed one-frame clip of a single grey level.
+bool WriteGreyClip(const std::string& path, int width, int height, uint8_t grey);
+
+// The grey level of band `band` in frame k.
+uint8_t BandLevel(int frame, int band);
+
+// The frame number shown in `width` x `height` A8R8G8B8 pixels (`pitch` bytes apart), or -1
+// when the bands do not read as one.
+int FrameShown(const uint32_t* pixels, int width, int height, int pitch);
