@@ -1,12 +1,23 @@
-// Writes the show's data set into the folder named on the command line. Everything is made
-// from code, the same bytes on every run.
+// Writes the show's whole data set into the folder named on the command line: the pictures,
+// the clips, the ball mesh and the music. Everything is made from code, the same bytes on
+// every run.
+//   datagen FOLDER [--sheet FILE]   FILE: a PNG of every picture and a few clip frames
+#include "tools/datagen/avi_writer.h"
+#include "tools/datagen/ball_mesh.h"
+#include "tools/datagen/clips.h"
+#include "tools/datagen/contact_sheet.h"
+#include "tools/datagen/jpeg_writer.h"
 #include "tools/datagen/mp3_writer.h"
 #include "tools/datagen/music.h"
+#include "tools/datagen/pictures.h"
 
 #include <sys/stat.h>
 
+#include <atomic>
 #include <cstdio>
+#include <cstring>
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -17,17 +28,52 @@ constexpr float kMusicSeconds = 195.5f;
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s OUTPUT_FOLDER\n", argv[0]);
+    std::string folder, sheet;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--sheet") == 0 && i + 1 < argc)
+            sheet = argv[++i];
+        else if (folder.empty() && argv[i][0] != '-')
+            folder = argv[i];
+        else
+            folder.clear(), i = argc;
+    }
+    if (folder.empty()) {
+        std::fprintf(stderr, "usage: %s FOLDER [--sheet FILE]\n", argv[0]);
         return 2;
     }
-    const std::string folder = argv[1];
     ::mkdir(folder.c_str(), 0755);
 
-    const std::string music = folder + "/avseq01.mp3";
-    if (!WriteMp3(music, SynthesiseMusic(kSampleRate, kMusicSeconds), 2, kSampleRate, 192)) {
-        std::fprintf(stderr, "datagen: could not write %s\n", music.c_str());
-        return 1;
+    // The music takes one core while the pictures and clips take the other.
+    std::atomic<bool> musicWritten{false};
+    std::thread music([&] {
+        musicWritten = WriteMp3(folder + "/avseq01.mp3",
+                                SynthesiseMusic(kSampleRate, kMusicSeconds), 2, kSampleRate, 192);
+    });
+
+    bool ok = true;
+    TextPainter text;
+    ok &= text.Ready();
+    const std::vector<NamedPicture> pictures = MakePictures(text);
+    for (const NamedPicture& picture : pictures)
+        ok &= WriteJpeg(folder + "/" + picture.name, picture.image);
+    ok &= WriteBallMesh(folder + "/ball.msh");
+    std::vector<Image> samples;
+    for (const ClipSpec& clip : ShowClips()) {
+        ok &= WriteClip(folder + "/" + clip.name, clip, 1);
+        samples.emplace_back(clip.width, clip.height);
+        clip.render(clip.frames / 3, samples.back());
     }
-    return 0;
+    music.join();
+    ok &= musicWritten;
+
+    if (!sheet.empty()) {
+        std::vector<const Image*> shown;
+        for (const NamedPicture& picture : pictures)
+            shown.push_back(&picture.image);
+        for (const Image& sample : samples)
+            shown.push_back(&sample);
+        ok &= WriteContactSheet(sheet, shown, 6);
+    }
+    if (!ok) std::fprintf(stderr, "datagen: the data set in %s is incomplete\n", folder.c_str());
+    return ok ? 0 : 1;
 }

@@ -1,5 +1,6 @@
-// The show's music, synthesised: pad chords, bass, drums and an arpeggio whose parts change
-// with the scenes, fading to silence by 191 s.
+// The show's music, synthesised: drums, bass, pad chords, an arpeggio and a lead in A minor at
+// 128 beats a minute, its sections changing where the show's scenes and their inner turns do,
+// building up into the greetings and fading to silence by 191 s.
 #pragma once
 
 #include <cstdint>

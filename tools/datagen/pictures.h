@@ -1,0 +1,16 @@
+// Every picture of the show, painted from code: titles, reflection and surface textures, the
+// name band, the greetings and the photograph-like pictures.
+#pragma once
+
+#include "tools/datagen/image.h"
+#include "tools/datagen/text.h"
+
+#include <string>
+#include <vector>
+
+struct NamedPicture {
+    std::string name;
+    Image image;
+};
+
+std::vector<NamedPicture> MakePictures(TextPainter& text);
