@@ -1,6 +1,10 @@
-// The opening: a clip running forward and back under the logo pictures.
-// So far it only keeps the scene contract: it loads nothing and draws nothing.
+// The opening: the clip "Data/trailer3.avi" runs forward to its last frame and back for 40
+// frames over the first 11.5 seconds of music, on a white canvas, with a title picture
+// multiplied over it ("Data/logo.jpg", from 7.5 s "Data/logo2.jpg").
 #pragma once
+
+#include "assets/video_texture.h"
+#include "gfx/texture.h"
 
 #include <cstdint>
 
@@ -8,15 +12,22 @@ class LogoScene {
 public:
     // Acquires nothing, so destroying a scene whose Init never ran is safe.
     LogoScene();
-    // Releases what a successful Init made.
+    // Destroys the clip; releases the textures only a successful Init made.
     ~LogoScene();
 
-    // 0, or negative after releasing whatever this call had made.
+    // 0, or -1 after releasing the textures this call had made.
     int32_t Init();
-    // Draws one frame into the frame the Renderer holds open. `milliseconds` counts from just
-    // before the first frame of the show.
+    // Driven by the music time alone; the milliseconds are not used.
     int32_t Render(int32_t milliseconds);
+
+    // The clip frame shown at music time `seconds` of a clip of `frameCount` frames: forward to
+    // the last frame, then back.
+    static uint32_t FrameAt(float seconds, uint32_t frameCount);
 
 private:
     bool initialised;
+    VideoTexture* video;
+    Texture canvas;
+    Texture logo;
+    Texture logo2;
 };

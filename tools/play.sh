@@ -1,13 +1,16 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds the show and its generated data, and plays it full screen.
+# Installs what is missing, builds the show and its generated data, and plays it full screen;
+# without a display it renders the show to build/show.mp4 instead.
 source "$(dirname "${BASH_SOURCE[0]}")/setup.sh"
 
 install_missing_packages
 build build
 
-if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
-  echo "No display: the show needs a desktop session (DISPLAY or WAYLAND_DISPLAY is unset)." >&2
-  exit 1
-fi
 cd "$SHOW_ROOT/build"
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+  echo "No display (DISPLAY and WAYLAND_DISPLAY are unset): rendering the show to a video instead."
+  ./capture --video show.mp4
+  echo "The show is in $SHOW_ROOT/build/show.mp4"
+  exit 0
+fi
 exec ./show

@@ -1,4 +1,5 @@
 #include "platform/host/backends.h"
+#include "platform/host/test_controls.h"
 
 #include <utility>
 
@@ -8,6 +9,7 @@ namespace {
 
 Backend* active = nullptr;
 double virtualSeconds = 0;
+bool debugOutputShown = true;
 
 } // namespace
 
@@ -31,6 +33,19 @@ void SetVirtualTime(double seconds) {
 
 double VirtualTime() {
     return virtualSeconds;
+}
+
+void ShowDebugOutput(bool shown) {
+    debugOutputShown = shown;
+}
+
+bool DebugOutputShown() {
+    return debugOutputShown;
+}
+
+// The close arrives through the same queue as the tests' injected input.
+void RequestClose() {
+    test::InjectCloseButton();
 }
 
 } // namespace host

@@ -30,4 +30,13 @@ void UseOffScreen(FrameCallback onPresent);
 void SetVirtualTime(double seconds);
 double VirtualTime();
 
+// Whether the system's debug texts (OutputDebugStringA) reach standard error; they do unless
+// an executable turns them off.
+void ShowDebugOutput(bool shown);
+bool DebugOutputShown();
+
+// Off screen: asks the show to close, as the window's close button does; the frame being drawn
+// is still presented, then the run ends.
+void RequestClose();
+
 } // namespace host

@@ -20,7 +20,8 @@ void Reset();
 // "GetAdapterModeCount", "EnumAdapterModes", "CheckDeviceType", "CheckDeviceFormat",
 // "CheckDepthStencilMatch", "GetDeviceCaps", "CreateDevice", "CreateVertexBuffer",
 // "CreateIndexBuffer", "BASS_Init", "BASS_StreamCreateFile", "BASS_StreamPlay",
-// "BASS_ChannelGetAttributes", "BASS_ChannelSetPosition".
+// "BASS_ChannelGetAttributes", "BASS_ChannelSetPosition", "AVIStreamOpenFromFileA",
+// "AVIStreamGetFrame", "CreateTexture", "GetSurfaceLevel", "LockRect", "UpdateTexture".
 void FailCall(const std::string& call, int64_t code);
 void FailCall(const std::string& call);
 

@@ -1,5 +1,6 @@
 // Message boxes, the tick count, debug output, cursors and stock objects.
 #include "platform/host/backend.h"
+#include "platform/host/host.h"
 #include "platform/host/test_hooks.h"
 #include "platform/win32/win32.h"
 
@@ -33,7 +34,7 @@ DWORD WINAPI GetTickCount() {
 }
 
 void WINAPI OutputDebugStringA(LPCSTR text) {
-    if (!text) return;
+    if (!text || !host::DebugOutputShown()) return;
     std::fputs(text, stderr);
     std::fflush(stderr);
 }

@@ -2,7 +2,7 @@
 // animation.
 #pragma once
 
-#include "tools/datagen/image.h"
+#include "tools/imaging/image.h"
 
 #include <functional>
 #include <string>

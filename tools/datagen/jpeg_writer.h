@@ -1,7 +1,7 @@
 // Baseline JPEG through libjpeg.
 #pragma once
 
-#include "tools/datagen/image.h"
+#include "tools/imaging/image.h"
 
 #include <string>
 

@@ -5,11 +5,11 @@
 #include "tools/datagen/avi_writer.h"
 #include "tools/datagen/ball_mesh.h"
 #include "tools/datagen/clips.h"
-#include "tools/datagen/contact_sheet.h"
 #include "tools/datagen/jpeg_writer.h"
 #include "tools/datagen/mp3_writer.h"
 #include "tools/datagen/music.h"
 #include "tools/datagen/pictures.h"
+#include "tools/imaging/contact_sheet.h"
 
 #include <sys/stat.h>
 

@@ -2,8 +2,8 @@
 // name band, the greetings and the photograph-like pictures.
 #pragma once
 
-#include "tools/datagen/image.h"
-#include "tools/datagen/text.h"
+#include "tools/imaging/image.h"
+#include "tools/imaging/text.h"
 
 #include <string>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "tools/datagen/image.h"
+#include "tools/imaging/image.h"
 
 #include <algorithm>
 #include <cmath>

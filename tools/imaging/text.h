@@ -1,7 +1,7 @@
 // Text set with FreeType in a Debian font, painted onto a picture.
 #pragma once
 
-#include "tools/datagen/image.h"
+#include "tools/imaging/image.h"
 
 #include <string>
 

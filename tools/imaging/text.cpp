@@ -1,4 +1,4 @@
-#include "tools/datagen/text.h"
+#include "tools/imaging/text.h"
 
 #include <ft2build.h>
 #include FT_FREETYPE_H

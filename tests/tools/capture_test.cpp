@@ -1,0 +1,160 @@
+// The capture tool, run as the user runs it, from the folder that holds the data.
+#include "tests/support/png_files.h"
+#include "tests/support/test_folder.h"
+
+#include <gtest/gtest.h>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libswscale/swscale.h>
+}
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+
+namespace {
+
+// Runs the tool in the build folder, where data/ is; its exit status.
+int Capture(const std::string& arguments) {
+    const std::string command =
+        std::string("cd ") + SHOW_BUILD_DIR + " && ./capture " + arguments + " > /dev/null 2>&1";
+    const int status = std::system(command.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// Frame `index` of the video, as RGB.
+bool DecodeFrame(const std::string& path, int index, RgbPicture& picture) {
+    AVFormatContext* format = nullptr;
+    if (avformat_open_input(&format, path.c_str(), nullptr, nullptr) < 0) return false;
+    avformat_find_stream_info(format, nullptr);
+    const int stream = av_find_best_stream(format, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+    const AVCodec* codec = avcodec_find_decoder(format->streams[stream]->codecpar->codec_id);
+    AVCodecContext* context = avcodec_alloc_context3(codec);
+    avcodec_parameters_to_context(context, format->streams[stream]->codecpar);
+    avcodec_open2(context, codec, nullptr);
+    AVPacket* packet = av_packet_alloc();
+    AVFrame* frame = av_frame_alloc();
+    int seen = 0;
+    bool found = false;
+    const auto take = [&] {
+        while (!found && avcodec_receive_frame(context, frame) == 0) {
+            if (seen++ == index) {
+                picture.width = frame->width;
+                picture.height = frame->height;
+                picture.rgb.resize(size_t(frame->width) * size_t(frame->height) * 3);
+                SwsContext* scaler = sws_getContext(
+                    frame->width, frame->height, AVPixelFormat(frame->format), frame->width,
+                    frame->height, AV_PIX_FMT_RGB24, SWS_BICUBIC, nullptr, nullptr, nullptr);
+                uint8_t* planes[1] = {picture.rgb.data()};
+                const int strides[1] = {frame->width * 3};
+                sws_scale(scaler, frame->data, frame->linesize, 0, frame->height, planes, strides);
+                sws_freeContext(scaler);
+                found = true;
+            }
+            av_frame_unref(frame);
+        }
+    };
+    while (!found && av_read_frame(format, packet) >= 0) {
+        if (packet->stream_index == stream) avcodec_send_packet(context, packet);
+        av_packet_unref(packet);
+        take();
+    }
+    avcodec_send_packet(context, nullptr);
+    take();
+    av_frame_free(&frame);
+    av_packet_free(&packet);
+    avcodec_free_context(&context);
+    avformat_close_input(&format);
+    return found;
+}
+
+double MeanDifference(const RgbPicture& a, const RgbPicture& b) {
+    if (a.rgb.size() != b.rgb.size() || a.rgb.empty()) return 255;
+    double sum = 0;
+    for (size_t i = 0; i < a.rgb.size(); ++i)
+        sum += std::abs(int(a.rgb[i]) - int(b.rgb[i]));
+    return sum / double(a.rgb.size());
+}
+
+TEST(CaptureTool, TwoCapturesOfTheSameTimesAreIdentical) {
+    TestFolder folder;
+    ASSERT_EQ(Capture("--fps 20 --still 1.25 --still 4 --out " + folder.Root() + "/a"), 0);
+    ASSERT_EQ(Capture("--fps 20 --still 4 --still 1.25 --out " + folder.Root() + "/b"), 0);
+    for (const char* name : {"still-1.250.png", "still-4.000.png"}) {
+        RgbPicture a, b;
+        ASSERT_TRUE(ReadPng(folder.Root() + "/a/" + name, a)) << name;
+        ASSERT_TRUE(ReadPng(folder.Root() + "/b/" + name, b)) << name;
+        EXPECT_EQ(a.width, 640);
+        EXPECT_EQ(a.height, 480);
+        EXPECT_TRUE(a.rgb == b.rgb) << name;
+    }
+}
+
+TEST(CaptureTool, TheVideoHasItsSpanRateAndMusicAndMatchesTheStills) {
+    TestFolder folder;
+    const std::string video = folder.Root() + "/span.mp4";
+    ASSERT_EQ(Capture("--video " + video + " --from 1 --to 3 --fps 10 --still 2.5 --out " +
+                      folder.Root()),
+              0);
+
+    AVFormatContext* format = nullptr;
+    ASSERT_EQ(avformat_open_input(&format, video.c_str(), nullptr, nullptr), 0);
+    ASSERT_GE(avformat_find_stream_info(format, nullptr), 0);
+    EXPECT_NEAR(double(format->duration) / AV_TIME_BASE, 2.0, 0.05);
+    int videoStreams = 0, audioStreams = 0;
+    for (unsigned i = 0; i < format->nb_streams; ++i) {
+        const AVStream* stream = format->streams[i];
+        if (stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO) {
+            ++videoStreams;
+            EXPECT_EQ(stream->codecpar->codec_id, AV_CODEC_ID_H264);
+            EXPECT_EQ(av_q2d(stream->avg_frame_rate), 10.0);
+            EXPECT_EQ(stream->nb_frames, 20);
+            EXPECT_EQ(stream->codecpar->width, 640);
+        } else if (stream->codecpar->codec_type == AVMEDIA_TYPE_AUDIO) {
+            ++audioStreams;
+            EXPECT_EQ(stream->codecpar->codec_id, AV_CODEC_ID_AAC);
+            EXPECT_EQ(stream->codecpar->sample_rate, 44100);
+        }
+    }
+    avformat_close_input(&format);
+    EXPECT_EQ(videoStreams, 1);
+    EXPECT_EQ(audioStreams, 1);
+
+    // 2.5 s is frame 15 of a span starting at 1 s; H.264 keeps it close, not exact.
+    RgbPicture still, frame;
+    ASSERT_TRUE(ReadPng(folder.Root() + "/still-2.500.png", still));
+    ASSERT_TRUE(DecodeFrame(video, 15, frame));
+    EXPECT_LT(MeanDifference(still, frame), 4.0);
+    RgbPicture other;
+    ASSERT_TRUE(DecodeFrame(video, 2, other));
+    EXPECT_GT(MeanDifference(still, other), MeanDifference(still, frame));
+}
+
+TEST(CaptureTool, HelpAndBadOptions) {
+    EXPECT_EQ(Capture("--help"), 0);
+    EXPECT_EQ(Capture(""), 2);
+    EXPECT_EQ(Capture("--frobnicate"), 2);
+    EXPECT_EQ(Capture("--still"), 2);
+    EXPECT_EQ(Capture("--still soon"), 2);
+    EXPECT_EQ(Capture("--fps 0 --still 1"), 2);
+    EXPECT_EQ(Capture("--video x.mp4 --from 5 --to 2"), 2);
+    EXPECT_EQ(Capture("--video x.mp4 --to 200"), 2);
+}
+
+TEST(CaptureTool, WithoutItsDataItSaysSoAndFails) {
+    TestFolder folder;
+    const std::string command =
+        "cd " + folder.Root() + " && " + SHOW_BUILD_DIR + "/capture --still 1 > out.txt 2>&1";
+    const int status = std::system(command.c_str());
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    std::FILE* out = std::fopen((folder.Root() + "/out.txt").c_str(), "r");
+    ASSERT_NE(out, nullptr);
+    char text[4096] = {};
+    const size_t read = std::fread(text, 1, sizeof text - 1, out);
+    std::fclose(out);
+    EXPECT_NE(std::string(text, read).find("Could not initialize an effect"), std::string::npos);
+}
+
+} // namespace

@@ -1,0 +1,158 @@
+#include "tools/capture/mp4_writer.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/opt.h>
+#include <libswscale/swscale.h>
+}
+
+#include <cstdio>
+#include <vector>
+
+struct Mp4Writer::Parts {
+    AVFormatContext* format = nullptr;
+    AVCodecContext* video = nullptr;
+    AVCodecContext* audio = nullptr;
+    AVStream* videoStream = nullptr;
+    AVStream* audioStream = nullptr;
+    AVFrame* picture = nullptr;
+    AVFrame* sound = nullptr;
+    AVPacket* packet = nullptr;
+    SwsContext* scaler = nullptr;
+    int64_t nextPicture = 0;
+    int64_t nextSample = 0;
+    std::vector<float> pending[2]; // audio not yet a whole encoder frame, per channel
+
+    ~Parts() {
+        sws_freeContext(scaler);
+        av_packet_free(&packet);
+        av_frame_free(&sound);
+        av_frame_free(&picture);
+        avcodec_free_context(&audio);
+        avcodec_free_context(&video);
+        if (format && format->pb) avio_closep(&format->pb);
+        avformat_free_context(format);
+    }
+
+    bool Drain(AVCodecContext* codec, AVStream* stream) {
+        int result;
+        while ((result = avcodec_receive_packet(codec, packet)) == 0) {
+            // Every picture lasts one frame, the last one included.
+            if (codec == video && packet->duration == 0) packet->duration = 1;
+            av_packet_rescale_ts(packet, codec->time_base, stream->time_base);
+            packet->stream_index = stream->index;
+            if (av_interleaved_write_frame(format, packet) < 0) return false;
+        }
+        return result == AVERROR(EAGAIN) || result == AVERROR_EOF;
+    }
+
+    bool EncodeSound(size_t count) {
+        if (av_frame_make_writable(sound) < 0) return false;
+        sound->nb_samples = int(count);
+        for (int c = 0; c < 2; ++c) {
+            auto* out = reinterpret_cast<float*>(sound->data[c]);
+            for (size_t i = 0; i < count; ++i)
+                out[i] = pending[c][i];
+            pending[c].erase(pending[c].begin(), pending[c].begin() + long(count));
+        }
+        sound->pts = nextSample;
+        nextSample += int64_t(count);
+        return avcodec_send_frame(audio, sound) >= 0 && Drain(audio, audioStream);
+    }
+};
+
+Mp4Writer::Mp4Writer() = default;
+Mp4Writer::~Mp4Writer() = default;
+
+bool Mp4Writer::Open(const std::string& path, int width, int height, int fps, int sampleRate) {
+    parts = std::make_unique<Parts>();
+    Parts& p = *parts;
+    if (avformat_alloc_output_context2(&p.format, nullptr, "mp4", path.c_str()) < 0) return false;
+
+    const AVCodec* h264 = avcodec_find_encoder_by_name("libx264");
+    const AVCodec* aac = avcodec_find_encoder(AV_CODEC_ID_AAC);
+    if (!h264 || !aac) {
+        std::fprintf(stderr, "capture: this FFmpeg has no %s encoder\n", h264 ? "AAC" : "H.264");
+        return false;
+    }
+    p.videoStream = avformat_new_stream(p.format, nullptr);
+    p.audioStream = avformat_new_stream(p.format, nullptr);
+    p.video = avcodec_alloc_context3(h264);
+    p.audio = avcodec_alloc_context3(aac);
+    if (!p.videoStream || !p.audioStream || !p.video || !p.audio) return false;
+
+    p.video->width = width;
+    p.video->height = height;
+    p.video->time_base = AVRational{1, fps};
+    p.video->framerate = AVRational{fps, 1};
+    p.video->pix_fmt = AV_PIX_FMT_YUV420P;
+    p.video->gop_size = 2 * fps;
+    av_opt_set(p.video->priv_data, "preset", "veryfast", 0);
+    av_opt_set(p.video->priv_data, "crf", "18", 0);
+    p.audio->sample_rate = sampleRate;
+    av_channel_layout_default(&p.audio->ch_layout, 2);
+    p.audio->sample_fmt = AV_SAMPLE_FMT_FLTP;
+    p.audio->bit_rate = 192000;
+    p.audio->time_base = AVRational{1, sampleRate};
+    if (p.format->oformat->flags & AVFMT_GLOBALHEADER) {
+        p.video->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+        p.audio->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    }
+    if (avcodec_open2(p.video, h264, nullptr) < 0 || avcodec_open2(p.audio, aac, nullptr) < 0 ||
+        avcodec_parameters_from_context(p.videoStream->codecpar, p.video) < 0 ||
+        avcodec_parameters_from_context(p.audioStream->codecpar, p.audio) < 0)
+        return false;
+    p.videoStream->time_base = p.video->time_base;
+    p.audioStream->time_base = p.audio->time_base;
+    if (avio_open(&p.format->pb, path.c_str(), AVIO_FLAG_WRITE) < 0 ||
+        avformat_write_header(p.format, nullptr) < 0)
+        return false;
+
+    p.picture = av_frame_alloc();
+    p.sound = av_frame_alloc();
+    p.packet = av_packet_alloc();
+    if (!p.picture || !p.sound || !p.packet) return false;
+    p.picture->format = p.video->pix_fmt;
+    p.picture->width = width;
+    p.picture->height = height;
+    p.sound->format = p.audio->sample_fmt;
+    p.sound->nb_samples = p.audio->frame_size;
+    av_channel_layout_copy(&p.sound->ch_layout, &p.audio->ch_layout);
+    p.sound->sample_rate = sampleRate;
+    if (av_frame_get_buffer(p.picture, 0) < 0 || av_frame_get_buffer(p.sound, 0) < 0) return false;
+    p.scaler = sws_getContext(width, height, AV_PIX_FMT_BGRA, width, height, AV_PIX_FMT_YUV420P,
+                              SWS_BICUBIC, nullptr, nullptr, nullptr);
+    return p.scaler != nullptr;
+}
+
+bool Mp4Writer::AddFrame(const uint32_t* pixels, int width, int height) {
+    Parts& p = *parts;
+    if (av_frame_make_writable(p.picture) < 0) return false;
+    // 0xAARRGGBB words are B, G, R, A in memory.
+    const uint8_t* source[1] = {reinterpret_cast<const uint8_t*>(pixels)};
+    const int stride[1] = {width * 4};
+    sws_scale(p.scaler, source, stride, 0, height, p.picture->data, p.picture->linesize);
+    p.picture->pts = p.nextPicture++;
+    return avcodec_send_frame(p.video, p.picture) >= 0 && p.Drain(p.video, p.videoStream);
+}
+
+bool Mp4Writer::AddAudio(const int16_t* interleaved, size_t frames) {
+    Parts& p = *parts;
+    for (size_t i = 0; i < frames; ++i)
+        for (int c = 0; c < 2; ++c)
+            p.pending[c].push_back(float(interleaved[2 * i + size_t(c)]) / 32768.0f);
+    const size_t whole = size_t(p.audio->frame_size);
+    while (p.pending[0].size() >= whole)
+        if (!p.EncodeSound(whole)) return false;
+    return true;
+}
+
+bool Mp4Writer::Close() {
+    Parts& p = *parts;
+    if (!p.pending[0].empty() && !p.EncodeSound(p.pending[0].size())) return false;
+    const bool flushed =
+        avcodec_send_frame(p.video, nullptr) >= 0 && p.Drain(p.video, p.videoStream) &&
+        avcodec_send_frame(p.audio, nullptr) >= 0 && p.Drain(p.audio, p.audioStream);
+    return flushed && av_write_trailer(p.format) >= 0;
+}

@@ -1,0 +1,26 @@
+// An MP4 file of H.264 video (libx264) and AAC sound, written frame by frame.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+class Mp4Writer {
+public:
+    Mp4Writer();
+    ~Mp4Writer();
+
+    // Stereo sound at `sampleRate`; false (with a message) when it cannot start.
+    bool Open(const std::string& path, int width, int height, int fps, int sampleRate);
+    // The next picture: 0xAARRGGBB words, top row first.
+    bool AddFrame(const uint32_t* pixels, int width, int height);
+    // More interleaved 16-bit stereo sound.
+    bool AddAudio(const int16_t* interleaved, size_t frames);
+    // Flushes both encoders and finishes the file.
+    bool Close();
+
+private:
+    struct Parts;
+    std::unique_ptr<Parts> parts;
+};

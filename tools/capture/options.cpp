@@ -1,0 +1,91 @@
+#include "tools/capture/options.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+const char* const kUsage =
+    "usage: capture [options]\n"
+    "Renders the show off screen on a virtual clock, frame by frame at a fixed rate, from music\n"
+    "time 0 (so every scene shows what a viewer would see), and writes what it is asked for.\n"
+    "Run it from the folder that holds the show's data (Data/ and data/avseq01.mp3).\n"
+    "\n"
+    "  --video FILE      an MP4 (H.264 and AAC, the music in step) of the span\n"
+    "  --from SECONDS    start of the span (default 0)\n"
+    "  --to SECONDS      end of the span (default 191, the end of the show)\n"
+    "  --fps N           frames per second, 1 to 240 (default 60)\n"
+    "  --still SECONDS   a PNG still at that music time; may be given many times\n"
+    "  --out DIR         folder for the stills (default .), named still-SECONDS.png\n"
+    "  --sheet FILE      a contact sheet PNG: one still from each scene, labelled with its time\n"
+    "  --help            this text\n"
+    "\n"
+    "At least one of --video, --still and --sheet is needed. A progress bar is shown when\n"
+    "standard error is a terminal.\n";
+
+namespace {
+
+bool Number(const char* text, double& value) {
+    if (!text || !*text) return false;
+    char* end = nullptr;
+    value = std::strtod(text, &end);
+    return *end == '\0' && std::isfinite(value);
+}
+
+} // namespace
+
+bool ParseOptions(int argc, char** argv, CaptureOptions& options, bool& help, std::string& error) {
+    help = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string option = argv[i];
+        const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
+        double number = 0;
+        if (option == "--help" || option == "-h") {
+            help = true;
+            return true;
+        }
+        if (option != "--video" && option != "--from" && option != "--to" && option != "--fps" &&
+            option != "--still" && option != "--out" && option != "--sheet") {
+            error = "unknown option " + option;
+            return false;
+        }
+        if (!value) {
+            error = option + " needs a value";
+            return false;
+        }
+        ++i;
+        if (option == "--video")
+            options.video = value;
+        else if (option == "--out")
+            options.out = value;
+        else if (option == "--sheet")
+            options.sheet = value;
+        else if (!Number(value, number)) {
+            error = option + " needs a number, not " + value;
+            return false;
+        } else if (option == "--from")
+            options.from = number;
+        else if (option == "--to")
+            options.to = number;
+        else if (option == "--still")
+            options.stills.push_back(number);
+        else if (number != std::floor(number) || number < 1 || number > 240) {
+            error = "--fps must be a whole number from 1 to 240";
+            return false;
+        } else
+            options.fps = int(number);
+    }
+    if (options.from < 0 || options.to <= options.from || options.to > 191.0) {
+        error = "the span must satisfy 0 <= from < to <= 191";
+        return false;
+    }
+    for (double still : options.stills)
+        if (still < 0 || still >= 191.0) {
+            error = "stills must be at times from 0 to below 191";
+            return false;
+        }
+    if (options.video.empty() && options.stills.empty() && options.sheet.empty()) {
+        error = "nothing to write: give --video, --still or --sheet";
+        return false;
+    }
+    return true;
+}

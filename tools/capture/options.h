@@ -1,0 +1,21 @@
+// The capture tool's command line.
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct CaptureOptions {
+    std::string video; // MP4 of the span, or empty
+    double from = 0.0; // seconds of music
+    double to = 191.0;
+    int fps = 60;
+    std::vector<double> stills; // music times of PNG stills
+    std::string out = ".";      // folder for the stills
+    std::string sheet;          // contact sheet PNG, or empty
+};
+
+// Fills `options` from the arguments; false with a reason in `error` for anything it does not
+// understand. `help` is set for --help.
+bool ParseOptions(int argc, char** argv, CaptureOptions& options, bool& help, std::string& error);
+
+extern const char* const kUsage;
