@@ -82,11 +82,22 @@ public:
         SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
         SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 0);
         // Full screen on the desktop's own mode: the device's 640 x 480 picture is scaled up.
-        const Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN | SDL_WINDOW_ALLOW_HIGHDPI |
-                             (window->fullScreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
-        SDL_Window* native =
-            SDL_CreateWindow(window->title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                             window->width, window->height, flags);
+        // The window is made the desktop's size from the start, borderless at the corner, so
+        // it covers the screen even where no window manager carries out the full-screen request
+        // (SDL would then report the desktop's size for a window that stayed small).
+        Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN | SDL_WINDOW_ALLOW_HIGHDPI;
+        int x = SDL_WINDOWPOS_CENTERED, y = SDL_WINDOWPOS_CENTERED;
+        int width = window->width, height = window->height;
+        SDL_DisplayMode desktop;
+        if (window->fullScreen) {
+            flags |= SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_BORDERLESS;
+            if (SDL_GetDesktopDisplayMode(0, &desktop) == 0) {
+                x = y = 0;
+                width = desktop.w;
+                height = desktop.h;
+            }
+        }
+        SDL_Window* native = SDL_CreateWindow(window->title.c_str(), x, y, width, height, flags);
         if (!native) {
             std::fprintf(stderr, "display: %s\n", SDL_GetError());
             SDL_QuitSubSystem(SDL_INIT_VIDEO);
