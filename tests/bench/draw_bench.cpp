@@ -7,10 +7,7 @@
 #include "fx/draw_settings.h"
 #include "fx/screen_quads.h"
 #include "fx/shared_buffers.h"
-#include "gfx/renderer.h"
-#include "gfx/shared_device.h"
-#include "platform/host/host.h"
-#include "platform/host/test_controls.h"
+#include "tests/bench/bench_device.h"
 
 #include <benchmark/benchmark.h>
 #include <epoxy/gl.h>
@@ -24,31 +21,16 @@ constexpr int kSide = 24; // 6 faces of 24 x 24 vertices: 3456 vertices, 6348 tr
 constexpr int kVertices = 6 * kSide * kSide;
 constexpr int kTriangles = 6 * (kSide - 1) * (kSide - 1) * 2;
 
-struct Device {
+// The device with a 512 x 256 texture to draw.
+struct Device : BenchDevice {
     Device() {
-        host::test::Reset();
-        host::UseOffScreen(nullptr);
-        WNDCLASSA windowClass{};
-        windowClass.lpfnWndProc = DefWindowProcA;
-        windowClass.lpszClassName = "bench";
-        RegisterClassA(&windowClass);
-        window = CreateWindowExA(0, "bench", "bench", WS_POPUP, 0, 0, 640, 480, nullptr, nullptr,
-                                 nullptr, nullptr);
-        ready = renderer.CreateDevice(640, 480, window, false, 0) == 0 &&
-                CreateSharedBuffers(&renderer) == 0 && texture.Create(512, 256) == 0;
+        ready = ready && texture.Create(512, 256) == 0;
         if (ready) FillTexture(texture, 512, 256, 0xFF203040);
     }
     ~Device() {
-        if (ready) texture.Release();
-        ReleaseSharedBuffers();
-        renderer.Release();
-        DestroyWindow(window);
-        UnregisterClassA("bench", nullptr);
+        if (texture.Interface()) texture.Release();
     }
-    HWND window = nullptr;
-    Renderer renderer;
     Texture texture;
-    bool ready = false;
 };
 
 // A cube blown towards a sphere by `blend`: each face a kSide x kSide grid.

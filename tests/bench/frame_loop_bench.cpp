@@ -2,10 +2,9 @@
 // clear, begin) with and without reading each frame back, and the time from WinMain's start to
 // the first presented frame of the whole show.
 #include "app/win_main.h"
-#include "gfx/renderer.h"
-#include "gfx/shared_device.h"
 #include "platform/host/host.h"
 #include "platform/host/test_controls.h"
+#include "tests/bench/bench_device.h"
 #include "tests/support/audio_files.h"
 #include "tests/support/test_folder.h"
 
@@ -16,37 +15,13 @@
 
 namespace {
 
-HWND OpenWindow() {
-    WNDCLASSA windowClass{};
-    windowClass.lpfnWndProc = DefWindowProcA;
-    windowClass.lpszClassName = "bench";
-    RegisterClassA(&windowClass);
-    return CreateWindowExA(0, "bench", "bench", WS_POPUP, 0, 0, 640, 480, nullptr, nullptr, nullptr,
-                           nullptr);
-}
-
-void CloseWindow(HWND window) {
-    DestroyWindow(window);
-    UnregisterClassA("bench", nullptr);
-}
-
 void FrameEnd(benchmark::State& state, bool readBack) {
-    host::test::Reset();
-    host::UseOffScreen(readBack ? host::FrameCallback([](const host::Frame&) {}) : nullptr);
-    HWND window = OpenWindow();
-    Renderer renderer;
-    if (renderer.CreateDevice(640, 480, window, false, 0) < 0 ||
-        CreateSharedBuffers(&renderer) < 0) {
-        state.SkipWithError("no device");
-        return;
-    }
+    BenchDevice device(readBack ? host::FrameCallback([](const host::Frame&) {}) : nullptr);
+    if (!device.ready) return state.SkipWithError("no device");
     for (auto _ : state)
-        benchmark::DoNotOptimize(renderer.EndFrame());
+        benchmark::DoNotOptimize(device.renderer.EndFrame());
     state.counters["frames_per_second"] =
         benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
-    ReleaseSharedBuffers();
-    renderer.Release();
-    CloseWindow(window);
 }
 
 void BM_FrameEndReadBack(benchmark::State& state) {

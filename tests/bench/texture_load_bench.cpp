@@ -2,10 +2,7 @@
 // against libjpeg decoding the same file bare; and the 300 x 200 to 512 x 256 triangle resample
 // with dither that a power-of-two device asks for.
 #include "gfx/d3dx_texture.h"
-#include "gfx/renderer.h"
-#include "gfx/shared_device.h"
-#include "platform/host/host.h"
-#include "platform/host/test_controls.h"
+#include "tests/bench/bench_device.h"
 #include "tests/support/image_files.h"
 
 #include <benchmark/benchmark.h>
@@ -16,29 +13,7 @@
 
 namespace {
 
-struct Device {
-    Device() {
-        host::test::Reset();
-        host::UseOffScreen(nullptr);
-        WNDCLASSA windowClass{};
-        windowClass.lpfnWndProc = DefWindowProcA;
-        windowClass.lpszClassName = "bench";
-        RegisterClassA(&windowClass);
-        window = CreateWindowExA(0, "bench", "bench", WS_POPUP, 0, 0, 640, 480, nullptr, nullptr,
-                                 nullptr, nullptr);
-        ready = renderer.CreateDevice(640, 480, window, false, 0) == 0 &&
-                CreateSharedBuffers(&renderer) == 0;
-    }
-    ~Device() {
-        ReleaseSharedBuffers();
-        renderer.Release();
-        DestroyWindow(window);
-        UnregisterClassA("bench", nullptr);
-    }
-    HWND window = nullptr;
-    Renderer renderer;
-    bool ready = false;
-};
+using Device = BenchDevice;
 
 const Bytes& Photo() {
     static const Bytes jpeg = MakeJpeg(512, 512, 3, Gradient, 90);

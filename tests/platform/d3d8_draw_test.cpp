@@ -1,6 +1,6 @@
 // The stand-in's rasterisation against Direct3D's rules, drawn through the device directly.
 #include "platform/d3d8/d3d8.h"
-#include "tests/support/window_test.h"
+#include "tests/support/raw_device_test.h"
 
 #include <cstring>
 
@@ -12,25 +12,13 @@ struct TestVertex {
     float u, v;
 };
 
-class D3D8DrawTest : public WindowTest {
+class D3D8DrawTest : public RawDeviceTest {
 protected:
     void SetUp() override {
-        WindowTest::SetUp();
+        RawDeviceTest::SetUp();
         host::UseOffScreen([this](const host::Frame& frame) {
             lastFrame.assign(frame.pixels, frame.pixels + frame.width * frame.height);
         });
-        d3d = Direct3DCreate8(D3D_SDK_VERSION);
-        D3DPRESENT_PARAMETERS p{};
-        p.BackBufferWidth = 640;
-        p.BackBufferHeight = 480;
-        p.BackBufferFormat = D3DFMT_X8R8G8B8;
-        p.SwapEffect = D3DSWAPEFFECT_COPY;
-        p.hDeviceWindow = window;
-        p.EnableAutoDepthStencil = TRUE;
-        p.AutoDepthStencilFormat = D3DFMT_D16;
-        ASSERT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, window, D3DCREATE_HARDWARE_VERTEXPROCESSING,
-                                    &p, &device),
-                  D3D_OK);
         ASSERT_EQ(
             device->CreateVertexBuffer(36 * 4, D3DUSAGE_DYNAMIC, 0x152, D3DPOOL_DEFAULT, &vertices),
             D3D_OK);
@@ -42,9 +30,7 @@ protected:
     void TearDown() override {
         indices->Release();
         vertices->Release();
-        device->Release();
-        d3d->Release();
-        WindowTest::TearDown();
+        RawDeviceTest::TearDown();
     }
 
     // A rectangle given in clip coordinates (the transforms stay identity).
@@ -74,8 +60,6 @@ protected:
         device->BeginScene();
     }
 
-    IDirect3D8* d3d = nullptr;
-    IDirect3DDevice8* device = nullptr;
     IDirect3DVertexBuffer8* vertices = nullptr;
     IDirect3DIndexBuffer8* indices = nullptr;
     std::vector<uint32_t> lastFrame;

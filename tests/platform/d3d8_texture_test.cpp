@@ -1,38 +1,13 @@
 // Textures and surfaces of the Direct3D stand-in: pools, levels, pitches, and what OpenGL
 // receives for each format.
 #include "platform/d3d8/d3d8.h"
-#include "tests/support/window_test.h"
+#include "tests/support/raw_device_test.h"
 
 #include <cstring>
 
 namespace {
 
-class D3D8TextureTest : public WindowTest {
-protected:
-    void SetUp() override {
-        WindowTest::SetUp();
-        d3d = Direct3DCreate8(D3D_SDK_VERSION);
-        D3DPRESENT_PARAMETERS p{};
-        p.BackBufferWidth = 640;
-        p.BackBufferHeight = 480;
-        p.BackBufferFormat = D3DFMT_X8R8G8B8;
-        p.SwapEffect = D3DSWAPEFFECT_COPY;
-        p.hDeviceWindow = window;
-        p.EnableAutoDepthStencil = TRUE;
-        p.AutoDepthStencilFormat = D3DFMT_D16;
-        ASSERT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, window, D3DCREATE_HARDWARE_VERTEXPROCESSING,
-                                    &p, &device),
-                  D3D_OK);
-    }
-    void TearDown() override {
-        if (device) device->Release();
-        d3d->Release();
-        WindowTest::TearDown();
-    }
-
-    IDirect3D8* d3d = nullptr;
-    IDirect3DDevice8* device = nullptr;
-};
+using D3D8TextureTest = RawDeviceTest;
 
 TEST_F(D3D8TextureTest, ManagedCanvasLocksWithPitch2048AndAFullChain) {
     IDirect3DTexture8* texture = nullptr;
