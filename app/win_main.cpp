@@ -1,7 +1,7 @@
 #include "app/win_main.h"
 #include "app/music_clock.h"
 #include "app/schedule.h"
-#include "app/timer.h"
+#include "scenes/timer.h"
 #include "audio/sound.h"
 #include "audio/stream.h"
 #include "gfx/renderer.h"

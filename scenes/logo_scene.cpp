@@ -1,12 +1,12 @@
 #include "scenes/logo_scene.h"
 #include "fx/draw_settings.h"
 #include "fx/screen_quads.h"
+#include "scenes/canvas.h"
 #include "scenes/music_time.h"
 #include "scenes/scene_math.h"
 
 namespace {
 
-constexpr int32_t kCanvasWidth = 512, kCanvasHeight = 256;
 // The clip sits at column 96 of the canvas: 320 pixels wide, it lies in the middle.
 constexpr uint32_t kClipColumn = 96;
 constexpr float kSecondTitleFrom = 7.5f;
@@ -58,9 +58,7 @@ int32_t LogoScene::Render(int32_t /*milliseconds*/) {
     const float seconds = musicTime;
     const uint32_t frame = FrameAt(seconds, video->FrameCount());
 
-    const TextureLock lock = canvas.Lock();
-    video->CopyFrame(frame, static_cast<uint32_t*>(lock.bits) + kClipColumn, lock.pitch, 0);
-    canvas.Unlock();
+    CopyClipFrame(*video, frame, canvas, kClipColumn);
     // The canvas added onto the cleared frame is the canvas itself.
     DrawScreenQuad(canvas, true, 0xFFFFFFFF, 1.0f, 1.0f);
     // The title multiplies in: title x frame + frame x (1 - frame).

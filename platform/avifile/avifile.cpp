@@ -291,6 +291,7 @@ PGETFRAME WINAPI AVIStreamGetFrameOpen(PAVISTREAM stream, BITMAPINFOHEADER* want
 
 void* WINAPI AVIStreamGetFrame(PGETFRAME decoder, LONG position) {
     if (!decoder || position < 0 || DWORD(position) >= decoder->stream->frameCount) return nullptr;
+    host::hooks::Trace("AVIStreamGetFrame");
     if (host::hooks::Fails("AVIStreamGetFrame")) return nullptr;
     if (position == decoder->current) return decoder->bitmap.data();
     try {

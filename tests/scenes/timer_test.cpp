@@ -1,4 +1,4 @@
-#include "app/timer.h"
+#include "scenes/timer.h"
 #include "tests/support/off_screen_test.h"
 
 namespace {
