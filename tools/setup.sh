@@ -30,10 +30,15 @@ install_missing_packages() {
     "${missing[@]}"
 }
 
-# build FOLDER [cmake options...]
+# build FOLDER [--target TARGET] [cmake options...]: configures FOLDER and builds everything in
+# it, or only TARGET.
 build() {
-  local folder="$1"
+  local folder="$1" target=()
   shift
+  if [ "${1:-}" = "--target" ]; then
+    target=(--target "$2")
+    shift 2
+  fi
   cmake -S "$SHOW_ROOT" -B "$SHOW_ROOT/$folder" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
-  cmake --build "$SHOW_ROOT/$folder" -j "$(nproc)"
+  cmake --build "$SHOW_ROOT/$folder" -j "$(nproc)" "${target[@]}"
 }

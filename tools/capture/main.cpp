@@ -22,8 +22,8 @@
 
 namespace {
 
-// One still from each of the seven scenes.
-const double kSheetTimes[] = {6.0, 20.0, 40.0, 60.0, 95.0, 130.0, 150.0};
+// One still from each of the seven scenes, and the closing picture.
+const double kSheetTimes[] = {6.0, 20.0, 40.0, 60.0, 95.0, 130.0, 150.0, 175.0};
 
 // A frame the run must present, at an exact music time.
 struct Shot {
@@ -42,7 +42,8 @@ std::vector<Shot> PlanShots(const CaptureOptions& o) {
     if (!o.video.empty()) last = o.to;
     for (double still : o.stills)
         last = std::max(last, still);
-    if (!o.sheet.empty()) last = std::max(last, kSheetTimes[6]);
+    if (!o.sheet.empty())
+        last = std::max(last, *std::max_element(std::begin(kSheetTimes), std::end(kSheetTimes)));
     for (int64_t n = 0; double(n) / o.fps < last; ++n) {
         const double t = double(n) / o.fps;
         shots[t] = Shot{t, !o.video.empty() && t >= o.from - 1e-9 && t < o.to - 1e-9, false, false};
