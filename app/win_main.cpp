@@ -1,11 +1,11 @@
 #include "app/win_main.h"
 #include "app/music_clock.h"
 #include "app/schedule.h"
-#include "scenes/timer.h"
 #include "audio/sound.h"
 #include "audio/stream.h"
 #include "gfx/renderer.h"
 #include "gfx/shared_device.h"
+#include "platform/files/load_failure.h"
 #include "scenes/ball_scene.h"
 #include "scenes/bars_scene.h"
 #include "scenes/finale_scene.h"
@@ -14,6 +14,10 @@
 #include "scenes/logo_scene.h"
 #include "scenes/music_time.h"
 #include "scenes/photo_scene.h"
+#include "scenes/timer.h"
+
+#include <cstdio>
+#include <string>
 
 bool quitRequested = false;
 bool deviceLost = false;
@@ -92,6 +96,7 @@ HWND CreateMainWindow(const Show& show) {
 
 // All seven are constructed before the first Init, and Init stops at the first failure.
 bool InitScenes(Show& show) {
+    TakeLoadFailure();
     show.logo = new LogoScene();
     show.ball = new BallScene();
     show.bars = new BarsScene();
@@ -241,10 +246,15 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previousInstance*/, LPSTR /*c
     if (!failure) RunFrames(show);
     TearDown(show);
 
-    // Shown only once everything is gone, the window included.
-    if (failure)
+    // Shown only once everything is gone, the window included. A data file that could not be
+    // loaded is named on standard error too: the message itself cannot say which.
+    if (failure) {
+        if (failure == &kNoScene || failure == &kNoMusic) {
+            const std::string why = TakeLoadFailure();
+            if (!why.empty()) std::fprintf(stderr, "%s\n", why.c_str());
+        }
         MessageBoxA(nullptr, failure->text, kTitle, failure->flags);
-    else if (deviceLost)
+    } else if (deviceLost)
         MessageBoxA(nullptr, kDeviceLost.text, kTitle, kDeviceLost.flags);
     return 0;
 }

@@ -1,16 +1,18 @@
 #include "assets/mesh.h"
 #include "assets/file.h"
+#include "platform/files/load_failure.h"
 
 #include <cmath>
 #include <cstring>
 #include <memory>
 #include <new>
+#include <string>
 
 namespace {
 
 constexpr char kMagic[3] = {'E', 'M', 'V'};
 // The tube's full turn, as the mesh has always used it (not quite 2 pi).
-constexpr float kTurn = 6.28318f;
+constexpr double kTurn = 6.28318;
 
 int32_t ReadInt32(File& file, int32_t& value) {
     uint8_t bytes[4];
@@ -31,35 +33,48 @@ float FloatAt(const uint8_t* p) {
 } // namespace
 
 int32_t Mesh::Load(const char* path, float scale) {
+    // Each refusal says why, for the user who supplied the file.
+    const auto refuse = [path](const std::string& reason) {
+        NoteLoadFailure(path, reason);
+        return -1;
+    };
     File file;
-    if (file.Open(path) != 0) return -1;
+    if (file.Open(path) != 0) {
+        const std::string unreadable = WhyUnreadable(path);
+        return refuse(unreadable.empty() ? "unreadable" : unreadable);
+    }
     char magic[3];
-    if (file.Read(magic, 3) != 0 || std::memcmp(magic, kMagic, 3) != 0) return -1;
+    if (file.Read(magic, 3) != 0 || std::memcmp(magic, kMagic, 3) != 0)
+        return refuse("not a mesh file (it does not begin with \"EMV\")");
     int32_t vertices = 0;
-    if (ReadInt32(file, vertices) != 0 || vertices < 0) return -1;
+    if (ReadInt32(file, vertices) != 0) return refuse("ends before its vertex count");
     // Each vertex takes 12 bytes, and the triangle count 4 more: a count the file cannot hold
     // is refused before anything is allocated for it.
-    if (uint64_t(vertices) * 12 + 4 > file.Remaining()) return -1;
+    if (vertices < 0 || uint64_t(vertices) * 12 + 4 > file.Remaining())
+        return refuse("claims " + std::to_string(vertices) + " vertices, more than it holds");
 
     std::unique_ptr<float[]> loadedPositions(new (std::nothrow) float[size_t(vertices) * 3 + 1]);
-    if (!loadedPositions) return -1;
     std::unique_ptr<uint8_t[]> records(new (std::nothrow) uint8_t[size_t(vertices) * 12 + 12]);
-    if (!records || file.Read(records.get(), uint32_t(vertices) * 12) != 0) return -1;
+    if (!loadedPositions || !records) return refuse("out of memory");
+    if (file.Read(records.get(), uint32_t(vertices) * 12) != 0) return refuse("unreadable");
     for (int32_t i = 0; i < 3 * vertices; ++i)
         loadedPositions[size_t(i)] = FloatAt(&records[size_t(i) * 4]) * scale;
 
     int32_t triangles = 0;
-    if (ReadInt32(file, triangles) != 0 || triangles < 0) return -1;
-    if (uint64_t(triangles) * 12 > file.Remaining()) return -1;
+    if (ReadInt32(file, triangles) != 0) return refuse("ends before its triangle count");
+    if (triangles < 0 || uint64_t(triangles) * 12 > file.Remaining())
+        return refuse("claims " + std::to_string(triangles) + " triangles, more than it holds");
     std::unique_ptr<uint16_t[]> loadedIndices(new (std::nothrow)
                                                   uint16_t[size_t(triangles) * 3 + 1]);
     records.reset(new (std::nothrow) uint8_t[size_t(triangles) * 12 + 12]);
-    if (!loadedIndices || !records || file.Read(records.get(), uint32_t(triangles) * 12) != 0)
-        return -1;
+    if (!loadedIndices || !records) return refuse("out of memory");
+    if (file.Read(records.get(), uint32_t(triangles) * 12) != 0) return refuse("unreadable");
     for (int32_t i = 0; i < 3 * triangles; ++i) {
         // Only the low 16 bits of each index are kept; they must name a vertex.
         const uint16_t index = uint16_t(records[size_t(i) * 4] | records[size_t(i) * 4 + 1] << 8);
-        if (index >= vertices) return -1;
+        if (index >= vertices)
+            return refuse("triangle " + std::to_string(i / 3) + " names vertex " +
+                          std::to_string(index) + " of " + std::to_string(vertices));
         loadedIndices[size_t(i)] = index;
     }
 
@@ -83,9 +98,10 @@ void Mesh::CreateTube(int32_t rings, int32_t segments, float radius, float halfH
         for (int32_t l = 0; l < segments; ++l) {
             const int32_t i = j * segments + l;
             const float y = halfHeight * (float(j) - middle) / middle;
-            const float theta = float(l) * kTurn / float(segments - 1);
-            const float wave = float(std::sin(double(float(3 * l) * kTurn / float(segments - 1))));
-            const float g = std::fabs(1.0f + 0.3f * wave);
+            // The angle and the wave are formed from the decimals as written and rounded once.
+            const float theta = float(l * kTurn / (segments - 1));
+            const float wave = float(std::sin(3 * l * kTurn / (segments - 1)));
+            const float g = float(std::fabs(1.0 + 0.3 * wave));
             positions[3 * i] = radius * g * float(std::sin(double(theta)));
             positions[3 * i + 1] = y;
             positions[3 * i + 2] = radius * g * float(std::cos(double(theta)));

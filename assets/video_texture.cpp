@@ -1,7 +1,9 @@
 #include "assets/video_texture.h"
+#include "platform/files/load_failure.h"
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 
 VideoTexture::VideoTexture() {
     AVIFileInit();
@@ -15,16 +17,28 @@ VideoTexture::~VideoTexture() {
 int32_t VideoTexture::Open(const char* path, uint32_t availableWidth, uint32_t availableHeight) {
     if (open) return 0;
     PAVISTREAM opened = nullptr;
-    if (AVIStreamOpenFromFileA(&opened, path, streamtypeVIDEO, 0, OF_READ, nullptr) != 0) return 0;
+    const HRESULT result =
+        AVIStreamOpenFromFileA(&opened, path, streamtypeVIDEO, 0, OF_READ, nullptr);
+    if (result != 0) {
+        const std::string unreadable = path ? WhyUnreadable(path) : std::string();
+        if (path)
+            NoteLoadFailure(path, !unreadable.empty()       ? unreadable
+                                  : result == AVIERR_NODATA ? "no video stream"
+                                                            : "not a video clip that can be read");
+        return 0;
+    }
     AVISTREAMINFOA described{};
     if (AVIStreamInfoA(opened, &described, sizeof described) != 0) {
         AVIStreamRelease(opened);
+        NoteLoadFailure(path, "no stream information");
         return 0;
     }
     PGETFRAME frames = AVIStreamGetFrameOpen(opened, nullptr);
     const auto* first =
         frames ? static_cast<const BITMAPINFOHEADER*>(AVIStreamGetFrame(frames, 0)) : nullptr;
     if (!first) {
+        NoteLoadFailure(path, frames ? "its first frame does not decode"
+                                     : "no decoder for its video codec");
         if (frames) AVIStreamGetFrameClose(frames);
         AVIStreamRelease(opened);
         return 0;

@@ -76,8 +76,9 @@ void DrawQuadTunnel(const Texture& texture, bool blend, D3DCOLOR color, float vM
     BeginQuadDraw(blend);
     for (int i = 0; i < 7; ++i) {
         if (sway) {
-            const float ticks = float(GetTickCount());
-            rotation.z = float(std::sin(double(ticks * 0.00053f))) * 0.1f * float(i);
+            // The tick count as it is, unsigned, times the decimal as written.
+            const DWORD ticks = GetTickCount();
+            rotation.z = float(std::sin(double(ticks) * 0.00053) * 0.1 * i);
         }
         camera.eye.z -= step;
         DrawGeometry(camera, rotation, texture, 4, 2);

@@ -9,12 +9,25 @@ uint32_t DecodedImage::ChainLength() const {
     return count;
 }
 
+namespace {
+
+thread_local bool refusedForSize = false;
+
+} // namespace
+
 bool AcceptableSize(uint64_t width, uint64_t height) {
-    return width > 0 && height > 0 && width <= kMaxImageSide && height <= kMaxImageSide &&
-           width * height <= kMaxImagePixels;
+    const bool acceptable = width > 0 && height > 0 && width <= kMaxImageSide &&
+                            height <= kMaxImageSide && width * height <= kMaxImagePixels;
+    if (!acceptable && width > 0 && height > 0) refusedForSize = true;
+    return acceptable;
+}
+
+bool DecodeRefusedForSize() {
+    return refusedForSize;
 }
 
 HRESULT DecodeImage(const uint8_t* data, size_t size, DecodedImage& image) {
+    refusedForSize = false;
     using Loader = bool (*)(const uint8_t*, size_t, DecodedImage&);
     static const Loader kLoaders[] = {DecodeBmp, DecodePpm, DecodeDds, DecodeJpeg,
                                       DecodePng, DecodeTga, DecodeDib};

@@ -24,6 +24,11 @@ void ReadFromMemory(png_structp png, png_bytep out, png_size_t count) {
 
 void IgnoreWarning(png_structp, png_const_charp) {}
 
+// Errors are not printed: the jump back fails this loader, and the cascade goes on quietly.
+void JumpBackSilently(png_structp png, png_const_charp) {
+    png_longjmp(png, 1);
+}
+
 // Everything that libpng may jump out of; the caller owns every object it touches.
 bool Decode(png_structp png, png_infop info, DecodedImage& image, std::vector<png_bytep>& rows) {
     png_read_info(png, info);
@@ -107,7 +112,7 @@ bool DecodeGuarded(png_structp png, png_infop info, DecodedImage& image,
 bool DecodePng(const uint8_t* data, size_t size, DecodedImage& image) {
     if (!data || size < 8 || png_sig_cmp(data, 0, 8) != 0) return false;
     png_structp png =
-        png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, IgnoreWarning);
+        png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, JumpBackSilently, IgnoreWarning);
     if (!png) return false;
     png_infop info = png_create_info_struct(png);
     if (!info) {

@@ -40,6 +40,9 @@ bool AcceptableSize(uint64_t width, uint64_t height);
 // order; the first that succeeds fills `image`. D3DXERR_INVALIDDATA when none does.
 HRESULT DecodeImage(const uint8_t* data, size_t size, DecodedImage& image);
 
+// Whether the last DecodeImage on this thread that failed met a picture beyond the limits.
+bool DecodeRefusedForSize();
+
 // The seven loaders: each fills `image` and returns true, or returns false having left it
 // for the cascade to clear.
 bool DecodeBmp(const uint8_t* data, size_t size, DecodedImage& image);

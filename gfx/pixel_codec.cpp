@@ -87,8 +87,10 @@ float Normalised(uint32_t value, Channel channel) {
 uint32_t Packed(float v, Channel channel, float offset) {
     if (channel.bits == 0) return 0;
     const float top = float((1u << channel.bits) - 1u);
-    // Truncation toward zero; the weighted sums stay within 0 .. 1, so no clamp is needed.
-    return uint32_t(int32_t(v * top + offset)) << channel.shift;
+    // Held to 0 .. 1 first: a weighted sum a hair above 1 would pack as 2^n and carry into the
+    // next channel. Then truncation toward zero.
+    const float held = v > 1.0f ? 1.0f : v < 0.0f ? 0.0f : v;
+    return uint32_t(int32_t(held * top + offset)) << channel.shift;
 }
 
 uint32_t LoadValue(const uint8_t* p, int bytes) {

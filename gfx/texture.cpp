@@ -1,8 +1,11 @@
 #include "gfx/texture.h"
 #include "gfx/d3dx_texture.h"
+#include "gfx/decoded_image.h"
 #include "gfx/shared_device.h"
+#include "platform/files/load_failure.h"
 
 #include <algorithm>
+#include <string>
 #include <vector>
 
 namespace {
@@ -22,6 +25,21 @@ TextureLock ScratchLock(IDirect3DTexture8* texture) {
     return TextureLock{scratch.data(), int32_t(pitch)};
 }
 
+// What a failed load says to the user who supplied the file.
+std::string WhyNotLoaded(const char* path, HRESULT result) {
+    if ((uint32_t(result) & 0xFFFF0000u) == 0x80070000u && result != E_OUTOFMEMORY) {
+        const std::string unreadable = WhyUnreadable(path);
+        return unreadable.empty() ? "unreadable" : unreadable;
+    }
+    if (result == D3DXERR_INVALIDDATA)
+        return DecodeRefusedForSize()
+                   ? "picture too large (at most 16384 pixels a side and 2^24 in all)"
+                   : "not a picture (JPEG, PNG, BMP, TGA, PPM, DDS or DIB) that can be decoded";
+    if (result == E_OUTOFMEMORY) return "out of memory";
+    if (result == D3DERR_NOTAVAILABLE) return "no texture format of the device can hold it";
+    return "the device could not make a texture of it";
+}
+
 } // namespace
 
 int32_t Texture::Load(const char* path) {
@@ -31,6 +49,7 @@ int32_t Texture::Load(const char* path) {
         D3DX_FILTER_TRIANGLE | D3DX_FILTER_DITHER, D3DX_FILTER_LINEAR, 0, nullptr, nullptr,
         &loaded);
     texture = SUCCEEDED(result) ? loaded : nullptr;
+    if (FAILED(result) && path) NoteLoadFailure(path, WhyNotLoaded(path, result));
     return SUCCEEDED(result) ? 0 : -1;
 }
 

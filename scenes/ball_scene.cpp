@@ -4,11 +4,13 @@
 #include "fx/draw_settings.h"
 #include "fx/screen_quads.h"
 #include "fx/shared_buffers.h"
+#include "platform/files/load_failure.h"
 #include "scenes/lighting.h"
 #include "scenes/music_time.h"
 
 #include <algorithm>
 #include <cmath>
+#include <string>
 
 namespace {
 
@@ -65,6 +67,9 @@ BallScene::~BallScene() {
 int32_t BallScene::Init() {
     if (mesh.Load("Data/ball.msh", kMeshScale) < 0) return -1;
     if (mesh.vertexCount > kMostVertices || mesh.triangleCount > kMostTriangles) {
+        NoteLoadFailure("Data/ball.msh", std::to_string(mesh.vertexCount) + " vertices and " +
+                                             std::to_string(mesh.triangleCount) +
+                                             " triangles; the ball may have at most 32767 of each");
         mesh.Release();
         return -1;
     }

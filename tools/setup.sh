@@ -6,10 +6,11 @@ SHOW_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
 SHOW_PACKAGES=(
   build-essential cmake pkg-config
-  libsdl2-dev libepoxy-dev libegl-dev libgl-dev libegl-mesa0 libgl1-mesa-dri
+  libsdl2-dev libx11-dev libepoxy-dev libegl-dev libgl-dev libegl-mesa0 libgl1-mesa-dri
   libavformat-dev libavcodec-dev libavutil-dev libswresample-dev libswscale-dev
   libjpeg-dev libpng-dev zlib1g-dev libmp3lame-dev libfreetype-dev fonts-dejavu-core
   libgtest-dev libbenchmark-dev
+  xvfb
 )
 
 install_missing_packages() {

@@ -1,5 +1,6 @@
 // AVIFile on FFmpeg.
 #include "platform/avifile/vfw.h"
+#include "platform/ffmpeg/ffmpeg_log.h"
 #include "platform/files/resolve_path.h"
 #include "platform/host/test_hooks.h"
 
@@ -12,10 +13,13 @@ extern "C" {
 
 #include <cstring>
 #include <new>
+#include <string>
 #include <vector>
 
 struct AVISTREAM {
     ULONG references = 1;
+    // The clip's path as the caller gave it, for FFmpeg's notes.
+    std::string path;
     AVFormatContext* format = nullptr;
     int index = -1;
     DWORD frameCount = 0;
@@ -38,6 +42,10 @@ struct GETFRAME {
     // AVI gives inter-frame clips no presentation times, and the decoder's output lags its
     // input, so a frame's own timestamp cannot be trusted. -1 until that packet is read.
     int64_t counted = -1;
+    // Every frame is delivered at the size of the first one delivered, scaled if it differs,
+    // so that what a caller reads with the first frame's size is always inside the bitmap.
+    int width = 0;
+    int height = 0;
     std::vector<uint8_t> bitmap;
 
     ~GETFRAME() {
@@ -100,33 +108,39 @@ bool StoreBitmap(GETFRAME& decoder) {
     default:
         break;
     }
-    decoder.scaler = sws_getCachedContext(decoder.scaler, width, height, source, width, height,
-                                          AV_PIX_FMT_BGR24, SWS_POINT, nullptr, nullptr, nullptr);
+    if (decoder.width == 0) decoder.width = width, decoder.height = height;
+    const int outWidth = decoder.width, outHeight = decoder.height;
+    const bool sameSize = outWidth == width && outHeight == height;
+    decoder.scaler = sws_getCachedContext(
+        decoder.scaler, width, height, source, outWidth, outHeight, AV_PIX_FMT_BGR24,
+        sameSize ? SWS_POINT : SWS_BILINEAR, nullptr, nullptr, nullptr);
     if (!decoder.scaler) return false;
     const int* coefficients = sws_getCoefficients(SWS_CS_DEFAULT);
     sws_setColorspaceDetails(decoder.scaler, coefficients, fullRange ? 1 : 0, coefficients, 1, 0,
                              1 << 16, 1 << 16);
 
-    const int stride = (width * 3 + 3) & ~3;
+    const int stride = (outWidth * 3 + 3) & ~3;
     // swscale's vector code may write a little past a row's end; bottom-up, the row it writes
     // last is the one at the end of the buffer, so the buffer carries some slack there.
     constexpr size_t kSlack = 64;
-    decoder.bitmap.assign(sizeof(BITMAPINFOHEADER) + size_t(stride) * size_t(height) + kSlack, 0);
+    const size_t size = sizeof(BITMAPINFOHEADER) + size_t(stride) * size_t(outHeight) + kSlack;
+    if (decoder.bitmap.size() != size) decoder.bitmap.assign(size, 0);
     BITMAPINFOHEADER header{};
     header.biSize = sizeof header;
-    header.biWidth = width;
-    header.biHeight = height;
+    header.biWidth = outWidth;
+    header.biHeight = outHeight;
     header.biPlanes = 1;
     header.biBitCount = 24;
     header.biCompression = BI_RGB;
-    header.biSizeImage = DWORD(stride * height);
+    header.biSizeImage = DWORD(stride * outHeight);
     std::memcpy(decoder.bitmap.data(), &header, sizeof header);
     // Bottom row first: start at the last row and step backwards.
-    uint8_t* lastRow = decoder.bitmap.data() + sizeof header + size_t(stride) * size_t(height - 1);
+    uint8_t* lastRow =
+        decoder.bitmap.data() + sizeof header + size_t(stride) * size_t(outHeight - 1);
     uint8_t* planes[4] = {lastRow, nullptr, nullptr, nullptr};
     const int strides[4] = {-stride, 0, 0, 0};
     return sws_scale(decoder.scaler, frame->data, frame->linesize, 0, height, planes, strides) ==
-           height;
+           outHeight;
 }
 
 // Decodes the next frame in order into decoder.frame, and gives its number; false at the end
@@ -198,8 +212,9 @@ bool SeekBefore(GETFRAME& decoder, int64_t wanted) {
 } // namespace
 
 void WINAPI AVIFileInit() {
-    // FFmpeg's notes on clip headers are not for the audience.
-    av_log_set_level(AV_LOG_ERROR);
+    // FFmpeg's notes on clip headers are not for the audience, and a damaged clip says what is
+    // wrong once, not once a frame.
+    QuietFfmpegLog();
     ++initCount;
 }
 
@@ -219,8 +234,10 @@ HRESULT WINAPI AVIStreamOpenFromFileA(PAVISTREAM* result, LPCSTR file, DWORD typ
     if (initCount == 0) return AVIERR_ERROR;
     if (host::hooks::Fails("AVIStreamOpenFromFileA")) return AVIERR_FILEOPEN;
 
+    FfmpegLogFile log(file);
     auto* stream = new (std::nothrow) AVISTREAM();
     if (!stream) return AVIERR_MEMORY;
+    stream->path = file;
     const std::string path = ResolvePath(file);
     if (avformat_open_input(&stream->format, path.c_str(), nullptr, nullptr) < 0) {
         delete stream;
@@ -272,6 +289,7 @@ PGETFRAME WINAPI AVIStreamGetFrameOpen(PAVISTREAM stream, BITMAPINFOHEADER* want
     const AVCodecParameters* parameters = stream->Stream()->codecpar;
     const AVCodec* codec = avcodec_find_decoder(parameters->codec_id);
     if (!codec) return nullptr;
+    FfmpegLogFile log(stream->path.c_str());
     auto* decoder = new (std::nothrow) GETFRAME();
     if (!decoder) return nullptr;
     decoder->stream = stream;
@@ -294,6 +312,7 @@ void* WINAPI AVIStreamGetFrame(PGETFRAME decoder, LONG position) {
     host::hooks::Trace("AVIStreamGetFrame");
     if (host::hooks::Fails("AVIStreamGetFrame")) return nullptr;
     if (position == decoder->current) return decoder->bitmap.data();
+    FfmpegLogFile log(decoder->stream->path.c_str());
     try {
         // The very next frame decodes on from here; anything else starts at a key frame.
         if (position != decoder->next && !SeekBefore(*decoder, position)) return nullptr;

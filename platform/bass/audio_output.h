@@ -1,19 +1,10 @@
 // Where a playing stream is heard: the SDL2 audio device on screen, a virtual clock off screen.
 #pragma once
 
+#include "platform/bass/pcm_stream.h"
+
 #include <cstdint>
-#include <vector>
-
-// A whole decoded stream in its own format: interleaved, 8-bit unsigned or 16-bit signed.
-struct PcmStream {
-    std::vector<uint8_t> samples;
-    uint32_t rate = 0;
-    int channels = 0;
-    int bytesPerSample = 0;
-
-    int BlockAlign() const { return channels * bytesPerSample; }
-    uint64_t FrameCount() const { return BlockAlign() ? samples.size() / BlockAlign() : 0; }
-};
+#include <memory>
 
 class AudioOutput {
 public:
@@ -34,6 +25,8 @@ public:
     virtual uint64_t HeardFrame(const PcmStream* stream) = 0;
 };
 
-// The host's two outputs.
+// The host's two outputs. The SDL output closes its device when it is destroyed, so its callback
+// never runs on after it (static objects included).
 AudioOutput& SdlAudioOutput();
+std::unique_ptr<AudioOutput> NewSdlAudioOutput();
 AudioOutput& VirtualAudioOutput(double (*clock)());

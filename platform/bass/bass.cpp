@@ -2,6 +2,7 @@
 #include "platform/bass/bass.h"
 #include "platform/bass/audio_output.h"
 #include "platform/bass/decode_audio.h"
+#include "platform/files/load_failure.h"
 #include "platform/files/resolve_path.h"
 #include "platform/host/backend.h"
 #include "platform/host/test_hooks.h"
@@ -9,11 +10,15 @@
 #include <map>
 #include <memory>
 #include <new>
+#include <string>
+#include <vector>
 
 namespace {
 
 struct Stream {
-    PcmStream pcm;
+    // Decodes on its own thread while the stream is heard; stopped when the stream goes.
+    std::unique_ptr<AudioDecoder> decoder;
+    PcmStream& Pcm() { return decoder->Stream(); }
     DWORD flags = 0;
     // Where playback starts when the stream is not playing, in frames.
     uint64_t position = 0;
@@ -87,7 +92,7 @@ void BASS_Free() {
         return;
     }
     for (auto& entry : library.streams)
-        library.output->Halt(&entry.second->pcm);
+        library.output->Halt(&entry.second->Pcm());
     library.streams.clear();
     library.output->Close();
     library.output = nullptr;
@@ -105,29 +110,50 @@ HSTREAM BASS_StreamCreateFile(BOOL memory, const void* file, DWORD offset, DWORD
     if (!file) return Fail(BASS_ERROR_ILLPARAM);
     if (Injected("BASS_StreamCreateFile", BASS_ERROR_FILEOPEN)) return 0;
 
-    std::vector<uint8_t> contents;
-    const uint8_t* data;
-    size_t size;
-    if (memory) {
-        if (length == 0) return Fail(BASS_ERROR_ILLPARAM);
-        data = static_cast<const uint8_t*>(file) + offset;
-        size = length;
-    } else {
-        if (ReadWholeFile(static_cast<const char*>(file), contents) != 0)
-            return Fail(BASS_ERROR_FILEOPEN);
-        if (offset > contents.size()) return Fail(BASS_ERROR_FILEFORM);
-        const size_t left = contents.size() - offset;
-        data = contents.data() + offset;
-        size = length == 0 || length > left ? left : length;
+    // Nothing here may end the program: a file too large to hold is the library's
+    // out-of-memory error, as the real library reports it.
+    try {
+        std::vector<uint8_t> contents;
+        std::string name;
+        if (memory) {
+            if (length == 0) return Fail(BASS_ERROR_ILLPARAM);
+            const auto* data = static_cast<const uint8_t*>(file) + offset;
+            contents.assign(data, data + length);
+            name = "music in memory";
+        } else {
+            name = static_cast<const char*>(file);
+            if (ReadWholeFile(name.c_str(), contents) != 0) {
+                const std::string why = WhyUnreadable(name);
+                NoteLoadFailure(name, why.empty() ? "unreadable" : why);
+                return Fail(BASS_ERROR_FILEOPEN);
+            }
+            if (offset > contents.size()) return Fail(BASS_ERROR_FILEFORM);
+            const size_t left = contents.size() - offset;
+            const size_t size = length == 0 || length > left ? left : length;
+            contents.erase(contents.begin() + std::ptrdiff_t(offset + size), contents.end());
+            contents.erase(contents.begin(), contents.begin() + std::ptrdiff_t(offset));
+        }
+        int error = BASS_OK;
+        auto stream = std::make_unique<Stream>();
+        stream->decoder = AudioDecoder::Open(std::move(contents), name, error);
+        if (!stream->decoder) {
+            NoteLoadFailure(name, error == BASS_ERROR_MEM
+                                      ? "out of memory"
+                                      : "not music that can be played (MP3, MP2, MP1, or 8- or "
+                                        "16-bit PCM WAV; 8 to 192 kHz, one or two channels, at "
+                                        "most an hour)");
+            return Fail(error);
+        }
+        // The rest decodes while the stream is heard: the position only counts what was heard.
+        stream->decoder->DecodeInBackground();
+        stream->flags = flags & (BASS_SAMPLE_LOOP | BASS_MP3_SETPOS);
+        const HSTREAM handle = library.nextHandle++;
+        library.streams.emplace(handle, std::move(stream));
+        library.error = BASS_OK;
+        return handle;
+    } catch (const std::bad_alloc&) {
+        return Fail(BASS_ERROR_MEM);
     }
-
-    auto stream = std::make_unique<Stream>();
-    if (int error = DecodeAudio(data, size, stream->pcm); error != BASS_OK) return Fail(error);
-    stream->flags = flags & (BASS_SAMPLE_LOOP | BASS_MP3_SETPOS);
-    const HSTREAM handle = library.nextHandle++;
-    library.streams.emplace(handle, std::move(stream));
-    library.error = BASS_OK;
-    return handle;
 }
 
 BOOL BASS_StreamPlay(HSTREAM handle, BOOL flush, DWORD flags) {
@@ -139,9 +165,9 @@ BOOL BASS_StreamPlay(HSTREAM handle, BOOL flush, DWORD flags) {
     uint64_t from = stream->position;
     if (flush)
         from = 0;
-    else if (library.output->IsPlaying(&stream->pcm))
-        from = library.output->HeardFrame(&stream->pcm);
-    library.output->Play(&stream->pcm, from, (stream->flags & BASS_SAMPLE_LOOP) != 0);
+    else if (library.output->IsPlaying(&stream->Pcm()))
+        from = library.output->HeardFrame(&stream->Pcm());
+    library.output->Play(&stream->Pcm(), from, (stream->flags & BASS_SAMPLE_LOOP) != 0);
     return Succeed();
 }
 
@@ -152,7 +178,7 @@ void BASS_StreamFree(HSTREAM handle) {
         library.error = BASS_ERROR_HANDLE;
         return;
     }
-    library.output->Halt(&stream->pcm);
+    library.output->Halt(&stream->Pcm());
     library.streams.erase(handle);
     library.error = BASS_OK;
 }
@@ -161,21 +187,21 @@ BOOL BASS_ChannelGetAttributes(DWORD handle, DWORD* frequency, DWORD* volume, in
     const Stream* stream = Find(handle);
     if (!stream) return Fail(BASS_ERROR_HANDLE);
     if (Injected("BASS_ChannelGetAttributes", BASS_ERROR_HANDLE)) return FALSE;
-    if (frequency) *frequency = stream->pcm.rate;
+    if (frequency) *frequency = stream->decoder->Stream().Rate();
     if (volume) *volume = 100;
     if (pan) *pan = 0;
     return Succeed();
 }
 
 DWORD BASS_ChannelGetFlags(DWORD handle) {
-    const Stream* stream = Find(handle);
+    Stream* stream = Find(handle);
     if (!stream) {
         library.error = BASS_ERROR_HANDLE;
         return DWORD(-1);
     }
     DWORD flags = stream->flags;
-    if (stream->pcm.channels == 1) flags |= BASS_SAMPLE_MONO;
-    if (stream->pcm.bytesPerSample == 1) flags |= BASS_SAMPLE_8BITS;
+    if (stream->Pcm().Format().channels == 1) flags |= BASS_SAMPLE_MONO;
+    if (stream->Pcm().Format().bytesPerSample == 1) flags |= BASS_SAMPLE_8BITS;
     library.error = BASS_OK;
     return flags;
 }
@@ -186,11 +212,11 @@ DWORD BASS_ChannelGetPosition(DWORD handle) {
         library.error = BASS_ERROR_HANDLE;
         return DWORD(-1);
     }
-    const uint64_t frame = library.output->IsPlaying(&stream->pcm)
-                               ? library.output->HeardFrame(&stream->pcm)
+    const uint64_t frame = library.output->IsPlaying(&stream->Pcm())
+                               ? library.output->HeardFrame(&stream->Pcm())
                                : stream->position;
     library.error = BASS_OK;
-    return DWORD(frame * uint64_t(stream->pcm.BlockAlign()));
+    return DWORD(frame * uint64_t(stream->Pcm().BlockAlign()));
 }
 
 BOOL BASS_ChannelSetPosition(DWORD handle, DWORD position) {
@@ -198,10 +224,12 @@ BOOL BASS_ChannelSetPosition(DWORD handle, DWORD position) {
     Stream* stream = Find(handle);
     if (!stream) return Fail(BASS_ERROR_HANDLE);
     if (Injected("BASS_ChannelSetPosition", BASS_ERROR_POSITION)) return FALSE;
-    const uint64_t frame = position / uint64_t(stream->pcm.BlockAlign());
-    if (frame >= stream->pcm.FrameCount()) return Fail(BASS_ERROR_POSITION);
+    PcmStream& pcm = stream->Pcm();
+    const uint64_t frame = position / uint64_t(pcm.BlockAlign());
+    // A position not decoded yet waits for the decoder: it may be past the end.
+    if (frame >= pcm.WaitFor(frame)) return Fail(BASS_ERROR_POSITION);
     stream->position = frame;
-    if (library.output->IsPlaying(&stream->pcm))
-        library.output->Play(&stream->pcm, frame, (stream->flags & BASS_SAMPLE_LOOP) != 0);
+    if (library.output->IsPlaying(&pcm))
+        library.output->Play(&pcm, frame, (stream->flags & BASS_SAMPLE_LOOP) != 0);
     return Succeed();
 }

@@ -1,6 +1,7 @@
-// Whole-file audio decoding through libavformat/libavcodec, read from memory.
+// Audio decoding through libavformat/libavcodec, read from memory, converted by libswresample.
 #include "platform/bass/decode_audio.h"
 #include "platform/bass/bass.h"
+#include "platform/ffmpeg/ffmpeg_log.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -11,6 +12,7 @@ extern "C" {
 
 #include <cstring>
 #include <new>
+#include <system_error>
 
 namespace {
 
@@ -56,139 +58,218 @@ bool Accepted(AVCodecID codec) {
            codec == AV_CODEC_ID_PCM_U8 || codec == AV_CODEC_ID_PCM_S16LE;
 }
 
-// Everything one decode holds, released in one place whatever the way out.
-struct Decoder {
-    MemoryReader reader{};
-    AVIOContext* io = nullptr;
-    AVFormatContext* format = nullptr;
-    AVCodecContext* codec = nullptr;
-    SwrContext* resampler = nullptr;
-    AVPacket* packet = nullptr;
-    AVFrame* frame = nullptr;
-
-    ~Decoder() {
-        av_frame_free(&frame);
-        av_packet_free(&packet);
-        swr_free(&resampler);
-        avcodec_free_context(&codec);
-        avformat_close_input(&format);
-        if (io) av_freep(&io->buffer);
-        avio_context_free(&io);
-    }
-};
-
-// Appends the converted samples of `frame` (or what the resampler still holds, for null).
-bool Convert(Decoder& decoder, const AVFrame* frame, PcmStream& stream) {
-    const int inputCount = frame ? frame->nb_samples : 0;
-    const int capacity = swr_get_out_samples(decoder.resampler, inputCount);
-    if (capacity <= 0) return true;
-    const size_t used = stream.samples.size();
-    stream.samples.resize(used + size_t(capacity) * stream.BlockAlign());
-    uint8_t* output = stream.samples.data() + used;
-    const int converted = swr_convert(
-        decoder.resampler, &output, capacity,
-        frame ? const_cast<const uint8_t**>(frame->extended_data) : nullptr, inputCount);
-    if (converted < 0) return false;
-    stream.samples.resize(used + size_t(converted) * stream.BlockAlign());
-    return true;
-}
-
-int Drain(Decoder& decoder, PcmStream& stream) {
-    for (;;) {
-        const int result = avcodec_receive_frame(decoder.codec, decoder.frame);
-        if (result == AVERROR(EAGAIN) || result == AVERROR_EOF) return 0;
-        // A damaged frame is skipped, as a player would; the rest of the stream still plays.
-        if (result < 0) return 0;
-        const bool converted = Convert(decoder, decoder.frame, stream);
-        av_frame_unref(decoder.frame);
-        if (!converted) return BASS_ERROR_FILEFORM;
-    }
-}
-
-int DecodeInto(Decoder& decoder, const uint8_t* data, size_t size, PcmStream& stream) {
-    decoder.reader = MemoryReader{data, size, 0};
-    constexpr int kBufferSize = 64 * 1024;
-    auto* buffer = static_cast<uint8_t*>(av_malloc(kBufferSize));
-    if (!buffer) return BASS_ERROR_MEM;
-    decoder.io =
-        avio_alloc_context(buffer, kBufferSize, 0, &decoder.reader, ReadPacket, nullptr, Seek);
-    if (!decoder.io) {
-        av_free(buffer);
-        return BASS_ERROR_MEM;
-    }
-    decoder.format = avformat_alloc_context();
-    if (!decoder.format) return BASS_ERROR_MEM;
-    decoder.format->pb = decoder.io;
-    decoder.format->flags |= AVFMT_FLAG_CUSTOM_IO;
-    if (avformat_open_input(&decoder.format, nullptr, nullptr, nullptr) < 0)
-        return BASS_ERROR_FILEFORM; // the context is freed by a failed open
-    if (avformat_find_stream_info(decoder.format, nullptr) < 0) return BASS_ERROR_FILEFORM;
-
-    const AVCodec* codec = nullptr;
-    const int index = av_find_best_stream(decoder.format, AVMEDIA_TYPE_AUDIO, -1, -1, &codec, 0);
-    if (index < 0 || !codec) return BASS_ERROR_FILEFORM;
-    const AVCodecParameters* parameters = decoder.format->streams[index]->codecpar;
-    if (!Accepted(parameters->codec_id) || parameters->sample_rate <= 0 ||
-        parameters->ch_layout.nb_channels <= 0)
-        return BASS_ERROR_FILEFORM;
-
-    decoder.codec = avcodec_alloc_context3(codec);
-    if (!decoder.codec) return BASS_ERROR_MEM;
-    if (avcodec_parameters_to_context(decoder.codec, parameters) < 0 ||
-        avcodec_open2(decoder.codec, codec, nullptr) < 0)
-        return BASS_ERROR_FILEFORM;
-
-    stream.rate = uint32_t(parameters->sample_rate);
-    stream.channels = parameters->ch_layout.nb_channels == 1 ? 1 : 2;
-    stream.bytesPerSample = parameters->codec_id == AV_CODEC_ID_PCM_U8 ? 1 : 2;
-    const AVSampleFormat target = stream.bytesPerSample == 1 ? AV_SAMPLE_FMT_U8 : AV_SAMPLE_FMT_S16;
-
-    AVChannelLayout inputLayout;
-    if (decoder.codec->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC)
-        av_channel_layout_default(&inputLayout, decoder.codec->ch_layout.nb_channels);
-    else if (av_channel_layout_copy(&inputLayout, &decoder.codec->ch_layout) < 0)
-        return BASS_ERROR_MEM;
-    AVChannelLayout outputLayout;
-    av_channel_layout_default(&outputLayout, stream.channels);
-    const int made = swr_alloc_set_opts2(&decoder.resampler, &outputLayout, target,
-                                         int(stream.rate), &inputLayout, decoder.codec->sample_fmt,
-                                         decoder.codec->sample_rate, 0, nullptr);
-    av_channel_layout_uninit(&inputLayout);
-    av_channel_layout_uninit(&outputLayout);
-    if (made < 0 || swr_init(decoder.resampler) < 0) return BASS_ERROR_FILEFORM;
-
-    decoder.packet = av_packet_alloc();
-    decoder.frame = av_frame_alloc();
-    if (!decoder.packet || !decoder.frame) return BASS_ERROR_MEM;
-
-    while (av_read_frame(decoder.format, decoder.packet) >= 0) {
-        int result = 0;
-        if (decoder.packet->stream_index == index &&
-            avcodec_send_packet(decoder.codec, decoder.packet) >= 0)
-            result = Drain(decoder, stream);
-        av_packet_unref(decoder.packet);
-        if (result != 0) return result;
-    }
-    avcodec_send_packet(decoder.codec, nullptr);
-    if (int result = Drain(decoder, stream); result != 0) return result;
-    if (!Convert(decoder, nullptr, stream)) return BASS_ERROR_FILEFORM;
-    return stream.samples.empty() ? BASS_ERROR_FILEFORM : 0;
+// The length the container claims, in seconds; -1 when it does not say.
+double ClaimedSeconds(const AVFormatContext* format, const AVStream* stream) {
+    if (stream->duration != AV_NOPTS_VALUE && stream->duration > 0)
+        return double(stream->duration) * av_q2d(stream->time_base);
+    if (format->duration != AV_NOPTS_VALUE && format->duration > 0)
+        return double(format->duration) / AV_TIME_BASE;
+    return -1;
 }
 
 } // namespace
 
-int DecodeAudio(const uint8_t* data, size_t size, PcmStream& stream) {
-    // FFmpeg's notes on trimmed encoder delay and estimated durations are not for the audience.
-    av_log_set_level(AV_LOG_ERROR);
-    stream = PcmStream{};
-    if (!data || size == 0) return BASS_ERROR_FILEFORM;
-    int result;
-    try {
-        Decoder decoder;
-        result = DecodeInto(decoder, data, size, stream);
-    } catch (const std::bad_alloc&) {
-        result = BASS_ERROR_MEM;
+// Everything one decode holds, released in one place whatever the way out.
+struct AudioDecoder::Codec {
+    MemoryReader reader{};
+    AVIOContext* io = nullptr;
+    AVFormatContext* format = nullptr;
+    AVCodecContext* context = nullptr;
+    SwrContext* resampler = nullptr;
+    AVPacket* packet = nullptr;
+    AVFrame* frame = nullptr;
+    int index = -1;
+    bool draining = false;
+    std::vector<uint8_t> converted;
+
+    ~Codec() {
+        av_frame_free(&frame);
+        av_packet_free(&packet);
+        swr_free(&resampler);
+        avcodec_free_context(&context);
+        avformat_close_input(&format);
+        if (io) av_freep(&io->buffer);
+        avio_context_free(&io);
     }
-    if (result != 0) stream = PcmStream{};
-    return result;
+
+    // Opens the data and checks what it claims; 0 or the library error code.
+    int Open(const uint8_t* data, size_t size, AudioFormat& out, uint64_t& maxFrames) {
+        reader = MemoryReader{data, size, 0};
+        constexpr int kBufferSize = 64 * 1024;
+        auto* buffer = static_cast<uint8_t*>(av_malloc(kBufferSize));
+        if (!buffer) return BASS_ERROR_MEM;
+        io = avio_alloc_context(buffer, kBufferSize, 0, &reader, ReadPacket, nullptr, Seek);
+        if (!io) {
+            av_free(buffer);
+            return BASS_ERROR_MEM;
+        }
+        format = avformat_alloc_context();
+        if (!format) return BASS_ERROR_MEM;
+        format->pb = io;
+        format->flags |= AVFMT_FLAG_CUSTOM_IO;
+        if (avformat_open_input(&format, nullptr, nullptr, nullptr) < 0)
+            return BASS_ERROR_FILEFORM; // the context is freed by a failed open
+        if (avformat_find_stream_info(format, nullptr) < 0) return BASS_ERROR_FILEFORM;
+
+        const AVCodec* codec = nullptr;
+        index = av_find_best_stream(format, AVMEDIA_TYPE_AUDIO, -1, -1, &codec, 0);
+        if (index < 0 || !codec) return BASS_ERROR_FILEFORM;
+        const AVStream* stream = format->streams[index];
+        const AVCodecParameters* parameters = stream->codecpar;
+        // A rate or a length nobody plays is refused before anything is allocated for it.
+        const int channels = parameters->ch_layout.nb_channels;
+        if (!Accepted(parameters->codec_id) || parameters->sample_rate < int(kLowestAudioRate) ||
+            parameters->sample_rate > int(kHighestAudioRate) || channels < 1 || channels > 2 ||
+            ClaimedSeconds(format, stream) > kLongestAudioSeconds)
+            return BASS_ERROR_FILEFORM;
+
+        context = avcodec_alloc_context3(codec);
+        if (!context) return BASS_ERROR_MEM;
+        if (avcodec_parameters_to_context(context, parameters) < 0 ||
+            avcodec_open2(context, codec, nullptr) < 0)
+            return BASS_ERROR_FILEFORM;
+
+        out.rate = uint32_t(parameters->sample_rate);
+        out.channels = channels;
+        out.bytesPerSample = parameters->codec_id == AV_CODEC_ID_PCM_U8 ? 1 : 2;
+        maxFrames = uint64_t(out.rate) * kLongestAudioSeconds;
+        const AVSampleFormat target =
+            out.bytesPerSample == 1 ? AV_SAMPLE_FMT_U8 : AV_SAMPLE_FMT_S16;
+        // The decoder keeps the file's rate and channels; only the sample format changes.
+        AVChannelLayout layout;
+        av_channel_layout_default(&layout, channels);
+        const int made = swr_alloc_set_opts2(&resampler, &layout, target, int(out.rate), &layout,
+                                             context->sample_fmt, context->sample_rate, 0, nullptr);
+        av_channel_layout_uninit(&layout);
+        if (made < 0 || swr_init(resampler) < 0) return BASS_ERROR_FILEFORM;
+        packet = av_packet_alloc();
+        frame = av_frame_alloc();
+        return packet && frame ? BASS_OK : BASS_ERROR_MEM;
+    }
+
+    // Converts `decoded` (or what the resampler holds, for null) into the stream; false when
+    // the stream is full or memory ran out.
+    bool Convert(const AVFrame* decoded, PcmStream& stream) {
+        const int inputCount = decoded ? decoded->nb_samples : 0;
+        // A frame that changes its rate or channels midway is skipped.
+        if (decoded && (decoded->sample_rate != int(stream.Rate()) ||
+                        decoded->ch_layout.nb_channels != stream.Format().channels))
+            return true;
+        const int capacity = swr_get_out_samples(resampler, inputCount);
+        if (capacity <= 0) return true;
+        converted.resize(size_t(capacity) * size_t(stream.BlockAlign()));
+        uint8_t* output = converted.data();
+        const int count = swr_convert(
+            resampler, &output, capacity,
+            decoded ? const_cast<const uint8_t**>(decoded->extended_data) : nullptr, inputCount);
+        if (count <= 0) return true;
+        return stream.Append(converted.data(), uint64_t(count)) == uint64_t(count);
+    }
+
+    // Decodes what the next packet gives; false once the data is exhausted.
+    bool Step(PcmStream& stream) {
+        for (;;) {
+            const int received = avcodec_receive_frame(context, frame);
+            if (received == 0) {
+                const bool room = Convert(frame, stream);
+                av_frame_unref(frame);
+                return room;
+            }
+            if (received == AVERROR_EOF) {
+                Convert(nullptr, stream);
+                return false;
+            }
+            // EAGAIN, or a damaged frame that is skipped, as a player would: feed more data.
+            if (draining) return false;
+            if (av_read_frame(format, packet) < 0) {
+                avcodec_send_packet(context, nullptr);
+                draining = true;
+                continue;
+            }
+            if (packet->stream_index == index) avcodec_send_packet(context, packet);
+            av_packet_unref(packet);
+        }
+    }
+};
+
+std::unique_ptr<AudioDecoder> AudioDecoder::Open(std::vector<uint8_t> bytes,
+                                                 const std::string& name, int& error) {
+    QuietFfmpegLog();
+    FfmpegLogFile log(name.c_str());
+    error = BASS_ERROR_FILEFORM;
+    if (bytes.empty()) return nullptr;
+    try {
+        std::unique_ptr<AudioDecoder> decoder(new AudioDecoder());
+        decoder->bytes = std::move(bytes);
+        decoder->name = name;
+        decoder->codec = std::make_unique<Codec>();
+        AudioFormat format;
+        uint64_t maxFrames = 0;
+        error =
+            decoder->codec->Open(decoder->bytes.data(), decoder->bytes.size(), format, maxFrames);
+        if (error != BASS_OK) return nullptr;
+        decoder->stream = std::make_unique<PcmStream>(format, maxFrames);
+        // A file that gives no sound at all is no music.
+        while (decoder->stream->Decoded() == 0 && decoder->Step()) {
+        }
+        if (decoder->stream->Decoded() == 0) {
+            error = BASS_ERROR_FILEFORM;
+            return nullptr;
+        }
+        error = BASS_OK;
+        return decoder;
+    } catch (const std::bad_alloc&) {
+        error = BASS_ERROR_MEM;
+        return nullptr;
+    }
+}
+
+AudioDecoder::~AudioDecoder() {
+    stopping = true;
+    if (worker.joinable()) worker.join();
+}
+
+bool AudioDecoder::Step() {
+    try {
+        return codec->Step(*stream);
+    } catch (const std::bad_alloc&) {
+        return false; // what was decoded stays playable
+    }
+}
+
+void AudioDecoder::DecodeRest() {
+    FfmpegLogFile log(name.c_str());
+    while (!stopping && Step()) {
+    }
+    stream->Finish();
+}
+
+bool AudioDecoder::DecodeInBackground() {
+    try {
+        worker = std::thread([this] { DecodeRest(); });
+        return true;
+    } catch (const std::system_error&) {
+        DecodeRest();
+        return false;
+    }
+}
+
+int DecodeAudio(const uint8_t* data, size_t size, DecodedAudio& audio) {
+    audio = DecodedAudio{};
+    if (!data || size == 0) return BASS_ERROR_FILEFORM;
+    int error = BASS_OK;
+    try {
+        std::unique_ptr<AudioDecoder> decoder =
+            AudioDecoder::Open(std::vector<uint8_t>(data, data + size), "audio data", error);
+        if (!decoder) return error;
+        decoder->DecodeRest();
+        PcmStream& stream = decoder->Stream();
+        audio.format = stream.Format();
+        audio.samples.resize(size_t(stream.Decoded()) * size_t(audio.format.BlockAlign()));
+        stream.Read(0, audio.samples.data(), stream.Decoded());
+        return BASS_OK;
+    } catch (const std::bad_alloc&) {
+        audio = DecodedAudio{};
+        return BASS_ERROR_MEM;
+    }
 }

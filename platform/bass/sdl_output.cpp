@@ -1,56 +1,34 @@
 // The on-screen output: the SDL2 audio device, 16-bit stereo at the rate BASS_Init asked for
-// (SDL converts to whatever the hardware wants).
+// (SDL converts to whatever the hardware wants). A stream in another format is converted on
+// the way by an SDL audio stream. The stream is read as it decodes: should the callback catch
+// up with the decoder, it plays silence and the position waits.
 #include "platform/bass/audio_output.h"
 #include "platform/bass/bass.h"
 
 #include <SDL.h>
 
-extern "C" {
-#include <libavutil/channel_layout.h>
-#include <libswresample/swresample.h>
-}
-
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 namespace {
 
 constexpr int kDeviceChannels = 2;
 constexpr int kDeviceBlockAlign = kDeviceChannels * 2;
-
-// Converts a stream to the device's format; false when it cannot.
-bool ConvertForDevice(const PcmStream& stream, int deviceRate, std::vector<uint8_t>& out) {
-    AVChannelLayout inputLayout, outputLayout;
-    av_channel_layout_default(&inputLayout, stream.channels);
-    av_channel_layout_default(&outputLayout, kDeviceChannels);
-    SwrContext* resampler = nullptr;
-    const AVSampleFormat inputFormat =
-        stream.bytesPerSample == 1 ? AV_SAMPLE_FMT_U8 : AV_SAMPLE_FMT_S16;
-    bool ok = swr_alloc_set_opts2(&resampler, &outputLayout, AV_SAMPLE_FMT_S16, deviceRate,
-                                  &inputLayout, inputFormat, int(stream.rate), 0, nullptr) >= 0 &&
-              swr_init(resampler) >= 0;
-    if (ok) {
-        const int inputFrames = int(stream.FrameCount());
-        const int capacity = swr_get_out_samples(resampler, inputFrames) + 64;
-        out.assign(size_t(capacity) * kDeviceBlockAlign, 0);
-        uint8_t* output = out.data();
-        const uint8_t* input = stream.samples.data();
-        int made = swr_convert(resampler, &output, capacity, &input, inputFrames);
-        int flushed = 0;
-        if (made >= 0) {
-            uint8_t* rest = out.data() + size_t(made) * kDeviceBlockAlign;
-            flushed = swr_convert(resampler, &rest, capacity - made, nullptr, 0);
-        }
-        ok = made >= 0 && flushed >= 0;
-        out.resize(ok ? size_t(made + flushed) * kDeviceBlockAlign : 0);
-    }
-    swr_free(&resampler);
-    return ok;
-}
+// Frames read from the stream at a time when converting.
+constexpr uint64_t kConvertFrames = 1024;
 
 class SdlOutput final : public AudioOutput {
 public:
+    SdlOutput() = default;
+    // The callback reads the streams and this object: it must stop before either goes.
+    ~SdlOutput() override { Close(); }
+    SdlOutput(const SdlOutput&) = delete;
+    SdlOutput& operator=(const SdlOutput&) = delete;
+
     int Open(uint32_t frequency) override {
+        if (device != 0) return BASS_OK;
         if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
             std::fprintf(stderr, "audio: %s\n", SDL_GetError());
             return BASS_ERROR_DRIVER;
@@ -68,39 +46,50 @@ public:
             SDL_QuitSubSystem(SDL_INIT_AUDIO);
             return BASS_ERROR_DRIVER;
         }
+        scratch.resize(size_t(kConvertFrames) * kDeviceBlockAlign * 2);
         return BASS_OK;
     }
 
     void Close() override {
         if (device == 0) return;
+        // Returns once the callback has finished for good.
         SDL_CloseAudioDevice(device);
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         device = 0;
         playing = nullptr;
-        converted.clear();
+        SDL_FreeAudioStream(converter);
+        converter = nullptr;
     }
 
     void Start() override { SDL_PauseAudioDevice(device, 0); }
     void Stop() override { SDL_PauseAudioDevice(device, 1); }
 
     void Play(const PcmStream* stream, uint64_t from, bool loopAround) override {
-        // Convert outside the lock: the callback keeps playing the old data meanwhile.
-        std::vector<uint8_t> data;
-        const bool direct = stream->rate == uint32_t(obtained.freq) &&
-                            stream->channels == kDeviceChannels && stream->bytesPerSample == 2;
-        if (!direct && !ConvertForDevice(*stream, obtained.freq, data)) return;
+        if (device == 0) return;
+        const AudioFormat& format = stream->Format();
+        const bool direct = format.rate == uint32_t(obtained.freq) &&
+                            format.channels == kDeviceChannels && format.bytesPerSample == 2;
+        // Made outside the lock: the callback keeps playing the old stream meanwhile.
+        SDL_AudioStream* made = nullptr;
+        if (!direct) {
+            made = SDL_NewAudioStream(format.bytesPerSample == 1 ? AUDIO_U8 : AUDIO_S16SYS,
+                                      Uint8(format.channels), int(format.rate), AUDIO_S16SYS,
+                                      kDeviceChannels, obtained.freq);
+            if (!made) return;
+        }
         SDL_LockAudioDevice(device);
+        std::swap(converter, made);
         playing = stream;
-        converted.swap(data);
-        source = direct ? stream->samples.data() : converted.data();
-        sourceFrames = (direct ? stream->samples.size() : converted.size()) / kDeviceBlockAlign;
         loop = loopAround;
+        readFrame = from;
+        flushed = false;
         startFrame = ToDevice(from);
         handed = startFrame;
         handedBeforeCallback = startFrame;
         reported = startFrame;
         callbackTime = SDL_GetPerformanceCounter();
         SDL_UnlockAudioDevice(device);
+        SDL_FreeAudioStream(made);
     }
 
     void Halt(const PcmStream* stream) override {
@@ -134,9 +123,12 @@ public:
             uint64_t estimate = low + uint64_t(seconds * obtained.freq);
             if (estimate > handedBeforeCallback) estimate = handedBeforeCallback;
             if (estimate < reported) estimate = reported;
-            if (!loop && estimate > sourceFrames) estimate = sourceFrames;
             reported = estimate;
-            frame = FromDevice(loop && sourceFrames ? estimate % sourceFrames : estimate);
+            frame = FromDevice(estimate);
+            if (stream->Complete()) {
+                const uint64_t total = stream->Decoded();
+                frame = loop && total ? frame % total : std::min(frame, total);
+            }
         }
         SDL_UnlockAudioDevice(device);
         return frame;
@@ -144,14 +136,30 @@ public:
 
 private:
     uint64_t ToDevice(uint64_t streamFrame) const {
-        return streamFrame * uint64_t(obtained.freq) / playing->rate;
+        return streamFrame * uint64_t(obtained.freq) / playing->Rate();
     }
     uint64_t FromDevice(uint64_t deviceFrame) const {
-        return deviceFrame * playing->rate / uint64_t(obtained.freq);
+        return deviceFrame * playing->Rate() / uint64_t(obtained.freq);
     }
 
     static void Fill(void* self, Uint8* out, int length) {
         static_cast<SdlOutput*>(self)->FillLocked(out, length);
+    }
+
+    // Up to `frames` frames of the stream from where reading stands, starting over at the end
+    // when looping; how many it read.
+    uint64_t ReadStream(uint8_t* out, uint64_t frames) {
+        uint64_t done = playing->Read(readFrame, out, frames);
+        readFrame += done;
+        if (done < frames && loop && playing->Complete() && playing->Decoded() > 0 &&
+            readFrame >= playing->Decoded()) {
+            readFrame = 0;
+            const uint64_t more =
+                playing->Read(0, out + done * uint64_t(playing->BlockAlign()), frames - done);
+            readFrame += more;
+            done += more;
+        }
+        return done;
     }
 
     // Runs on SDL's audio thread, which holds the device lock.
@@ -159,26 +167,42 @@ private:
         std::memset(out, 0, size_t(length));
         handedBeforeCallback = handed;
         callbackTime = SDL_GetPerformanceCounter();
-        if (!playing || sourceFrames == 0) return;
-        uint64_t wanted = uint64_t(length) / kDeviceBlockAlign;
-        while (wanted > 0) {
-            uint64_t at = loop ? handed % sourceFrames : handed;
-            if (at >= sourceFrames) break;
-            const uint64_t count = wanted < sourceFrames - at ? wanted : sourceFrames - at;
-            std::memcpy(out, source + at * kDeviceBlockAlign, count * kDeviceBlockAlign);
-            out += count * kDeviceBlockAlign;
-            handed += count;
-            wanted -= count;
+        if (!playing) return;
+        const uint64_t wanted = uint64_t(length) / kDeviceBlockAlign;
+        uint64_t given = 0;
+        if (!converter) {
+            given = ReadStream(out, wanted);
+        } else {
+            const int bytes = length - length % kDeviceBlockAlign;
+            while (SDL_AudioStreamAvailable(converter) < bytes) {
+                const uint64_t read = ReadStream(scratch.data(), kConvertFrames);
+                if (read > 0) {
+                    SDL_AudioStreamPut(converter, scratch.data(),
+                                       int(read * uint64_t(playing->BlockAlign())));
+                } else {
+                    // The end: what the converter still holds comes out.
+                    if (playing->Complete() && !flushed) {
+                        SDL_AudioStreamFlush(converter);
+                        flushed = true;
+                    }
+                    break;
+                }
+            }
+            const int got = SDL_AudioStreamGet(converter, out, bytes);
+            given = got > 0 ? uint64_t(got) / kDeviceBlockAlign : 0;
         }
+        handed += given;
     }
 
     SDL_AudioDeviceID device = 0;
     SDL_AudioSpec obtained{};
     const PcmStream* playing = nullptr;
-    std::vector<uint8_t> converted;
-    const uint8_t* source = nullptr;
-    uint64_t sourceFrames = 0;
+    SDL_AudioStream* converter = nullptr;
+    std::vector<uint8_t> scratch;
     bool loop = false;
+    bool flushed = false;
+    uint64_t readFrame = 0;
+    // Device frames: where playing started, handed to the device, and before the last callback.
     uint64_t startFrame = 0;
     uint64_t handed = 0;
     uint64_t handedBeforeCallback = 0;
@@ -191,4 +215,8 @@ private:
 AudioOutput& SdlAudioOutput() {
     static SdlOutput output;
     return output;
+}
+
+std::unique_ptr<AudioOutput> NewSdlAudioOutput() {
+    return std::make_unique<SdlOutput>();
 }

@@ -1,6 +1,7 @@
 // The off-screen output: nothing is played; what has been heard follows a clock the host steps.
 #include "platform/bass/audio_output.h"
 #include "platform/bass/bass.h"
+#include "platform/bass/pcm_stream.h"
 
 #include <cmath>
 
@@ -52,11 +53,15 @@ private:
         if (!running) return startFrame;
         const double elapsed = clock() - startTime;
         // The small bias keeps a time given as frames / rate from landing one sample short.
-        const double frames = elapsed > 0 ? std::floor(elapsed * playing->rate + 1e-6) : 0.0;
-        const uint64_t total = playing->FrameCount();
+        const double frames = elapsed > 0 ? std::floor(elapsed * playing->Rate() + 1e-6) : 0.0;
         const uint64_t frame = startFrame + uint64_t(frames);
-        if (total == 0) return 0;
-        return loop ? frame % total : (frame < total ? frame : total);
+        // The clock may run ahead of the decoder: wait for it, so that a run gives the same
+        // positions however fast the machine decodes.
+        const uint64_t decoded = playing->WaitFor(frame);
+        if (frame < decoded) return frame;
+        // Decoding has ended short of the frame: the stream is over, or starts again.
+        if (decoded == 0) return 0;
+        return loop ? frame % decoded : decoded;
     }
 
     double (*clock)();

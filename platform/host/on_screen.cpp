@@ -1,11 +1,25 @@
 // The show on a desktop: SDL2 window, OpenGL context, events, audio device, monotonic clock.
+//
+// A display that goes away (the X server ends) is a lost device. Before each frame is shown and
+// each time input is gathered the X connection is checked for its end; from then on nothing
+// touches the display again, the window reports the screen taken, and the show tears down and
+// says so as it does for a lost device. Should Xlib meet the end first, its I/O error handler
+// may not return (Xlib would exit the process, running static destructors under the live audio
+// thread): inside the SDL calls that may talk to the display it jumps back to a recovery point,
+// and anywhere else it stops the audio and ends the process with the device-lost message.
 #include "platform/bass/audio_output.h"
 #include "platform/host/backends.h"
 #include "platform/win32/window_record.h"
 
 #include <SDL.h>
+#include <SDL_syswm.h>
+#include <X11/Xlib.h>
 #include <epoxy/gl.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
+#include <csetjmp>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -60,6 +74,51 @@ WPARAM VirtualKeyOf(SDL_Keycode key) {
     }
 }
 
+// Where a lost display jumps back to, while a call that may meet it is under way.
+jmp_buf recovery;
+bool recoveryArmed = false;
+bool displayLost = false;
+// The X connection's socket, -1 when the display is not X.
+int xConnection = -1;
+
+int OnDisplayLost(Display*) {
+    displayLost = true;
+    if (recoveryArmed) longjmp(recovery, 1);
+    // Met outside a guarded call: end here, but not with the audio thread still reading.
+    SdlAudioOutput().Close();
+    static const char kLost[] =
+        "The Direct3D device was lost, please don't steal my focus :) (the display went away)\n";
+    ssize_t written = write(STDERR_FILENO, kLost, sizeof kLost - 1);
+    (void)written;
+    _exit(0);
+}
+
+// Whether the X server has closed the connection, found without asking Xlib.
+bool DisplayGone() {
+    if (displayLost) return true;
+    if (xConnection < 0) return false;
+    pollfd watched{xConnection, POLLIN, 0};
+    if (poll(&watched, 1, 0) <= 0) return false;
+    char byte;
+    if ((watched.revents & (POLLERR | POLLHUP)) ||
+        ((watched.revents & POLLIN) && recv(xConnection, &byte, 1, MSG_PEEK | MSG_DONTWAIT) == 0))
+        displayLost = true;
+    return displayLost;
+}
+
+// Runs `call` unless the display is gone; false if it is, or goes while the call runs.
+template <typename Call> bool WithDisplay(Call&& call) {
+    if (DisplayGone()) return false;
+    if (setjmp(recovery) != 0) {
+        recoveryArmed = false;
+        return false;
+    }
+    recoveryArmed = true;
+    call();
+    recoveryArmed = false;
+    return true;
+}
+
 class OnScreen final : public Backend {
 public:
     bool OpenWindow(HWND window) override {
@@ -67,6 +126,9 @@ public:
             std::fprintf(stderr, "display: %s\n", SDL_GetError());
             return false;
         }
+        if (const char* driver = SDL_GetCurrentVideoDriver();
+            driver && std::strcmp(driver, "x11") == 0)
+            XSetIOErrorHandler(&OnDisplayLost);
         // Without a display SDL falls back to drivers that show nothing; the show would then
         // play unseen. That is no window at all.
         const char* driver = SDL_GetCurrentVideoDriver();
@@ -104,29 +166,43 @@ public:
             return false;
         }
         window->native = native;
+        SDL_SysWMinfo system;
+        SDL_VERSION(&system.version);
+        if (SDL_GetWindowWMInfo(native, &system) && system.subsystem == SDL_SYSWM_X11)
+            xConnection = ConnectionNumber(system.info.x11.display);
         return true;
     }
 
+    // Once the display is gone the window is left as it is: closing it would talk to it.
     void CloseWindow(HWND window) override {
-        SDL_DestroyWindow(NativeOf(window));
+        WithDisplay([&] {
+            SDL_DestroyWindow(NativeOf(window));
+            SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        });
         window->native = nullptr;
-        SDL_QuitSubSystem(SDL_INIT_VIDEO);
     }
 
     void ShowWindow(HWND window) override {
-        SDL_ShowWindow(NativeOf(window));
-        SDL_RaiseWindow(NativeOf(window));
+        WithDisplay([&] {
+            SDL_ShowWindow(NativeOf(window));
+            SDL_RaiseWindow(NativeOf(window));
+        });
     }
 
     void SetCursorVisible(bool visible) override {
-        if (SDL_WasInit(SDL_INIT_VIDEO)) SDL_ShowCursor(visible ? SDL_ENABLE : SDL_DISABLE);
+        if (SDL_WasInit(SDL_INIT_VIDEO))
+            WithDisplay([&] { SDL_ShowCursor(visible ? SDL_ENABLE : SDL_DISABLE); });
     }
 
     int PollInput(InputEvent* events, int capacity) override {
-        if (!SDL_WasInit(SDL_INIT_VIDEO)) return 0;
+        if (!SDL_WasInit(SDL_INIT_VIDEO) || capacity <= 0) return 0;
         int count = 0;
         SDL_Event event;
-        while (count < capacity && SDL_PollEvent(&event)) {
+        for (;;) {
+            bool got = false;
+            if (count == capacity || !WithDisplay([&] { got = SDL_PollEvent(&event) != 0; }) ||
+                !got)
+                break;
             switch (event.type) {
             case SDL_QUIT:
                 events[count++] = {InputEvent::Kind::CloseButton, 0, false};
@@ -147,12 +223,17 @@ public:
                 break;
             }
         }
+        // A lost display takes the screen for good: said once, as for a lost device.
+        if (displayLost && !lossReported && count < capacity) {
+            lossReported = true;
+            events[count++] = {InputEvent::Kind::ScreenTaken, 0, false};
+        }
         return count;
     }
 
     void WaitInput() override {
-        if (SDL_WasInit(SDL_INIT_VIDEO))
-            SDL_WaitEventTimeout(nullptr, 10);
+        if (SDL_WasInit(SDL_INIT_VIDEO) && !DisplayGone())
+            WithDisplay([] { SDL_WaitEventTimeout(nullptr, 10); });
         else
             SDL_Delay(10);
     }
@@ -166,7 +247,7 @@ public:
     void ShowMessageBox(const char* caption, const char* text, unsigned type) override {
         const Uint32 flags = (type & MB_ICONERROR) ? SDL_MESSAGEBOX_ERROR : 0;
         // Fails quietly without a display; the text is on standard error already.
-        SDL_ShowSimpleMessageBox(flags, caption, text, nullptr);
+        WithDisplay([&] { SDL_ShowSimpleMessageBox(flags, caption, text, nullptr); });
     }
 
     GlContext* CreateGlContext(HWND window) override {
@@ -182,16 +263,17 @@ public:
     }
 
     void DestroyGlContext(GlContext* context) override {
-        SDL_GL_DeleteContext(context->context);
+        WithDisplay([&] { SDL_GL_DeleteContext(context->context); });
         delete context;
     }
 
     void MakeCurrent(GlContext* context) override {
-        SDL_GL_MakeCurrent(context->window, context->context);
+        WithDisplay([&] { SDL_GL_MakeCurrent(context->window, context->context); });
     }
 
     // Scales the picture into the window with its 4:3 shape kept, black bars around it.
     void Present(GlContext* context, unsigned framebuffer, int width, int height) override {
+        if (DisplayGone()) return;
         int drawableWidth = 0, drawableHeight = 0;
         SDL_GL_GetDrawableSize(context->window, &drawableWidth, &drawableHeight);
         int shownWidth = drawableWidth;
@@ -203,18 +285,24 @@ public:
         const int left = (drawableWidth - shownWidth) / 2;
         const int bottom = (drawableHeight - shownHeight) / 2;
 
-        glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
-        glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer);
-        glDisable(GL_SCISSOR_TEST);
-        glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-        glClearColor(0, 0, 0, 1);
-        glClear(GL_COLOR_BUFFER_BIT);
-        glBlitFramebuffer(0, 0, width, height, left, bottom, left + shownWidth,
-                          bottom + shownHeight, GL_COLOR_BUFFER_BIT, GL_LINEAR);
-        SDL_GL_SwapWindow(context->window);
+        // Drawing into the window and swapping both talk to the display.
+        WithDisplay([&] {
+            glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+            glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer);
+            glDisable(GL_SCISSOR_TEST);
+            glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+            glClearColor(0, 0, 0, 1);
+            glClear(GL_COLOR_BUFFER_BIT);
+            glBlitFramebuffer(0, 0, width, height, left, bottom, left + shownWidth,
+                              bottom + shownHeight, GL_COLOR_BUFFER_BIT, GL_LINEAR);
+            SDL_GL_SwapWindow(context->window);
+        });
     }
 
     AudioOutput& Audio() override { return SdlAudioOutput(); }
+
+private:
+    bool lossReported = false;
 };
 
 } // namespace

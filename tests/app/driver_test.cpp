@@ -176,6 +176,14 @@ TEST_F(DriverTest, UndecodableMusicShowsTheSoundMessage) {
     ExpectOnlyMessage("het geluid doet het niet klootzak, kijk die rammelbak eens na", MB_OK);
 }
 
+TEST_F(DriverTest, MusicAtAnAbsurdRateShowsTheSoundMessage) {
+    // A WAV renamed to .mp3 whose header claims a billion samples a second.
+    WriteMusic(WavClaiming(1000000000, 2, 44100));
+    EXPECT_EQ(RunShow(), 0);
+    ExpectOnlyMessage("het geluid doet het niet klootzak, kijk die rammelbak eens na", MB_OK);
+    EXPECT_EQ(At("BASS_StreamPlay"), -1);
+}
+
 TEST_F(DriverTest, NoAudioDeviceComesToLightAsTheSoundMessage) {
     WriteMusic(ShowLengthMusic());
     host::test::FailCall("BASS_Init", BASS_ERROR_DRIVER);

@@ -85,12 +85,16 @@ TEST(MeshTube, FiftyByFifty) {
     EXPECT_EQ(tube.positions[2], 1.0f);
     EXPECT_EQ(tube.texCoords[0], 0.0f);
     EXPECT_EQ(tube.texCoords[1], 0.0f);
-    // Vertex 49 closes the ring at 6.28318, not at 2 pi: x = sin(6.28318) x g.
-    const float g =
-        std::fabs(1.0f + 0.3f * float(std::sin(double(float(3 * 49) * 6.28318f / 49.0f))));
-    EXPECT_EQ(tube.positions[3 * 49], 1.0f * g * float(std::sin(double(6.28318f))));
+    // Vertex 49 closes the ring at 6.28318, not at 2 pi: x = sin(6.28318) x g, the angle and
+    // the wave of 3 x 6.28318 formed from the decimals as written and rounded once.
+    const float g = float(std::fabs(1.0 + 0.3 * double(float(std::sin(3 * 6.28318)))));
+    EXPECT_EQ(tube.positions[3 * 49], g * float(std::sin(double(float(6.28318)))));
     EXPECT_NE(tube.positions[3 * 49], 0.0f);
-    EXPECT_EQ(tube.positions[3 * 49 + 2], 1.0f * g * float(std::cos(double(6.28318f))));
+    EXPECT_EQ(tube.positions[3 * 49 + 2], g * float(std::cos(double(float(6.28318)))));
+    // Vertex 7: the wave at 21 x 6.28318 / 49, not 6.28318 rounded to a float first.
+    const double angle7 = 7 * 6.28318 / 49;
+    const float g7 = float(std::fabs(1.0 + 0.3 * double(float(std::sin(3 * angle7)))));
+    EXPECT_EQ(tube.positions[3 * 7], g7 * float(std::sin(double(float(angle7)))));
     // The last ring at +5.2; texture coordinates over R and S, not R - 1 and S - 1.
     EXPECT_FLOAT_EQ(tube.positions[3 * 2499 + 1], 5.2f);
     EXPECT_EQ(tube.texCoords[2 * 2499], 49.0f / 50.0f);

@@ -136,6 +136,27 @@ TEST_F(VideoTextureTest, ALargerClipIsCutToTheRoomGiven) {
     EXPECT_TRUE(canvas.GuardsIntact());
 }
 
+TEST_F(VideoTextureTest, FramesThatShrinkComeAtTheFirstFramesSize) {
+    // Four 320 x 256 frames, then four of 16 x 16: each small one is scaled up, so every frame
+    // fills the same area and nothing is read past a frame's bitmap.
+    ASSERT_TRUE(WriteResizingClip(folder.Root() + "/shrinking.avi", 320, 256, 4, 16, 16, 4));
+    VideoTexture video;
+    ASSERT_EQ(video.Open("shrinking.avi", 416, 256), 1);
+    EXPECT_EQ(video.Width(), 320u);
+    EXPECT_EQ(video.Height(), 256u);
+    for (uint32_t frame : {0u, 5u, 2u, 7u, 4u, 3u}) {
+        std::fill(canvas.pixels.begin(), canvas.pixels.end(), Canvas::kGuard);
+        ASSERT_EQ(video.CopyFrame(frame, canvas.Bits(96), 2048, 0), 1) << frame;
+        // The frame's flat grey, corner to corner of the first frame's area.
+        const int grey = int(10 + 10 * frame);
+        for (int y : {0, 128, 255})
+            for (int x : {96, 250, 415})
+                EXPECT_NEAR(int(canvas.Row(y)[x] & 0xFF), grey, 3) << frame << " at " << x;
+        EXPECT_EQ(canvas.Row(100)[416], Canvas::kGuard);
+        EXPECT_TRUE(canvas.GuardsIntact());
+    }
+}
+
 TEST_F(VideoTextureTest, OpenCloseAndTheLibraryCount) {
     ASSERT_TRUE(WriteClip(folder.Root() + "/a.avi", ClipCodec::Mjpeg, 64, 32, 5));
     ASSERT_TRUE(WriteClip(folder.Root() + "/b.avi", ClipCodec::Mjpeg, 32, 32, 9));

@@ -107,11 +107,11 @@ TEST(DataSet, TheBallIsAClosedOutwardFacingSphereOfRadiusThree) {
 
 class MusicTest : public OffScreenTest {
 protected:
-    static const PcmStream& Music() {
-        static PcmStream music = [] {
+    static const DecodedAudio& Music() {
+        static DecodedAudio music = [] {
             std::vector<uint8_t> bytes;
             ReadWholeFile(DataFile("avseq01.mp3"), bytes);
-            PcmStream decoded;
+            DecodedAudio decoded;
             DecodeAudio(bytes.data(), bytes.size(), decoded);
             return decoded;
         }();
@@ -119,7 +119,7 @@ protected:
     }
     // Loudness of [from, to) seconds in dB of full scale.
     static double Loudness(double from, double to) {
-        const PcmStream& music = Music();
+        const DecodedAudio& music = Music();
         const auto* samples = reinterpret_cast<const int16_t*>(music.samples.data());
         const size_t first = size_t(from * 44100),
                      last = std::min(size_t(to * 44100), music.FrameCount());

@@ -1,6 +1,9 @@
-// Writes the fuzzers' seed corpora: a valid file of every picture format and layout, and a
-// few loader settings. Usage: make_corpus FOLDER
+// Writes the fuzzers' seed corpora: a valid file of every picture format and layout, a few
+// loader settings, meshes, small clips in each codec the tests know and small music files.
+// Usage: make_corpus FOLDER
+#include "tests/support/audio_files.h"
 #include "tests/support/image_files.h"
+#include "tests/support/video_files.h"
 
 #include <png.h>
 #include <sys/stat.h>
@@ -26,8 +29,8 @@ int main(int argc, char** argv) {
     }
     const std::string root = argv[1];
     const std::string images = root + "/decode_image", loads = root + "/load_surface",
-                      meshes = root + "/mesh";
-    for (const std::string& folder : {root, images, loads, meshes})
+                      meshes = root + "/mesh", clips = root + "/clip", music = root + "/music";
+    for (const std::string& folder : {root, images, loads, meshes, clips, music})
         ::mkdir(folder.c_str(), 0755);
 
     Write(images + "/grey.jpg", MakeJpeg(17, 9, 1, Gradient));
@@ -80,5 +83,18 @@ int main(int argc, char** argv) {
     Write(meshes + "/empty.msh", mesh(0, 0));
     Write(meshes + "/triangle.msh", mesh(3, 1));
     Write(meshes + "/fan.msh", mesh(10, 8));
+
+    // Clips: a few frames of each codec, one that changes size, and one of a single grey.
+    WriteClip(clips + "/mjpeg.avi", ClipCodec::Mjpeg, 32, 16, 4);
+    WriteClip(clips + "/raw.avi", ClipCodec::RawBgr24, 18, 8, 3);
+    WriteClip(clips + "/mpeg4.avi", ClipCodec::Mpeg4, 32, 16, 12);
+    WriteResizingClip(clips + "/resizing.avi", 32, 16, 2, 8, 8, 2);
+    WriteGreyClip(clips + "/grey.avi", 8, 8, 200);
+
+    // Music: short tones as MP3 and as 8- and 16-bit WAV, mono and stereo.
+    Write(music + "/tone.mp3", ToneMp3(44100, 2, 0.2));
+    Write(music + "/tone-mono.mp3", ToneMp3(22050, 1, 0.2));
+    Write(music + "/tone8.wav", ToneWav(8000, 1, 8, 0.1));
+    Write(music + "/tone16.wav", ToneWav(44100, 2, 16, 0.05));
     return 0;
 }

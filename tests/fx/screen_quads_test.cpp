@@ -125,6 +125,19 @@ TEST_F(ScreenQuadTest, TunnelSwayTurnsEachCopyFurther) {
     EXPECT_GE(At(97, 73).r, 8);
 }
 
+TEST_F(ScreenQuadTest, TunnelSwayTakesTheTickCountAsItIs) {
+    // Eleven hours in, the tick count 40000123 is no float, and its product with 0.00053 must
+    // come from the decimal as written: a float on either side turns the copies by tenths of a
+    // radian more or less. The last copy (i = 6) leaves its turn in the world transform.
+    host::SetVirtualTime(40000.1235);
+    DrawQuadTunnel(SolidTexture(0xFF0A0A0A), true, 0xFFFFFFFF, 1.0f, 1.0f, 0.0f, true);
+    D3DMATRIX world;
+    ASSERT_EQ(sharedDevice->GetTransform(D3DTS_WORLD, &world), D3D_OK);
+    const float turn = float(std::sin(40000123.0 * 0.00053) * 0.1 * 6);
+    EXPECT_FLOAT_EQ(world._12, float(std::sin(double(turn))));
+    EXPECT_FLOAT_EQ(world._11, float(std::cos(double(turn))));
+}
+
 TEST_F(ScreenQuadTest, TunnelStepMovesEachCopyBack) {
     DrawQuadTunnel(SolidTexture(0xFF0A0A0A), true, 0xFFFFFFFF, 1.0f, 1.0f, 1.0f, false);
     Present();

@@ -136,6 +136,23 @@ TEST(DecodePng, EveryColourTypeInItsFormatAndByteOrder) {
     EXPECT_EQ(entry.peFlags, p.r);
 }
 
+TEST(DecodePng, DamagedFilesFailWithoutASound) {
+    // A truncated file, and one whose compressed data is scrambled: libpng fails both, and
+    // says nothing about it (the loader that gave up says why, once, where it matters).
+    const Bytes png = MakePng(64, 64, PNG_COLOR_TYPE_RGB, Gradient);
+    Bytes truncated(png.begin(), png.begin() + std::ptrdiff_t(png.size() / 2));
+    Bytes scrambled = png;
+    for (size_t i = 60; i < scrambled.size() - 20; i += 7)
+        scrambled[i] ^= 0x5A;
+    testing::internal::CaptureStderr();
+    for (int i = 0; i < 50; ++i) {
+        DecodedImage image;
+        EXPECT_EQ(DecodeImage(truncated.data(), truncated.size(), image), D3DXERR_INVALIDDATA);
+        EXPECT_EQ(DecodeImage(scrambled.data(), scrambled.size(), image), D3DXERR_INVALIDDATA);
+    }
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+}
+
 class DecodeTgaTest : public testing::TestWithParam<std::tuple<int, int, bool>> {};
 
 TEST_P(DecodeTgaTest, PlainAndRunLengthGiveTheSamePixels) {

@@ -1,4 +1,5 @@
 // The audio library stand-in: decoding, formats, and the playback position on both outputs.
+#include "platform/bass/audio_output.h"
 #include "platform/bass/bass.h"
 #include "tests/support/audio_files.h"
 #include "tests/support/off_screen_test.h"
@@ -7,6 +8,7 @@
 #include <SDL.h>
 
 #include <chrono>
+#include <memory>
 #include <thread>
 
 namespace {
@@ -113,6 +115,29 @@ TEST_F(BassTest, HeardPositionOnTheAudioDevice) {
     ExpectHeardPositionFollowsRealTime(ToneWav(44100, 2, 16, 2.0), 176400.0);
     // A format the device does not take directly is converted for it.
     ExpectHeardPositionFollowsRealTime(ToneWav(22050, 1, 8, 2.0), 22050.0);
+}
+
+TEST(SdlAudioOutput, DestroyingItWhileAStreamPlaysStopsTheCallbackFirst) {
+    auto stream = std::make_unique<PcmStream>(AudioFormat{44100, 2, 2}, 44100);
+    const std::vector<uint8_t> tone(44100 * 4, 0x10);
+    ASSERT_EQ(stream->Append(tone.data(), 44100), 44100u);
+    stream->Finish();
+    {
+        std::unique_ptr<AudioOutput> output = NewSdlAudioOutput();
+        ASSERT_EQ(output->Open(44100), BASS_OK);
+        // Looping, so the callback never runs out of sound.
+        output->Play(stream.get(), 0, true);
+        output->Start();
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (output->HeardFrame(stream.get()) == 0 && std::chrono::steady_clock::now() < until)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        ASSERT_GT(output->HeardFrame(stream.get()), 0u) << "the callback never ran";
+        // Destroyed while playing, without a Close first.
+    }
+    // What the callback read goes too; a callback still running would now read freed memory
+    // (the output and the stream), which the sanitizers report.
+    stream.reset();
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
 }
 
 } // namespace

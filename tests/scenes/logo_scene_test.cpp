@@ -8,7 +8,9 @@
 #include "tests/support/test_folder.h"
 #include "tests/support/video_files.h"
 
+#include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <limits>
 
 namespace {
@@ -131,6 +133,27 @@ TEST_F(LogoSceneTest, FramesThatFailToDecodeLeaveTheWhiteCanvasUnderTheTitle) {
     // Title x white + white x (1 - white): the title alone, in the clip's place too.
     EXPECT_TRUE(Near(At(320, 240), {0xC8, 0x64, 0x32}, 3));
     EXPECT_TRUE(Near(At(40, 240), {0xC8, 0x64, 0x32}, 3));
+}
+
+TEST_F(LogoSceneTest, ATruncatedClipSaysWhatIsWrongOnceNotEveryFrame) {
+    // 60 MJPEG frames, cut in the middle of the file: the frames past the cut cannot be had.
+    WriteData(true);
+    const std::string clip = folder.Root() + "/Data/trailer3.avi";
+    ASSERT_TRUE(WriteClip(clip, ClipCodec::Mjpeg, 320, 256, int(kFrames)));
+    std::filesystem::resize_file(clip, std::filesystem::file_size(clip) / 2);
+    testing::internal::CaptureStderr();
+    {
+        LogoScene scene;
+        ASSERT_EQ(scene.Init(), 0);
+        for (int frame = 0; frame < 690; frame += 3) {
+            musicTime = float(frame / 60.0);
+            scene.Render(0);
+            Present();
+        }
+    }
+    const std::string said = testing::internal::GetCapturedStderr();
+    const long lines = std::count(said.begin(), said.end(), '\n');
+    EXPECT_LE(lines, 3) << said;
 }
 
 struct MissingFile {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "fx/shared_buffers.h"
+#include "platform/files/load_failure.h"
 #include "scenes/music_time.h"
 #include "tests/support/draw_test.h"
 #include "tests/support/image_files.h"
@@ -84,9 +85,16 @@ protected:
                 else
                     std::remove((folder.Root() + "/" + file).c_str());
                 host::test::StartTrace();
+                TakeLoadFailure();
                 {
                     Scene scene;
                     EXPECT_EQ(scene.Init(), -1);
+                    // The file is named, with what is wrong with it.
+                    const std::string why = TakeLoadFailure();
+                    EXPECT_EQ(why.rfind(file + ": ", 0), 0u) << why;
+                    if (!broken) {
+                        EXPECT_EQ(why, file + ": missing");
+                    }
                     EXPECT_EQ(TraceCount("IDirect3DTexture8 destroyed"),
                               TraceCount("CreateTexture"));
                 }

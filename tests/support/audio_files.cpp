@@ -53,6 +53,24 @@ std::vector<uint8_t> ToneWav(int sampleRate, int channels, int bits, double seco
     return file;
 }
 
+std::vector<uint8_t> WavClaiming(uint32_t claimedRate, int channels, uint32_t frames) {
+    const uint32_t blockAlign = uint32_t(channels) * 2, size = frames * blockAlign;
+    std::vector<uint8_t> file = {'R', 'I', 'F', 'F'};
+    Put(file, 36 + size, 4);
+    file.insert(file.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
+    Put(file, 16, 4);
+    Put(file, 1, 2); // PCM
+    Put(file, uint32_t(channels), 2);
+    Put(file, claimedRate, 4);
+    Put(file, uint32_t(uint64_t(claimedRate) * blockAlign), 4);
+    Put(file, blockAlign, 2);
+    Put(file, 16, 2);
+    file.insert(file.end(), {'d', 'a', 't', 'a'});
+    Put(file, size, 4);
+    file.resize(file.size() + size, 0);
+    return file;
+}
+
 std::vector<uint8_t> ToneMp3(int sampleRate, int channels, double seconds) {
     char path[] = "/tmp/show-tone-XXXXXX";
     const int descriptor = ::mkstemp(path);

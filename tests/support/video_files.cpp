@@ -125,3 +125,59 @@ bool WriteClip(const std::string& path, ClipCodec codec, int width, int height, 
 bool WriteGreyClip(const std::string& path, int width, int height, uint8_t grey) {
     return Write(path, ClipCodec::RawBgr24, width, height, 1, [grey](int, int) { return grey; });
 }
+
+bool WriteResizingClip(const std::string& path, int largeWidth, int largeHeight, int largeFrames,
+                       int smallWidth, int smallHeight, int smallFrames) {
+    AVFormatContext* format = nullptr;
+    if (avformat_alloc_output_context2(&format, nullptr, "avi", path.c_str()) < 0) return false;
+    const AVCodec* encoder = avcodec_find_encoder(AV_CODEC_ID_MJPEG);
+    AVStream* stream = avformat_new_stream(format, nullptr);
+    // One encoder for each size; their packets go into the one stream.
+    const auto open = [&](int width, int height) {
+        AVCodecContext* context = avcodec_alloc_context3(encoder);
+        context->width = width;
+        context->height = height;
+        context->time_base = AVRational{1, 25};
+        context->pix_fmt = AV_PIX_FMT_YUVJ420P;
+        context->qmin = context->qmax = 3;
+        if (avcodec_open2(context, encoder, nullptr) < 0) avcodec_free_context(&context);
+        return context;
+    };
+    AVCodecContext* large = open(largeWidth, largeHeight);
+    AVCodecContext* small = open(smallWidth, smallHeight);
+    bool ok = large && small && avcodec_parameters_from_context(stream->codecpar, large) >= 0;
+    stream->time_base = AVRational{1, 25};
+    ok = ok && avio_open(&format->pb, path.c_str(), AVIO_FLAG_WRITE) >= 0 &&
+         avformat_write_header(format, nullptr) >= 0;
+    AVPacket* packet = av_packet_alloc();
+    for (int k = 0; ok && k < largeFrames + smallFrames; ++k) {
+        AVCodecContext* context = k < largeFrames ? large : small;
+        AVFrame* frame = av_frame_alloc();
+        frame->format = context->pix_fmt;
+        frame->width = context->width;
+        frame->height = context->height;
+        ok = av_frame_get_buffer(frame, 0) >= 0;
+        for (int plane = 0; ok && plane < 3; ++plane) {
+            const int rows = plane == 0 ? frame->height : (frame->height + 1) / 2;
+            for (int y = 0; y < rows; ++y)
+                std::fill_n(frame->data[plane] + y * frame->linesize[plane], frame->linesize[plane],
+                            uint8_t(plane == 0 ? 10 + 10 * k : 128));
+        }
+        frame->pts = k;
+        ok = ok && avcodec_send_frame(context, frame) >= 0 &&
+             avcodec_receive_packet(context, packet) >= 0;
+        av_frame_free(&frame);
+        if (!ok) break;
+        packet->pts = packet->dts = k;
+        av_packet_rescale_ts(packet, AVRational{1, 25}, stream->time_base);
+        packet->stream_index = stream->index;
+        ok = av_interleaved_write_frame(format, packet) >= 0;
+    }
+    if (ok) av_write_trailer(format);
+    av_packet_free(&packet);
+    avcodec_free_context(&large);
+    avcodec_free_context(&small);
+    if (format->pb) avio_closep(&format->pb);
+    avformat_free_context(format);
+    return ok;
+}

@@ -17,6 +17,12 @@ bool WriteClip(const std::string& path, ClipCodec codec, int width, int height, 
 // An uncompressed one-frame clip of a single grey level.
 bool WriteGreyClip(const std::string& path, int width, int height, uint8_t grey);
 
+// An MJPEG clip whose first `largeFrames` frames are `largeWidth` x `largeHeight` and whose
+// `smallFrames` frames after them are `smallWidth` x `smallHeight`, each JPEG at its own size
+// (the stream's header gives the first size). Frame k is one grey level, 10 + 10 k.
+bool WriteResizingClip(const std::string& path, int largeWidth, int largeHeight, int largeFrames,
+                       int smallWidth, int smallHeight, int smallFrames);
+
 // The grey level of band `band` in frame k.
 uint8_t BandLevel(int frame, int band);
 

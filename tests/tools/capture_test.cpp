@@ -10,9 +10,12 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 namespace {
 
@@ -143,6 +146,51 @@ TEST(CaptureTool, HelpAndBadOptions) {
     EXPECT_EQ(Capture("--video x.mp4 --to 200"), 2);
 }
 
+// Runs the tool with standard error kept: its exit status, what it said, and how long it took.
+int CaptureSaying(const std::string& arguments, std::string& said, double& seconds) {
+    TestFolder folder;
+    const std::string errors = folder.Root() + "/errors.txt";
+    const auto start = std::chrono::steady_clock::now();
+    const int status = std::system((std::string("cd ") + SHOW_BUILD_DIR + " && ./capture " +
+                                    arguments + " > /dev/null 2> " + errors)
+                                       .c_str());
+    seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    std::ifstream in(errors);
+    said.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST(CaptureTool, OutputsThatCannotBeWrittenAreRefusedBeforeAnythingIsRendered) {
+    TestFolder folder;
+    folder.Write("a-file", std::string("not a folder"));
+    // Each asks for the show up to 190 s, a minute or more of rendering: a refusal must come
+    // in a few seconds, before the first frame (start-up included).
+    struct Case {
+        std::string arguments, named, reason;
+    };
+    const Case cases[] = {
+        {"--sheet " + folder.Root() + "/missing/sheet.png", folder.Root() + "/missing/sheet.png",
+         "No such file or directory"},
+        {"--still 190 --out " + folder.Root() + "/a-file", folder.Root() + "/a-file",
+         "not a folder"},
+        {"--video " + folder.Root() + "/missing/show.mp4 --from 180 --to 190",
+         folder.Root() + "/missing/show.mp4", "No such file or directory"},
+        {"--still 190.0001 --still 190.0004 --out " + folder.Root(), "still-190.000.png", "both"},
+    };
+    for (const Case& c : cases) {
+        std::string said;
+        double seconds = 0;
+        EXPECT_EQ(CaptureSaying(c.arguments, said, seconds), 1) << c.arguments;
+        EXPECT_NE(said.find(c.named), std::string::npos) << said;
+        EXPECT_NE(said.find(c.reason), std::string::npos) << said;
+        EXPECT_LT(seconds, 5.0) << c.arguments;
+    }
+    // A missing stills folder is made, parents and all.
+    ASSERT_EQ(Capture("--still 0.5 --out " + folder.Root() + "/new/stills"), 0);
+    RgbPicture still;
+    EXPECT_TRUE(ReadPng(folder.Root() + "/new/stills/still-0.500.png", still));
+}
+
 TEST(CaptureTool, WithoutItsDataItSaysSoAndFails) {
     TestFolder folder;
     const std::string command =
@@ -154,7 +202,10 @@ TEST(CaptureTool, WithoutItsDataItSaysSoAndFails) {
     char text[4096] = {};
     const size_t read = std::fread(text, 1, sizeof text - 1, out);
     std::fclose(out);
-    EXPECT_NE(std::string(text, read).find("Could not initialize an effect"), std::string::npos);
+    const std::string said(text, read);
+    EXPECT_NE(said.find("Could not initialize an effect"), std::string::npos);
+    // The first file the show looks for is named, and why it could not be loaded.
+    EXPECT_NE(said.find("Data/trailer3.avi: missing\n"), std::string::npos) << said;
 }
 
 } // namespace

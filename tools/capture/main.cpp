@@ -6,10 +6,10 @@
 #include "platform/host/host.h"
 #include "tools/capture/mp4_writer.h"
 #include "tools/capture/options.h"
+#include "tools/capture/outputs.h"
 #include "tools/imaging/contact_sheet.h"
 #include "tools/imaging/png_writer.h"
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -83,20 +83,21 @@ std::string TimeName(double seconds) {
 // The music as 16-bit stereo, whatever the file holds.
 bool LoadMusic(std::vector<int16_t>& stereo, int& rate) {
     std::vector<uint8_t> bytes;
-    PcmStream music;
+    DecodedAudio music;
     if (ReadWholeFile("data/avseq01.mp3", bytes) != 0 ||
         DecodeAudio(bytes.data(), bytes.size(), music) != 0) {
         std::fprintf(stderr, "capture: cannot read data/avseq01.mp3\n");
         return false;
     }
-    rate = int(music.rate);
+    rate = int(music.format.rate);
     const size_t frames = music.FrameCount();
     stereo.resize(frames * 2);
     for (size_t i = 0; i < frames; ++i)
         for (int c = 0; c < 2; ++c) {
-            const size_t at = i * size_t(music.channels) + size_t(std::min(c, music.channels - 1));
+            const size_t at =
+                i * size_t(music.format.channels) + size_t(std::min(c, music.format.channels - 1));
             stereo[2 * i + size_t(c)] =
-                music.bytesPerSample == 2
+                music.format.bytesPerSample == 2
                     ? reinterpret_cast<const int16_t*>(music.samples.data())[at]
                     : int16_t((int(music.samples[at]) - 128) * 256);
         }
@@ -144,7 +145,10 @@ int main(int argc, char** argv) {
         std::fputs(kUsage, stdout);
         return 0;
     }
-    if (!options.stills.empty()) ::mkdir(options.out.c_str(), 0755);
+    if (!PrepareOutputs(options, error)) {
+        std::fprintf(stderr, "capture: %s\n", error.c_str());
+        return 1;
+    }
 
     const std::vector<Shot> plan = PlanShots(options);
     Mp4Writer video;
@@ -179,8 +183,7 @@ int main(int argc, char** argv) {
         }
         if (shot.still || shot.sheet) {
             const Image image = ToImage(frame);
-            if (shot.still)
-                ok &= WritePng(options.out + "/still-" + TimeName(shot.time) + ".png", image);
+            if (shot.still) ok &= WritePng(options.out + "/" + StillName(shot.time), image);
             if (shot.sheet) {
                 sheetImages.push_back(image);
                 sheetLabels.push_back(

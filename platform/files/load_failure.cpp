@@ -1,0 +1,39 @@
+#include "platform/files/load_failure.h"
+#include "platform/files/resolve_path.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace {
+
+std::string latest;
+
+} // namespace
+
+void NoteLoadFailure(const std::string& path, const std::string& reason) {
+    latest = path + ": " + reason;
+}
+
+std::string TakeLoadFailure() {
+    std::string taken;
+    taken.swap(latest);
+    return taken;
+}
+
+std::string WhyUnreadable(const std::string& path) {
+    const std::string resolved = ResolvePath(path);
+    struct stat info;
+    if (stat(resolved.c_str(), &info) != 0)
+        return errno == ENOENT || errno == ENOTDIR
+                   ? "missing"
+                   : std::string("unreadable (") + std::strerror(errno) + ")";
+    if (S_ISDIR(info.st_mode)) return "a folder, not a file";
+    const int descriptor = open(resolved.c_str(), O_RDONLY);
+    if (descriptor < 0) return std::string("unreadable (") + std::strerror(errno) + ")";
+    close(descriptor);
+    return std::string();
+}

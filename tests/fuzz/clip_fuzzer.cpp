@@ -1,0 +1,58 @@
+// The clip opener on arbitrary bytes, as a scene uses it: open the first video stream, read its
+// length, and copy frames (in order, backwards and at random) into a fixed 512 x 256 area with
+// guard rows around it. Every file either opens or is refused; no frame is written outside the
+// room the caller gave, and nothing reads memory it does not own.
+#include "assets/video_texture.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Inputs beyond this are cut: one run of a clip must stay quick.
+constexpr size_t kLargest = 256 * 1024;
+constexpr uint32_t kGuard = 0x5A5A5A5A;
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size > kLargest) size = kLargest;
+    static const std::string path = "/tmp/clip-fuzz-" + std::to_string(::getpid()) + ".avi";
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file) return 0;
+    std::fwrite(data, 1, size, file);
+    std::fclose(file);
+
+    // A canvas of 512 x 256 with a guard row above and below; the clip goes in at column 96.
+    static std::vector<uint32_t> canvas(512 * 258);
+    std::fill(canvas.begin(), canvas.end(), kGuard);
+    VideoTexture video;
+    if (video.Open(path.c_str(), 416, 256) != 1) return 0;
+    const uint32_t frames = video.FrameCount();
+    uint32_t* bits = canvas.data() + 512 + 96;
+    const uint32_t tried[] = {0,
+                              1,
+                              2,
+                              3,
+                              frames / 2,
+                              frames - 1,
+                              frames,
+                              1,
+                              0,
+                              frames + 7,
+                              size > 8 ? uint32_t(data[7]) : 5u};
+    for (uint32_t frame : tried) {
+        video.CopyFrame(frame, bits, 2048, 0);
+        video.CopyFrame(frame, bits, 2048, 1);
+    }
+    for (int x = 0; x < 512; ++x)
+        if (canvas[size_t(x)] != kGuard || canvas[size_t(512 * 257 + x)] != kGuard) std::abort();
+    for (int y = 1; y <= 256; ++y)
+        for (int x : {0, 95, 512 - 1})
+            if (x != 511 && canvas[size_t(512 * y + x)] != kGuard) std::abort();
+    return 0;
+}
