@@ -15,7 +15,11 @@
 // bindings (texture, stream, indices) hold no reference: a resource unbinds itself when it goes.
 //
 // The device draws into its own 640 x 480 target (8-bit RGBA colour, 16-bit depth) whatever the
-// back-buffer format, and the host shows or hands on that target at Present. The device is lost
+// back-buffer format, and the host shows or hands on that target at Present. It draws upside
+// down in OpenGL's terms, so the target's rows are top first and ties on edges fall by Direct3D's
+// top-left rule, with 0..1 depth (ARB_clip_control, which it requires). Clear takes rectangles
+// as Windows drivers do: none given means the whole target, a count of 0 with rectangles clears
+// nothing, and each is cut to the target. The device is lost
 // for good when the tests force it or its full-screen window was minimised or hidden; there is
 // no Reset.
 //

@@ -9,6 +9,8 @@
 
 #include <epoxy/gl.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <new>
 
 namespace {
@@ -41,6 +43,16 @@ bool IDirect3DDevice8::CreateTarget() {
     context = host::Active().CreateGlContext(window);
     if (!context) return false;
     activeDevice = this;
+    // Direct3D's depth runs 0 to 1. Its window origin is the top left with y down: the shaders
+    // turn every picture upside down in OpenGL's terms (y up), which leaves the target's rows
+    // top first in memory and makes ties on horizontal edges fall as Direct3D's top-left rule
+    // gives them (OpenGL's own upper-left origin leaves them as they were on llvmpipe).
+    if (!epoxy_has_gl_extension("GL_ARB_clip_control") && epoxy_gl_version() < 45) {
+        std::fprintf(stderr, "OpenGL: the driver lacks ARB_clip_control (OpenGL 4.5), which "
+                             "Direct3D's depth range needs\n");
+        return false;
+    }
+    glClipControl(GL_LOWER_LEFT, GL_ZERO_TO_ONE);
 
     const GLsizei width = GLsizei(presentParameters.BackBufferWidth);
     const GLsizei height = GLsizei(presentParameters.BackBufferHeight);
@@ -98,7 +110,10 @@ HRESULT IDirect3DDevice8::TestCooperativeLevel() {
 
 HRESULT IDirect3DDevice8::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR color,
                                 float z, DWORD /*stencil*/) {
-    if ((count != 0) != (rects != nullptr)) return D3DERR_INVALIDCALL;
+    // As Windows drivers take it: a count of 0 clears nothing when rectangles are given, and
+    // rectangles that are not given mean the whole target, whatever the count.
+    if (count == 0 && rects) return D3D_OK;
+    if (!rects) count = 0;
     if ((flags & D3DCLEAR_STENCIL) || ((flags & D3DCLEAR_ZBUFFER) && !depthBuffer))
         return D3DERR_INVALIDCALL;
     GLbitfield buffers = 0;
@@ -118,13 +133,16 @@ HRESULT IDirect3DDevice8::Clear(DWORD count, const D3DRECT* rects, DWORD flags, 
         glClear(buffers);
         return D3D_OK;
     }
-    // Rectangles are in Direct3D's top-down pixel coordinates.
+    // Rectangles are in Direct3D's top-down pixel coordinates, which the target now shares;
+    // each is cut to the target.
+    const LONG width = LONG(presentParameters.BackBufferWidth);
     const LONG height = LONG(presentParameters.BackBufferHeight);
     glEnable(GL_SCISSOR_TEST);
     for (DWORD i = 0; i < count; ++i) {
-        const D3DRECT& r = rects[i];
-        if (r.x2 <= r.x1 || r.y2 <= r.y1) continue;
-        glScissor(r.x1, height - r.y2, r.x2 - r.x1, r.y2 - r.y1);
+        const LONG x1 = std::max(rects[i].x1, LONG(0)), y1 = std::max(rects[i].y1, LONG(0));
+        const LONG x2 = std::min(rects[i].x2, width), y2 = std::min(rects[i].y2, height);
+        if (x2 <= x1 || y2 <= y1) continue;
+        glScissor(x1, y1, x2 - x1, y2 - y1);
         glClear(buffers);
     }
     glDisable(GL_SCISSOR_TEST);

@@ -83,9 +83,10 @@ void main() {
     texCoord = textureTransform ? (textureMatrix * source).xy : source.xy;
 
     vec4 clip = projection * cameraPosition;
-    // Direct3D puts pixel centres on integer coordinates and clips depth to 0..w.
+    // Direct3D puts pixel centres on integer coordinates; depth is 0..w as the clip control has
+    // it. Turned upside down, its top row lands in the target's first row in memory.
     clip.xy += pixelOffset * clip.w;
-    clip.z = 2.0 * clip.z - clip.w;
+    clip.y = -clip.y;
     gl_Position = clip;
 }
 )";
@@ -142,13 +143,16 @@ bool Passes(int function, float value, float reference) {
 void main() {
     vec4 diffuse = flatShading ? diffuseFlat : diffuseSmooth;
     vec4 specular = flatShading ? specularFlat : specularSmooth;
-    // A stage without a texture reads it as opaque white.
     vec4 texel = textured ? texture(image, texCoord) : vec4(1.0);
     vec4 colour = vec4(
         Operate(colorOp, Argument(colorArg1, diffuse, texel, specular),
                 Argument(colorArg2, diffuse, texel, specular), diffuse).rgb,
         Operate(alphaOp, Argument(alphaArg1, diffuse, texel, specular),
                 Argument(alphaArg2, diffuse, texel, specular), diffuse).a);
+    // An operation that reads a texture the stage does not have passes the colour it was
+    // given on, as Windows drivers do.
+    if (!textured && colorReadsTexture) colour.rgb = diffuse.rgb;
+    if (!textured && alphaReadsTexture) colour.a = diffuse.a;
     if (specularEnable) colour.rgb += specular.rgb;
     colour = clamp(colour, 0.0, 1.0);
     // The alpha test compares 8-bit values, as the reference is given.
@@ -229,6 +233,16 @@ struct Variant {
         return key << 4 | uint64_t(alphaFunc & 15);
     }
 
+    // Whether `operation` reads an argument that is the stage's texture.
+    static bool ReadsTexture(int operation, int argument1, int argument2) {
+        const bool first = (argument1 & 15) == int(D3DTA_TEXTURE);
+        const bool second = (argument2 & 15) == int(D3DTA_TEXTURE);
+        if (operation == D3DTOP_DISABLE) return false;
+        if (operation == D3DTOP_SELECTARG1) return first;
+        if (operation == D3DTOP_SELECTARG2) return second;
+        return first || second;
+    }
+
     std::string Prelude() const {
         std::string text = "#version 330 core\n";
         const auto flag = [&text](const char* name, bool value) {
@@ -253,6 +267,8 @@ struct Variant {
         number("alphaOp", alphaOp & 31);
         number("alphaArg1", alphaArg1 & 63);
         number("alphaArg2", alphaArg2 & 63);
+        flag("colorReadsTexture", ReadsTexture(colorOp, colorArg1, colorArg2));
+        flag("alphaReadsTexture", ReadsTexture(alphaOp, alphaArg1, alphaArg2));
         flag("specularEnable", specularEnable);
         flag("alphaTest", alphaTest);
         number("alphaFunc", alphaFunc & 15);
@@ -565,8 +581,8 @@ bool FixedFunction::Use(const DrawState& s) {
     } else {
         glDisable(GL_BLEND);
     }
-    // Triangles clockwise on screen are the front ones.
-    glFrontFace(GL_CW);
+    // Triangles clockwise on screen are the front ones; upside down they turn the other way.
+    glFrontFace(GL_CCW);
     if (rs[D3DRS_CULLMODE] == D3DCULL_NONE) {
         glDisable(GL_CULL_FACE);
     } else {

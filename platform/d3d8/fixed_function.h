@@ -7,7 +7,8 @@
 // material sources); flat and Gouraud shading; stage 0 colour and alpha operations with their
 // arguments; specular added after texturing; camera-space texture-coordinate generation through
 // the texture transform; alpha test; every blend factor and operation; depth test and writes;
-// culling; fill mode; the integer pixel-centre rule and the 0..1 depth range.
+// culling; fill mode; the integer pixel-centre rule. A stage whose operation reads a texture it
+// does not have passes its colour (or alpha) on unchanged, as Windows drivers do.
 // Left out: point and spot lights (they light nothing), fog, projected texture coordinates,
 // stages beyond 0, vertex blending, clip planes, stencil.
 #pragma once

@@ -140,13 +140,10 @@ public:
         glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer);
         glPixelStorei(GL_PACK_ALIGNMENT, 4);
         glReadPixels(0, 0, width, height, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, readBack.data());
-        // OpenGL reads bottom row first; the back buffer has no alpha to show.
-        for (int y = 0; y < height; ++y) {
-            const uint32_t* from = readBack.data() + size_t(height - 1 - y) * size_t(width);
-            uint32_t* to = frame.data() + size_t(y) * size_t(width);
-            for (int x = 0; x < width; ++x)
-                to[x] = from[x] | 0xFF000000u;
-        }
+        // The device draws with the top-left origin, so rows come top first; the back buffer
+        // has no alpha to show.
+        for (size_t i = 0; i < count; ++i)
+            frame[i] = readBack[i] | 0xFF000000u;
         onPresent(Frame{frame.data(), width, height});
     }
 

@@ -293,8 +293,9 @@ public:
             glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
             glClearColor(0, 0, 0, 1);
             glClear(GL_COLOR_BUFFER_BIT);
-            glBlitFramebuffer(0, 0, width, height, left, bottom, left + shownWidth,
-                              bottom + shownHeight, GL_COLOR_BUFFER_BIT, GL_LINEAR);
+            // The device's rows are top first, the window's bottom first: the blit turns them.
+            glBlitFramebuffer(0, 0, width, height, left, bottom + shownHeight, left + shownWidth,
+                              bottom, GL_COLOR_BUFFER_BIT, GL_LINEAR);
             SDL_GL_SwapWindow(context->window);
         });
     }

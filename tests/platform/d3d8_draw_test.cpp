@@ -3,6 +3,7 @@
 #include "tests/support/raw_device_test.h"
 
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -53,6 +54,36 @@ protected:
         ASSERT_EQ(device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 4, 0, 2), D3D_OK);
     }
 
+    // Triangles given in clip coordinates, each of three vertices of one colour.
+    void Triangles(const std::vector<TestVertex>& corners) {
+        IDirect3DVertexBuffer8* many = nullptr;
+        IDirect3DIndexBuffer8* order = nullptr;
+        ASSERT_EQ(device->CreateVertexBuffer(UINT(36 * corners.size()), D3DUSAGE_DYNAMIC, 0x152,
+                                             D3DPOOL_DEFAULT, &many),
+                  D3D_OK);
+        ASSERT_EQ(device->CreateIndexBuffer(UINT(2 * corners.size()), D3DUSAGE_DYNAMIC,
+                                            D3DFMT_INDEX16, D3DPOOL_DEFAULT, &order),
+                  D3D_OK);
+        BYTE* bits = nullptr;
+        many->Lock(0, 0, &bits, 0);
+        std::memcpy(bits, corners.data(), 36 * corners.size());
+        many->Unlock();
+        order->Lock(0, 0, &bits, 0);
+        for (size_t i = 0; i < corners.size(); ++i)
+            reinterpret_cast<uint16_t*>(bits)[i] = uint16_t(i);
+        order->Unlock();
+        device->SetStreamSource(0, many, 36);
+        device->SetVertexShader(0x152);
+        device->SetIndices(order, 0);
+        EXPECT_EQ(device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, UINT(corners.size()), 0,
+                                               UINT(corners.size() / 3)),
+                  D3D_OK);
+        order->Release();
+        many->Release();
+    }
+
+    uint32_t At(int x, int y) const { return lastFrame[size_t(y * 640 + x)] & 0xFFFFFF; }
+
     void Present() {
         device->EndScene();
         device->Present(nullptr, nullptr, nullptr, nullptr);
@@ -94,6 +125,120 @@ TEST_F(D3D8DrawTest, AWindowSizedTextureLandsTexelForPixel) {
     }
     device->SetTexture(0, nullptr);
     texture->Release();
+}
+
+TEST_F(D3D8DrawTest, AFullWindowRectangleCoversEveryEdgeRow) {
+    // Clip -1 .. 1 puts the edges on the centres of column 0 and row 0 (the left and top edges,
+    // which Direct3D fills) and just past the last column and row.
+    Rectangle(-1.0f, 1.0f, 1.0f, -1.0f, 0xFF20C040);
+    Present();
+    int unpainted = 0;
+    for (int y = 0; y < 480; ++y)
+        for (int x = 0; x < 640; ++x)
+            unpainted += At(x, y) != 0x20C040u;
+    EXPECT_EQ(unpainted, 0);
+    EXPECT_EQ(At(0, 0), 0x20C040u);
+    EXPECT_EQ(At(639, 479), 0x20C040u);
+}
+
+TEST_F(D3D8DrawTest, EdgesThroughPixelCentresGoToTheTopAndLeftTriangles) {
+    // A 4 x 4 grid of cells, two triangles each, added up: the cell edges lie on the centres of
+    // columns 160, 320, 480 and rows 120, 240, 360, and each cell's diagonal passes through
+    // more. By Direct3D's top-left rule a pixel on a vertical edge belongs to the cell on its
+    // right, one on a horizontal edge to the cell below, and every pixel to exactly one
+    // triangle: the red level is 8 x (cell + 1), never a sum and never 0.
+    device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+    device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_ONE);
+    device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE);
+    device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+    std::vector<TestVertex> corners;
+    for (int row = 0; row < 4; ++row)
+        for (int column = 0; column < 4; ++column) {
+            const D3DCOLOR colour = 0xFF000000u | uint32_t(8 * (4 * row + column + 1)) << 16;
+            const float left = -1.0f + 0.5f * float(column), right = left + 0.5f;
+            const float top = 1.0f - 0.5f * float(row), bottom = top - 0.5f;
+            const TestVertex a{left, top, 0.5f, 0, 0, 0, colour, 0, 0};
+            const TestVertex b{right, top, 0.5f, 0, 0, 0, colour, 0, 0};
+            const TestVertex c{left, bottom, 0.5f, 0, 0, 0, colour, 0, 0};
+            const TestVertex d{right, bottom, 0.5f, 0, 0, 0, colour, 0, 0};
+            for (const TestVertex& v : {a, b, d, a, d, c})
+                corners.push_back(v);
+        }
+    Triangles(corners);
+    Present();
+    int wrong = 0;
+    for (int y = 0; y < 480; ++y)
+        for (int x = 0; x < 640; ++x) {
+            const uint32_t cell = uint32_t(4 * (y / 120) + x / 160);
+            wrong += At(x, y) != (8 * (cell + 1)) << 16;
+        }
+    EXPECT_EQ(wrong, 0);
+    EXPECT_EQ(At(160, 0), 16u << 16);
+    EXPECT_EQ(At(159, 0), 8u << 16);
+    EXPECT_EQ(At(0, 120), 40u << 16);
+    EXPECT_EQ(At(0, 119), 8u << 16);
+}
+
+TEST_F(D3D8DrawTest, ClearTakesItsRectanglesAsWindowsDoes) {
+    const auto clearAll = [&](D3DCOLOR colour) {
+        return device->Clear(0, nullptr, D3DCLEAR_TARGET, colour, 1.0f, 0);
+    };
+    const auto count = [&](uint32_t colour) {
+        int n = 0;
+        for (uint32_t p : lastFrame)
+            n += (p & 0xFFFFFF) == colour;
+        return n;
+    };
+    // A count of 0 with rectangles clears nothing, and succeeds.
+    ASSERT_EQ(clearAll(0xFF102030), D3D_OK);
+    const D3DRECT some{10, 10, 20, 20};
+    EXPECT_EQ(device->Clear(0, &some, D3DCLEAR_TARGET, 0xFFFFFFFF, 1.0f, 0), D3D_OK);
+    device->EndScene();
+    device->Present(nullptr, nullptr, nullptr, nullptr);
+    device->BeginScene();
+    EXPECT_EQ(count(0x102030), 640 * 480);
+    // A count without rectangles clears the whole target.
+    EXPECT_EQ(device->Clear(1, nullptr, D3DCLEAR_TARGET, 0xFF405060, 1.0f, 0), D3D_OK);
+    device->EndScene();
+    device->Present(nullptr, nullptr, nullptr, nullptr);
+    device->BeginScene();
+    EXPECT_EQ(count(0x405060), 640 * 480);
+    // A rectangle partly outside clears only its inside: columns 600 .. 639 of rows 0 .. 9.
+    const D3DRECT overhanging{600, -30, 700, 10};
+    EXPECT_EQ(device->Clear(1, &overhanging, D3DCLEAR_TARGET, 0xFF0000FF, 1.0f, 0), D3D_OK);
+    device->EndScene();
+    device->Present(nullptr, nullptr, nullptr, nullptr);
+    device->BeginScene();
+    EXPECT_EQ(count(0x0000FF), 40 * 10);
+    EXPECT_EQ(At(600, 0), 0x0000FFu);
+    EXPECT_EQ(At(639, 9), 0x0000FFu);
+    EXPECT_EQ(At(639, 10), 0x405060u);
+    EXPECT_EQ(At(599, 0), 0x405060u);
+}
+
+TEST_F(D3D8DrawTest, AStageWithoutATexturePassesTheVertexColourOn) {
+    device->SetTexture(0, nullptr);
+    // Selecting the texture's colour and alpha gives the vertex's: a half-transparent red
+    // blended by its alpha over white.
+    device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFFFFFFFF, 1.0f, 0);
+    device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+    device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+    device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+    device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+    device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+    Rectangle(-1.0f, 1.0f, 1.0f, -1.0f, 0x80FF0000);
+    Present();
+    const uint32_t blended = At(320, 240);
+    EXPECT_NEAR(int(blended >> 16 & 0xFF), 255, 1);
+    EXPECT_NEAR(int(blended >> 8 & 0xFF), 127, 1);
+    EXPECT_NEAR(int(blended & 0xFF), 127, 1);
+    // Modulating the texture with the diffuse colour gives the diffuse colour.
+    device->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+    device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
+    device->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
+    Rectangle(-1.0f, 1.0f, 1.0f, -1.0f, 0xFF3070B0);
+    Present();
+    EXPECT_EQ(At(320, 240), 0x3070B0u);
 }
 
 TEST_F(D3D8DrawTest, DepthRangeIsZeroToOneAndTheTestIsLessOrEqual) {

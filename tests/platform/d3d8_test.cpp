@@ -54,7 +54,6 @@ TEST_F(D3D8Test, RefusedCalls) {
     ASSERT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, window, D3DCREATE_HARDWARE_VERTEXPROCESSING, &p,
                                 &device),
               D3D_OK);
-    EXPECT_EQ(device->Clear(1, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0), D3DERR_INVALIDCALL);
     EXPECT_EQ(device->Clear(0, nullptr, D3DCLEAR_STENCIL, 0, 1.0f, 0), D3DERR_INVALIDCALL);
     EXPECT_EQ(device->SetRenderState(D3DRENDERSTATETYPE(300), 1), D3DERR_INVALIDCALL);
     EXPECT_EQ(device->EndScene(), D3DERR_INVALIDCALL);

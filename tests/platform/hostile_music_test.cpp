@@ -38,6 +38,14 @@ void* operator new(size_t size) {
 void* operator new[](size_t size) {
     return operator new(size);
 }
+void* operator new(size_t size, const std::nothrow_t&) noexcept {
+    Note(size);
+    return std::malloc(size ? size : 1);
+}
+void* operator new[](size_t size, const std::nothrow_t&) noexcept {
+    Note(size);
+    return std::malloc(size ? size : 1);
+}
 void operator delete(void* p) noexcept {
     std::free(p);
 }
@@ -48,6 +56,12 @@ void operator delete(void* p, size_t) noexcept {
     std::free(p);
 }
 void operator delete[](void* p, size_t) noexcept {
+    std::free(p);
+}
+void operator delete(void* p, const std::nothrow_t&) noexcept {
+    std::free(p);
+}
+void operator delete[](void* p, const std::nothrow_t&) noexcept {
     std::free(p);
 }
 #pragma GCC diagnostic pop
