@@ -11,6 +11,9 @@ if [ "${1:-}" = "--sanitize" ]; then
   build build --target data
   folder=build-sanitize
   build "$folder" -DSHOW_SANITIZE=ON -DSHOW_GENERATE_DATA=OFF -DSHOW_DATA_FROM="$SHOW_ROOT/build/data"
+  # For the tests and every program they start (the show, the capture tool).
+  export LSAN_OPTIONS="suppressions=$SHOW_ROOT/tests/lsan.supp:print_suppressions=0"
+  export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 else
   folder=build
   build "$folder"
