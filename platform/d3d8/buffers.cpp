@@ -36,6 +36,7 @@ HRESULT D3DBuffer::Unlock() {
     if (!locked) return D3DERR_INVALIDCALL;
     locked = false;
     cleanBegin = cleanEnd = 0;
+    ++version;
     return D3D_OK;
 }
 

@@ -169,6 +169,16 @@ private:
     DWORD vertexShader = 0;
     IDirect3DIndexBuffer8* indices = nullptr;
     UINT baseVertexIndex = 0;
+    // The range of vertices the last draw's indices reached, kept while the same indices are
+    // drawn again (four times a frame in some scenes).
+    struct IndexRange {
+        const IDirect3DIndexBuffer8* buffer = nullptr;
+        uint64_t version = 0;
+        UINT start = 0, count = 0, lowest = 0, highest = 0;
+    } lastIndexRange;
+    // What the vertex array's attributes point at: the OpenGL buffer and the byte offset.
+    unsigned attributeBuffer = 0;
+    size_t attributeBase = ~size_t(0);
     FixedFunction pipeline;
     unsigned vertexArray = 0;
 };
@@ -181,6 +191,8 @@ public:
 
     // The current contents, for the draw code and tests.
     const std::vector<BYTE>& Contents() const { return contents; }
+    // Counts the unlocks: contents with the same count are the same contents.
+    uint64_t Version() const { return version; }
     // The OpenGL buffer bound to `target`, holding at least bytes [begin, end) as they stand.
     unsigned GlBuffer(unsigned target, size_t begin, size_t end);
 
@@ -197,6 +209,7 @@ protected:
     // The bytes the OpenGL copy holds as they stand; emptied by Unlock.
     size_t cleanBegin = 0;
     size_t cleanEnd = 0;
+    uint64_t version = 0;
 };
 
 class IDirect3DVertexBuffer8 : public D3DBuffer {
@@ -236,7 +249,7 @@ public:
     // The OpenGL texture holding level 0, uploaded first if the contents changed; 0 for a
     // system-memory texture, which cannot be drawn.
     unsigned GlTexture();
-    // Test-only: level 0 as OpenGL holds it, as 0xAARRGGBB words, top row first.
+    // Test-only: level 0 as OpenGL samples it, as 0xAARRGGBB words, top row first.
     std::vector<uint32_t> ReadBackLevel0();
 
     D3DFORMAT Format() const { return format; }
@@ -263,6 +276,8 @@ private:
     std::vector<Level> levels;
     bool dirty = true;
     unsigned glName = 0;
+    // Whether the OpenGL texture has storage of level 0's size yet.
+    bool allocated = false;
 };
 
 // One level of a texture; it keeps its texture alive.

@@ -122,7 +122,8 @@ HRESULT IDirect3DDevice8::Clear(DWORD count, const D3DRECT* rects, DWORD flags, 
     if (!buffers) return D3D_OK;
 
     Activate();
-    // A clear writes whatever the draw states mask off.
+    // A clear writes whatever the draw states mask off; the next draw sets them again.
+    pipeline.Forget();
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
     glDepthMask(GL_TRUE);
     // The back buffer keeps no alpha: it reads as 1.
@@ -170,6 +171,8 @@ HRESULT IDirect3DDevice8::Present(const RECT* /*sourceRect*/, const RECT* /*dest
     host::Active().Present(context, framebuffer, GLsizei(presentParameters.BackBufferWidth),
                            GLsizei(presentParameters.BackBufferHeight));
     glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+    // The host may have changed what the draws rely on.
+    pipeline.Forget();
     return D3D_OK;
 }
 

@@ -132,6 +132,9 @@ void IDirect3DDevice8::Unbind(const D3DUnknown* resource) {
     if (texture == resource) texture = nullptr;
     if (stream == resource) stream = nullptr;
     if (indices == resource) indices = nullptr;
+    // A buffer that goes may lend its OpenGL name to the next one: nothing cached may outlive it.
+    if (lastIndexRange.buffer == resource) lastIndexRange = IndexRange{};
+    attributeBuffer = 0;
 }
 
 HRESULT IDirect3DDevice8::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, UINT minIndex,
@@ -147,12 +150,19 @@ HRESULT IDirect3DDevice8::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, UINT minIn
     const size_t indexCount = size_t(primitiveCount) * 3;
     const size_t indexBytes = indices->Contents().size();
     if (size_t(startIndex) + indexCount > indexBytes / 2) return D3DERR_INVALIDCALL;
-    const auto* index = reinterpret_cast<const uint16_t*>(indices->Contents().data()) + startIndex;
-    UINT lowest = 0xFFFF, highest = 0;
-    for (size_t i = 0; i < indexCount; ++i) {
-        if (index[i] < lowest) lowest = index[i];
-        if (index[i] > highest) highest = index[i];
+    IndexRange& range = lastIndexRange;
+    if (range.buffer != indices || range.version != indices->Version() ||
+        range.start != startIndex || range.count != primitiveCount) {
+        const auto* index =
+            reinterpret_cast<const uint16_t*>(indices->Contents().data()) + startIndex;
+        UINT low = 0xFFFF, high = 0;
+        for (size_t i = 0; i < indexCount; ++i) {
+            if (index[i] < low) low = index[i];
+            if (index[i] > high) high = index[i];
+        }
+        range = IndexRange{indices, indices->Version(), startIndex, primitiveCount, low, high};
     }
+    const UINT lowest = range.lowest, highest = range.highest;
     const size_t vertexBytes = stream->Contents().size();
     const size_t first = size_t(baseVertexIndex) + lowest;
     const size_t end = size_t(baseVertexIndex) + highest + 1;
@@ -162,20 +172,29 @@ HRESULT IDirect3DDevice8::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, UINT minIn
 
     Activate();
     glBindVertexArray(vertexArray);
-    stream->GlBuffer(GL_ARRAY_BUFFER, first * kVertexSize, end * kVertexSize);
+    const unsigned vertexBuffer =
+        stream->GlBuffer(GL_ARRAY_BUFFER, first * kVertexSize, end * kVertexSize);
     indices->GlBuffer(GL_ELEMENT_ARRAY_BUFFER, size_t(startIndex) * 2,
                       (size_t(startIndex) + indexCount) * 2);
+    // The vertex array keeps its attributes: they are given again only when the buffer or its
+    // base vertex changed.
     const size_t base = size_t(baseVertexIndex) * kVertexSize;
-    const auto at = [base](size_t offset) { return reinterpret_cast<const void*>(base + offset); };
-    glEnableVertexAttribArray(0);
-    glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, kVertexSize, at(0));
-    glEnableVertexAttribArray(1);
-    glVertexAttribPointer(1, 3, GL_FLOAT, GL_FALSE, kVertexSize, at(12));
-    // D3DCOLOR is B, G, R, A in memory.
-    glEnableVertexAttribArray(2);
-    glVertexAttribPointer(2, GL_BGRA, GL_UNSIGNED_BYTE, GL_TRUE, kVertexSize, at(24));
-    glEnableVertexAttribArray(3);
-    glVertexAttribPointer(3, 2, GL_FLOAT, GL_FALSE, kVertexSize, at(28));
+    if (vertexBuffer != attributeBuffer || base != attributeBase) {
+        const auto at = [base](size_t offset) {
+            return reinterpret_cast<const void*>(base + offset);
+        };
+        glEnableVertexAttribArray(0);
+        glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, kVertexSize, at(0));
+        glEnableVertexAttribArray(1);
+        glVertexAttribPointer(1, 3, GL_FLOAT, GL_FALSE, kVertexSize, at(12));
+        // D3DCOLOR is B, G, R, A in memory.
+        glEnableVertexAttribArray(2);
+        glVertexAttribPointer(2, GL_BGRA, GL_UNSIGNED_BYTE, GL_TRUE, kVertexSize, at(24));
+        glEnableVertexAttribArray(3);
+        glVertexAttribPointer(3, 2, GL_FLOAT, GL_FALSE, kVertexSize, at(28));
+        attributeBuffer = vertexBuffer;
+        attributeBase = base;
+    }
 
     const unsigned image = texture ? texture->GlTexture() : 0;
     glActiveTexture(GL_TEXTURE0);

@@ -1,4 +1,5 @@
 #include "platform/d3d8/fixed_function.h"
+#include "platform/d3d8/fixed_function_shaders.h"
 
 #include <epoxy/gl.h>
 
@@ -9,206 +10,57 @@
 
 namespace {
 
-// Matrices go up as Direct3D stores them, row by row. OpenGL reads that as the transpose, so
-// "M * v" in the shaders is Direct3D's row-vector product v x M.
-const char* const kVertexShader = R"(
-layout(location = 0) in vec3 inPosition;
-layout(location = 1) in vec3 inNormal;
-layout(location = 2) in vec4 inDiffuse;
-layout(location = 3) in vec2 inTexCoord;
-
-uniform mat4 world;
-uniform mat4 view;
-uniform mat4 projection;
-uniform mat4 textureMatrix;
-uniform vec2 pixelOffset;
-
-uniform vec4 materialDiffuse;
-uniform vec4 materialAmbient;
-uniform vec4 materialSpecular;
-uniform vec4 materialEmissive;
-uniform float materialPower;
-uniform vec4 globalAmbient;
-uniform int lightCount;
-uniform vec3 lightToward[8];
-uniform vec4 lightDiffuse[8];
-uniform vec4 lightSpecular[8];
-uniform vec4 lightAmbient[8];
-
-
-out vec4 diffuseSmooth;
-flat out vec4 diffuseFlat;
-out vec4 specularSmooth;
-flat out vec4 specularFlat;
-out vec2 texCoord;
-
-void main() {
-    vec4 cameraPosition = view * (world * vec4(inPosition, 1.0));
-    vec3 normal = mat3(view) * (mat3(world) * inNormal);
-    if (normalizeNormals && dot(normal, normal) > 0.0) normal = normalize(normal);
-
-    vec4 diffuse = inDiffuse;
-    vec4 specular = vec4(0.0);
-    vec3 toEye = localViewer ? normalize(-cameraPosition.xyz) : vec3(0.0, 0.0, -1.0);
-    if (lighting) {
-        vec4 md = diffuseFromVertex ? inDiffuse : materialDiffuse;
-        vec4 ma = ambientFromVertex ? inDiffuse : materialAmbient;
-        vec4 me = emissiveFromVertex ? inDiffuse : materialEmissive;
-        vec3 ambientSum = globalAmbient.rgb;
-        vec3 diffuseSum = vec3(0.0);
-        vec3 specularSum = vec3(0.0);
-        for (int i = 0; i < lightCount; ++i) {
-            ambientSum += lightAmbient[i].rgb;
-            float nl = dot(normal, lightToward[i]);
-            // A light adds nothing, not even specular, to a vertex it does not face.
-            if (nl <= 0.0) continue;
-            diffuseSum += lightDiffuse[i].rgb * nl;
-            float nh = max(dot(normal, normalize(lightToward[i] + toEye)), 0.0);
-            float highlight = materialPower > 0.0 ? (nh > 0.0 ? pow(nh, materialPower) : 0.0)
-                                                  : 1.0;
-            specularSum += lightSpecular[i].rgb * highlight;
-        }
-        diffuse = clamp(vec4(me.rgb + ma.rgb * ambientSum + md.rgb * diffuseSum, md.a), 0.0, 1.0);
-        specular = vec4(clamp(materialSpecular.rgb * specularSum, 0.0, 1.0), 0.0);
-    }
-    diffuseSmooth = diffuse;
-    diffuseFlat = diffuse;
-    specularSmooth = specular;
-    specularFlat = specular;
-
-    vec4 source = vec4(inTexCoord, 1.0, 0.0);
-    if (texCoordMode == 1) source = vec4(normal, 1.0);
-    else if (texCoordMode == 2) source = vec4(cameraPosition.xyz, 1.0);
-    else if (texCoordMode == 3) source = vec4(reflect(-toEye, normal), 1.0);
-    texCoord = textureTransform ? (textureMatrix * source).xy : source.xy;
-
-    vec4 clip = projection * cameraPosition;
-    // Direct3D puts pixel centres on integer coordinates; depth is 0..w as the clip control has
-    // it. Turned upside down, its top row lands in the target's first row in memory.
-    clip.xy += pixelOffset * clip.w;
-    clip.y = -clip.y;
-    gl_Position = clip;
-}
-)";
-
-const char* const kFragmentShader = R"(
-in vec4 diffuseSmooth;
-flat in vec4 diffuseFlat;
-in vec4 specularSmooth;
-flat in vec4 specularFlat;
-in vec2 texCoord;
-
-uniform sampler2D image;
-uniform vec4 textureFactor;
-uniform float alphaRef;
-
-out vec4 fragColor;
-
-vec4 Argument(int argument, vec4 diffuse, vec4 texel, vec4 specular) {
-    int select = argument & 15;
-    vec4 value = diffuse;               // D3DTA_DIFFUSE, and D3DTA_CURRENT on stage 0
-    if (select == 2) value = texel;     // D3DTA_TEXTURE
-    if (select == 3) value = textureFactor;
-    if (select == 4) value = specular;
-    if ((argument & 16) != 0) value = vec4(1.0) - value;
-    if ((argument & 32) != 0) value = vec4(value.a);
-    return value;
-}
-
-vec4 Operate(int operation, vec4 a, vec4 b, vec4 current) {
-    if (operation == 2) return a;
-    if (operation == 3) return b;
-    if (operation == 4) return a * b;
-    if (operation == 5) return 2.0 * a * b;
-    if (operation == 6) return 4.0 * a * b;
-    if (operation == 7) return a + b;
-    if (operation == 8) return a + b - 0.5;
-    if (operation == 9) return 2.0 * (a + b - 0.5);
-    if (operation == 10) return a - b;
-    if (operation == 11) return a + b - a * b;
-    return current;                     // D3DTOP_DISABLE passes the colour on
-}
-
-bool Passes(int function, float value, float reference) {
-    if (function == 1) return false;
-    if (function == 2) return value < reference;
-    if (function == 3) return value == reference;
-    if (function == 4) return value <= reference;
-    if (function == 5) return value > reference;
-    if (function == 6) return value != reference;
-    if (function == 7) return value >= reference;
-    return true;
-}
-
-void main() {
-    vec4 diffuse = flatShading ? diffuseFlat : diffuseSmooth;
-    vec4 specular = flatShading ? specularFlat : specularSmooth;
-    vec4 texel = textured ? texture(image, texCoord) : vec4(1.0);
-    vec4 colour = vec4(
-        Operate(colorOp, Argument(colorArg1, diffuse, texel, specular),
-                Argument(colorArg2, diffuse, texel, specular), diffuse).rgb,
-        Operate(alphaOp, Argument(alphaArg1, diffuse, texel, specular),
-                Argument(alphaArg2, diffuse, texel, specular), diffuse).a);
-    // An operation that reads a texture the stage does not have passes the colour it was
-    // given on, as Windows drivers do.
-    if (!textured && colorReadsTexture) colour.rgb = diffuse.rgb;
-    if (!textured && alphaReadsTexture) colour.a = diffuse.a;
-    if (specularEnable) colour.rgb += specular.rgb;
-    colour = clamp(colour, 0.0, 1.0);
-    // The alpha test compares 8-bit values, as the reference is given.
-    if (alphaTest && !Passes(alphaFunc, floor(colour.a * 255.0 + 0.5), alphaRef)) discard;
-    fragColor = colour;
-}
-)";
-
 enum Uniform {
-    World,
-    View,
-    Projection,
+    WorldViewProjection,
+    WorldView,
+    NormalMatrix,
     TextureMatrix,
-    PixelOffset,
+    BaseColour,
+    AmbientLight,
     MaterialDiffuse,
     MaterialAmbient,
-    MaterialSpecular,
     MaterialEmissive,
+    MaterialSpecular,
     MaterialPower,
-    GlobalAmbient,
-    LightCount,
     LightToward,
     LightDiffuse,
     LightSpecular,
-    LightAmbient,
     Image,
     TextureFactor,
     AlphaRef,
     UniformCount
 };
 
-const char* const kUniformNames[UniformCount] = {"world",
-                                                 "view",
-                                                 "projection",
-                                                 "textureMatrix",
-                                                 "pixelOffset",
-                                                 "materialDiffuse",
-                                                 "materialAmbient",
-                                                 "materialSpecular",
-                                                 "materialEmissive",
-                                                 "materialPower",
-                                                 "globalAmbient",
-                                                 "lightCount",
-                                                 "lightToward",
-                                                 "lightDiffuse",
-                                                 "lightSpecular",
-                                                 "lightAmbient",
-                                                 "image",
-                                                 "textureFactor",
-                                                 "alphaRef"};
+const char* const kUniformNames[UniformCount] = {
+    "worldViewProjection", "worldView",       "normalMatrix",
+    "textureMatrix",       "baseColour",      "ambientLight",
+    "materialDiffuse",     "materialAmbient", "materialEmissive",
+    "materialSpecular",    "materialPower",   "lightToward",
+    "lightDiffuse",        "lightSpecular",   "image",
+    "textureFactor",       "alphaRef"};
+
+// Row-vector product a x b of Direct3D's row-major matrices.
+D3DMATRIX Multiply(const D3DMATRIX& a, const D3DMATRIX& b) {
+    D3DMATRIX out;
+    const float* x = &a._11;
+    const float* y = &b._11;
+    float* o = &out._11;
+    for (int r = 0; r < 4; ++r)
+        for (int c = 0; c < 4; ++c)
+            o[r * 4 + c] = x[r * 4] * y[c] + x[r * 4 + 1] * y[4 + c] + x[r * 4 + 2] * y[8 + c] +
+                           x[r * 4 + 3] * y[12 + c];
+    return out;
+}
+
+bool IsZero(const D3DCOLORVALUE& c) {
+    return c.r == 0.0f && c.g == 0.0f && c.b == 0.0f;
+}
 
 } // namespace
 
-// The state choices that shape the shaders' code. They go in as constants, so each combination
-// gets a pair compiled without the branches it does not take; llvmpipe runs a branching pair
-// about three times slower per pixel.
+// The state choices that shape the shaders' code. They go in as #defines and constants, so
+// each combination gets a pair compiled without the branches, varyings and lights it does not
+// use; llvmpipe runs a branching pair about three times slower per pixel.
 struct Variant {
     bool lighting, localViewer, normalizeNormals;
     bool diffuseFromVertex, ambientFromVertex, emissiveFromVertex;
@@ -216,16 +68,21 @@ struct Variant {
     bool textureTransform;
     bool flatShading, textured;
     int colorOp, colorArg1, colorArg2, alphaOp, alphaArg1, alphaArg2;
-    bool specularEnable, alphaTest;
+    // Specular added after texturing, with a highlight that can be seen: off when the state
+    // turns it off or when the material or every light has no specular colour.
+    bool specular;
+    bool alphaTest;
     int alphaFunc;
+    int lightCount;
 
     uint64_t Key() const {
         uint64_t key = 0;
-        for (bool flag : {lighting, localViewer, normalizeNormals, diffuseFromVertex,
-                          ambientFromVertex, emissiveFromVertex, textureTransform, flatShading,
-                          textured, specularEnable, alphaTest})
+        for (bool flag :
+             {lighting, localViewer, normalizeNormals, diffuseFromVertex, ambientFromVertex,
+              emissiveFromVertex, textureTransform, flatShading, textured, specular, alphaTest})
             key = key << 1 | (flag ? 1 : 0);
         key = key << 2 | uint64_t(texCoordMode & 3);
+        key = key << 4 | uint64_t(lightCount & 15);
         for (int op : {colorOp, alphaOp})
             key = key << 5 | uint64_t(op & 31);
         for (int argument : {colorArg1, colorArg2, alphaArg1, alphaArg2})
@@ -243,24 +100,48 @@ struct Variant {
         return first || second;
     }
 
+    bool NeedsNormal() const {
+        return lighting || (textured && (texCoordMode == 1 || texCoordMode == 3));
+    }
+    bool NeedsCameraPosition() const {
+        return (specular && localViewer) ||
+               (textured && (texCoordMode == 2 || (texCoordMode == 3 && localViewer)));
+    }
+    // The toolkit's stage 0: the texture's colour times the diffuse, its alpha as it is.
+    bool SimpleModulate() const {
+        const int current = int(D3DTA_CURRENT), diffuse = int(D3DTA_DIFFUSE);
+        return textured && colorOp == D3DTOP_MODULATE && colorArg1 == int(D3DTA_TEXTURE) &&
+               (colorArg2 == diffuse || colorArg2 == current) && alphaOp == D3DTOP_SELECTARG1 &&
+               alphaArg1 == int(D3DTA_TEXTURE);
+    }
+
     std::string Prelude() const {
         std::string text = "#version 330 core\n";
+        const auto define = [&text](const char* name, int value) {
+            text += std::string("#define ") + name + " " + std::to_string(value) + "\n";
+        };
         const auto flag = [&text](const char* name, bool value) {
             text += std::string("const bool ") + name + (value ? " = true;\n" : " = false;\n");
         };
         const auto number = [&text](const char* name, int value) {
             text += std::string("const int ") + name + " = " + std::to_string(value) + ";\n";
         };
-        flag("lighting", lighting);
+        define("LIGHTING", lighting);
+        define("LIGHT_COUNT", lighting ? lightCount : 0);
+        define("SPECULAR", specular);
+        define("TEXTURED", textured);
+        define("TEXCOORD_MODE", texCoordMode & 3);
+        define("TEXTURE_TRANSFORM", textureTransform);
+        define("NORMALIZE_NORMALS", normalizeNormals);
+        define("NEEDS_NORMAL", NeedsNormal());
+        define("NEEDS_CAMERA_POSITION", NeedsCameraPosition());
+        define("SIMPLE_MODULATE", SimpleModulate());
+        define("ALPHA_TEST", alphaTest);
+        text += flatShading ? "#define SHADING flat\n" : "#define SHADING smooth\n";
         flag("localViewer", localViewer);
-        flag("normalizeNormals", normalizeNormals);
         flag("diffuseFromVertex", diffuseFromVertex);
         flag("ambientFromVertex", ambientFromVertex);
         flag("emissiveFromVertex", emissiveFromVertex);
-        number("texCoordMode", texCoordMode & 3);
-        flag("textureTransform", textureTransform);
-        flag("flatShading", flatShading);
-        flag("textured", textured);
         number("colorOp", colorOp & 31);
         number("colorArg1", colorArg1 & 63);
         number("colorArg2", colorArg2 & 63);
@@ -269,8 +150,6 @@ struct Variant {
         number("alphaArg2", alphaArg2 & 63);
         flag("colorReadsTexture", ReadsTexture(colorOp, colorArg1, colorArg2));
         flag("alphaReadsTexture", ReadsTexture(alphaOp, alphaArg1, alphaArg2));
-        flag("specularEnable", specularEnable);
-        flag("alphaTest", alphaTest);
         number("alphaFunc", alphaFunc & 15);
         return text;
     }
@@ -303,13 +182,23 @@ Variant VariantOf(const DrawState& s) {
     v.alphaOp = int(ts[D3DTSS_ALPHAOP]);
     v.alphaArg1 = int(ts[D3DTSS_ALPHAARG1]);
     v.alphaArg2 = int(ts[D3DTSS_ALPHAARG2]);
-    v.specularEnable = rs[D3DRS_SPECULARENABLE] != FALSE;
     v.alphaTest = rs[D3DRS_ALPHATESTENABLE] != FALSE;
     v.alphaFunc = int(rs[D3DRS_ALPHAFUNC]);
+    // Point and spot lights light nothing here; only directional ones count.
+    bool lightSpecular = false;
+    for (int i = 0; i < kMaxLights; ++i)
+        if (s.lightEnabled[i] && s.lights[i].Type == D3DLIGHT_DIRECTIONAL) {
+            ++v.lightCount;
+            lightSpecular |= !IsZero(s.lights[i].Specular);
+        }
+    if (!v.lighting) v.lightCount = 0;
+    v.specular = v.lighting && rs[D3DRS_SPECULARENABLE] != FALSE && lightSpecular &&
+                 !IsZero(s.material->Specular);
     return v;
 }
 
 GLuint Compile(GLenum kind, const std::string& prelude, const char* body) {
+    // The shader files begin with their comments; the prelude gives the version line.
     const GLuint shader = glCreateShader(kind);
     const char* parts[2] = {prelude.c_str(), body};
     glShaderSource(shader, 2, parts, nullptr);
@@ -324,10 +213,6 @@ GLuint Compile(GLenum kind, const std::string& prelude, const char* body) {
         return 0;
     }
     return shader;
-}
-
-void Colour(GLint location, const D3DCOLORVALUE& c) {
-    glUniform4f(location, c.r, c.g, c.b, c.a);
 }
 
 void Colour(GLint location, D3DCOLOR c) {
@@ -433,8 +318,8 @@ void TowardLight(const D3DLIGHT8& light, const D3DMATRIX& view, float out[3]) {
 
 FixedFunction::Program* FixedFunction::Build(const Variant& variant) {
     const std::string prelude = variant.Prelude();
-    const GLuint vertex = Compile(GL_VERTEX_SHADER, prelude, kVertexShader);
-    const GLuint fragment = Compile(GL_FRAGMENT_SHADER, prelude, kFragmentShader);
+    const GLuint vertex = Compile(GL_VERTEX_SHADER, prelude, kFixedFunctionVertexShader);
+    const GLuint fragment = Compile(GL_FRAGMENT_SHADER, prelude, kFixedFunctionFragmentShader);
     if (!vertex || !fragment) {
         if (vertex) glDeleteShader(vertex);
         if (fragment) glDeleteShader(fragment);
@@ -459,15 +344,25 @@ FixedFunction::Program* FixedFunction::Build(const Variant& variant) {
     made.name = program;
     for (int i = 0; i < UniformCount; ++i)
         made.locations[i] = glGetUniformLocation(program, kUniformNames[i]);
+    // The sampler always reads unit 0.
+    glUseProgram(program);
+    glUniform1i(made.locations[Image], 0);
+    current.program = program;
     return &made;
 }
 
 bool FixedFunction::Create() {
     glGenSamplers(1, &sampler);
+    glBindSampler(0, sampler);
     // Flat shading takes the first vertex's colour, as Direct3D does.
     glProvokingVertex(GL_FIRST_VERTEX_CONVENTION);
+    // Triangles clockwise on screen are the front ones; the target is drawn upside down (see
+    // worldViewProjection), which turns them the other way.
+    glFrontFace(GL_CCW);
+    current = GlState{};
     // The combinations the drawing toolkit uses, built now rather than in the first frames
-    // that need them: lit or not, environment-mapped or not, flat or smooth.
+    // that need them: unlit, or lit by one light with or without a highlight; environment-
+    // mapped or not.
     Variant common{};
     common.localViewer = true;
     common.diffuseFromVertex = true;
@@ -478,18 +373,17 @@ bool FixedFunction::Create() {
     common.alphaOp = D3DTOP_SELECTARG1;
     common.alphaArg1 = int(D3DTA_TEXTURE);
     common.alphaArg2 = int(D3DTA_CURRENT);
-    common.specularEnable = true;
     common.alphaFunc = D3DCMP_ALWAYS;
-    for (bool lighting : {false, true})
-        for (bool environment : {false, true})
-            for (bool flat : {false, true}) {
-                Variant v = common;
-                v.lighting = lighting;
-                v.texCoordMode = environment ? 1 : 0;
-                v.textureTransform = environment;
-                v.flatShading = flat;
-                if (!Build(v)) return false;
-            }
+    for (int lighting = 0; lighting < 3; ++lighting)
+        for (bool environment : {false, true}) {
+            Variant v = common;
+            v.lighting = lighting > 0;
+            v.lightCount = lighting > 0 ? 1 : 0;
+            v.specular = lighting == 2;
+            v.texCoordMode = environment ? 1 : 0;
+            v.textureTransform = environment;
+            if (!Build(v)) return false;
+        }
     return true;
 }
 
@@ -499,6 +393,11 @@ void FixedFunction::Destroy() {
         glDeleteProgram(entry.second.name);
     programs.clear();
     sampler = 0;
+    current = GlState{};
+}
+
+void FixedFunction::Forget() {
+    current = GlState{};
 }
 
 bool FixedFunction::Use(const DrawState& s) {
@@ -509,91 +408,148 @@ bool FixedFunction::Use(const DrawState& s) {
     Program* program = found != programs.end() ? &found->second : Build(variant);
     if (!program) return false;
     const GLint* at = program->locations;
-    glUseProgram(program->name);
-
-    glUniformMatrix4fv(at[World], 1, GL_FALSE, &s.world->_11);
-    glUniformMatrix4fv(at[View], 1, GL_FALSE, &s.view->_11);
-    glUniformMatrix4fv(at[Projection], 1, GL_FALSE, &s.projection->_11);
-    glUniformMatrix4fv(at[TextureMatrix], 1, GL_FALSE, &s.texture0->_11);
-    glUniform2f(at[PixelOffset], 1.0f / float(s.targetWidth), -1.0f / float(s.targetHeight));
-
-    // Lighting; which colours come from the vertex is part of the variant.
-    Colour(at[MaterialDiffuse], s.material->Diffuse);
-    Colour(at[MaterialAmbient], s.material->Ambient);
-    Colour(at[MaterialSpecular], s.material->Specular);
-    Colour(at[MaterialEmissive], s.material->Emissive);
-    glUniform1f(at[MaterialPower], s.material->Power);
-    Colour(at[GlobalAmbient], D3DCOLOR(rs[D3DRS_AMBIENT]));
-    float toward[kMaxLights][3];
-    float diffuse[kMaxLights][4], specular[kMaxLights][4], ambient[kMaxLights][4];
-    int count = 0;
-    for (int i = 0; i < kMaxLights; ++i) {
-        const D3DLIGHT8& light = s.lights[i];
-        if (!s.lightEnabled[i] || light.Type != D3DLIGHT_DIRECTIONAL) continue;
-        TowardLight(light, *s.view, toward[count]);
-        std::memcpy(diffuse[count], &light.Diffuse, sizeof diffuse[count]);
-        std::memcpy(specular[count], &light.Specular, sizeof specular[count]);
-        std::memcpy(ambient[count], &light.Ambient, sizeof ambient[count]);
-        ++count;
-    }
-    glUniform1i(at[LightCount], count);
-    if (count) {
-        glUniform3fv(at[LightToward], count, &toward[0][0]);
-        glUniform4fv(at[LightDiffuse], count, &diffuse[0][0]);
-        glUniform4fv(at[LightSpecular], count, &specular[0][0]);
-        glUniform4fv(at[LightAmbient], count, &ambient[0][0]);
+    if (current.program != program->name) {
+        glUseProgram(program->name);
+        current.program = program->name;
     }
 
-    // Stage 0.
-    glUniform1i(at[Image], 0);
-    Colour(at[TextureFactor], D3DCOLOR(rs[D3DRS_TEXTUREFACTOR]));
-    glUniform1f(at[AlphaRef], float(rs[D3DRS_ALPHAREF] & 0xFF));
+    // World x view, and the whole chain to the clip, multiplied here once per draw. The clip
+    // is then shifted so that pixel centres sit on integer coordinates, as Direct3D has them,
+    // and turned upside down: the target's first row in memory is the picture's top.
+    const D3DMATRIX worldView = Multiply(*s.world, *s.view);
+    D3DMATRIX toClip = Multiply(worldView, *s.projection);
+    const float shiftX = 1.0f / float(s.targetWidth), shiftY = -1.0f / float(s.targetHeight);
+    for (float* row = &toClip._11; row < &toClip._11 + 16; row += 4) {
+        row[0] += shiftX * row[3];
+        row[1] = -(row[1] + shiftY * row[3]);
+    }
+    glUniformMatrix4fv(at[WorldViewProjection], 1, GL_FALSE, &toClip._11);
+    if (variant.NeedsCameraPosition())
+        glUniformMatrix4fv(at[WorldView], 1, GL_FALSE, &worldView._11);
+    if (variant.NeedsNormal()) {
+        const float normal[9] = {worldView._11, worldView._12, worldView._13,
+                                 worldView._21, worldView._22, worldView._23,
+                                 worldView._31, worldView._32, worldView._33};
+        glUniformMatrix3fv(at[NormalMatrix], 1, GL_FALSE, normal);
+    }
+    if (variant.textured && variant.textureTransform)
+        glUniformMatrix4fv(at[TextureMatrix], 1, GL_FALSE, &s.texture0->_11);
 
-    glBindSampler(0, sampler);
-    glSamplerParameteri(sampler, GL_TEXTURE_MAG_FILTER, Filter(ts[D3DTSS_MAGFILTER]));
-    glSamplerParameteri(sampler, GL_TEXTURE_MIN_FILTER, Filter(ts[D3DTSS_MINFILTER]));
-    glSamplerParameteri(sampler, GL_TEXTURE_WRAP_S, AddressMode(ts[D3DTSS_ADDRESSU]));
-    glSamplerParameteri(sampler, GL_TEXTURE_WRAP_T, AddressMode(ts[D3DTSS_ADDRESSV]));
-    const D3DCOLOR border = D3DCOLOR(ts[D3DTSS_BORDERCOLOR]);
-    const float borderColour[4] = {float(border >> 16 & 0xFF) / 255.0f,
-                                   float(border >> 8 & 0xFF) / 255.0f,
-                                   float(border & 0xFF) / 255.0f, float(border >> 24) / 255.0f};
-    glSamplerParameterfv(sampler, GL_TEXTURE_BORDER_COLOR, borderColour);
+    if (variant.lighting) {
+        // Ambient light from the state and from every light used; with the material's own
+        // ambient and emissive it folds into one colour.
+        const D3DCOLOR global = D3DCOLOR(rs[D3DRS_AMBIENT]);
+        float ambient[3] = {float(global >> 16 & 0xFF) / 255.0f, float(global >> 8 & 0xFF) / 255.0f,
+                            float(global & 0xFF) / 255.0f};
+        float toward[kMaxLights][3], diffuse[kMaxLights][3], specular[kMaxLights][3];
+        int count = 0;
+        for (int i = 0; i < kMaxLights; ++i) {
+            const D3DLIGHT8& light = s.lights[i];
+            if (!s.lightEnabled[i] || light.Type != D3DLIGHT_DIRECTIONAL) continue;
+            ambient[0] += light.Ambient.r;
+            ambient[1] += light.Ambient.g;
+            ambient[2] += light.Ambient.b;
+            TowardLight(light, *s.view, toward[count]);
+            diffuse[count][0] = light.Diffuse.r;
+            diffuse[count][1] = light.Diffuse.g;
+            diffuse[count][2] = light.Diffuse.b;
+            specular[count][0] = light.Specular.r;
+            specular[count][1] = light.Specular.g;
+            specular[count][2] = light.Specular.b;
+            ++count;
+        }
+        const D3DMATERIAL8& m = *s.material;
+        float base[3] = {0.0f, 0.0f, 0.0f};
+        const float* ma = &m.Ambient.r;
+        const float* me = &m.Emissive.r;
+        for (int c = 0; c < 3; ++c) {
+            if (!variant.emissiveFromVertex) base[c] += me[c];
+            if (!variant.ambientFromVertex) base[c] += ma[c] * ambient[c];
+        }
+        glUniform3fv(at[BaseColour], 1, base);
+        glUniform3fv(at[AmbientLight], 1, ambient);
+        glUniform4f(at[MaterialDiffuse], m.Diffuse.r, m.Diffuse.g, m.Diffuse.b, m.Diffuse.a);
+        glUniform4f(at[MaterialAmbient], m.Ambient.r, m.Ambient.g, m.Ambient.b, m.Ambient.a);
+        glUniform4f(at[MaterialEmissive], m.Emissive.r, m.Emissive.g, m.Emissive.b, m.Emissive.a);
+        if (count) {
+            glUniform3fv(at[LightToward], count, &toward[0][0]);
+            glUniform3fv(at[LightDiffuse], count, &diffuse[0][0]);
+        }
+        if (variant.specular) {
+            glUniform3f(at[MaterialSpecular], m.Specular.r, m.Specular.g, m.Specular.b);
+            glUniform1f(at[MaterialPower], m.Power);
+            glUniform3fv(at[LightSpecular], count, &specular[0][0]);
+        }
+    }
+    if (!variant.SimpleModulate()) {
+        Colour(at[TextureFactor], D3DCOLOR(rs[D3DRS_TEXTUREFACTOR]));
+        glUniform1f(at[AlphaRef], float(rs[D3DRS_ALPHAREF] & 0xFF));
+    }
 
-    // Raster state.
-    if (rs[D3DRS_ZENABLE] != D3DZB_FALSE) {
-        glEnable(GL_DEPTH_TEST);
-        glDepthFunc(CompareFunction(rs[D3DRS_ZFUNC]));
-    } else {
-        glDisable(GL_DEPTH_TEST);
+    // The sampler, only as far as it changed.
+    const GLint magnify = Filter(ts[D3DTSS_MAGFILTER]), minify = Filter(ts[D3DTSS_MINFILTER]);
+    const GLint wrapS = AddressMode(ts[D3DTSS_ADDRESSU]), wrapT = AddressMode(ts[D3DTSS_ADDRESSV]);
+    const DWORD border = ts[D3DTSS_BORDERCOLOR];
+    if (magnify != current.magnify) glSamplerParameteri(sampler, GL_TEXTURE_MAG_FILTER, magnify);
+    if (minify != current.minify) glSamplerParameteri(sampler, GL_TEXTURE_MIN_FILTER, minify);
+    if (wrapS != current.wrapS) glSamplerParameteri(sampler, GL_TEXTURE_WRAP_S, wrapS);
+    if (wrapT != current.wrapT) glSamplerParameteri(sampler, GL_TEXTURE_WRAP_T, wrapT);
+    if (border != current.border || !current.known) {
+        const D3DCOLOR b = D3DCOLOR(border);
+        const float colour[4] = {float(b >> 16 & 0xFF) / 255.0f, float(b >> 8 & 0xFF) / 255.0f,
+                                 float(b & 0xFF) / 255.0f, float(b >> 24) / 255.0f};
+        glSamplerParameterfv(sampler, GL_TEXTURE_BORDER_COLOR, colour);
     }
-    glDepthMask(rs[D3DRS_ZWRITEENABLE] ? GL_TRUE : GL_FALSE);
-    if (rs[D3DRS_ALPHABLENDENABLE]) {
-        glEnable(GL_BLEND);
-        GLenum source = BlendFactor(rs[D3DRS_SRCBLEND]);
-        GLenum destination = BlendFactor(rs[D3DRS_DESTBLEND]);
-        if (rs[D3DRS_SRCBLEND] == D3DBLEND_BOTHSRCALPHA)
-            source = GL_SRC_ALPHA, destination = GL_ONE_MINUS_SRC_ALPHA;
-        if (rs[D3DRS_SRCBLEND] == D3DBLEND_BOTHINVSRCALPHA)
-            source = GL_ONE_MINUS_SRC_ALPHA, destination = GL_SRC_ALPHA;
-        glBlendFunc(source, destination);
-        glBlendEquation(BlendEquation(rs[D3DRS_BLENDOP]));
-    } else {
-        glDisable(GL_BLEND);
+    current.magnify = magnify;
+    current.minify = minify;
+    current.wrapS = wrapS;
+    current.wrapT = wrapT;
+    current.border = border;
+
+    // Raster state, only as far as it changed.
+    GlState next = current;
+    next.depthTest = rs[D3DRS_ZENABLE] != D3DZB_FALSE;
+    next.depthFunction = CompareFunction(rs[D3DRS_ZFUNC]);
+    next.depthWrite = rs[D3DRS_ZWRITEENABLE] != FALSE;
+    next.blend = rs[D3DRS_ALPHABLENDENABLE] != FALSE;
+    next.source = BlendFactor(rs[D3DRS_SRCBLEND]);
+    next.destination = BlendFactor(rs[D3DRS_DESTBLEND]);
+    if (rs[D3DRS_SRCBLEND] == D3DBLEND_BOTHSRCALPHA)
+        next.source = GL_SRC_ALPHA, next.destination = GL_ONE_MINUS_SRC_ALPHA;
+    if (rs[D3DRS_SRCBLEND] == D3DBLEND_BOTHINVSRCALPHA)
+        next.source = GL_ONE_MINUS_SRC_ALPHA, next.destination = GL_SRC_ALPHA;
+    next.equation = BlendEquation(rs[D3DRS_BLENDOP]);
+    next.cull = rs[D3DRS_CULLMODE] == D3DCULL_NONE ? 0
+                : rs[D3DRS_CULLMODE] == D3DCULL_CW ? GL_FRONT
+                                                   : GL_BACK;
+    next.fill = rs[D3DRS_FILLMODE] == D3DFILL_WIREFRAME ? GL_LINE
+                : rs[D3DRS_FILLMODE] == D3DFILL_POINT   ? GL_POINT
+                                                        : GL_FILL;
+    next.colourMask = rs[D3DRS_COLORWRITEENABLE] & 7;
+    next.known = true;
+    const bool fresh = !current.known;
+    if (fresh || next.depthTest != current.depthTest)
+        next.depthTest ? glEnable(GL_DEPTH_TEST) : glDisable(GL_DEPTH_TEST);
+    if (fresh || next.depthFunction != current.depthFunction) glDepthFunc(next.depthFunction);
+    if (fresh || next.depthWrite != current.depthWrite)
+        glDepthMask(next.depthWrite ? GL_TRUE : GL_FALSE);
+    if (fresh || next.blend != current.blend) next.blend ? glEnable(GL_BLEND) : glDisable(GL_BLEND);
+    if (fresh || next.source != current.source || next.destination != current.destination)
+        glBlendFunc(next.source, next.destination);
+    if (fresh || next.equation != current.equation) glBlendEquation(next.equation);
+    if (fresh || next.cull != current.cull) {
+        if (next.cull == 0) {
+            glDisable(GL_CULL_FACE);
+        } else {
+            glEnable(GL_CULL_FACE);
+            glCullFace(GLenum(next.cull));
+        }
     }
-    // Triangles clockwise on screen are the front ones; upside down they turn the other way.
-    glFrontFace(GL_CCW);
-    if (rs[D3DRS_CULLMODE] == D3DCULL_NONE) {
-        glDisable(GL_CULL_FACE);
-    } else {
-        glEnable(GL_CULL_FACE);
-        glCullFace(rs[D3DRS_CULLMODE] == D3DCULL_CW ? GL_FRONT : GL_BACK);
-    }
-    glPolygonMode(GL_FRONT_AND_BACK, rs[D3DRS_FILLMODE] == D3DFILL_WIREFRAME ? GL_LINE
-                                     : rs[D3DRS_FILLMODE] == D3DFILL_POINT   ? GL_POINT
-                                                                             : GL_FILL);
+    if (fresh || next.fill != current.fill) glPolygonMode(GL_FRONT_AND_BACK, GLenum(next.fill));
     // The back buffer has no alpha: its alpha stays 1, as destination-alpha blending expects.
-    const DWORD mask = rs[D3DRS_COLORWRITEENABLE];
-    glColorMask((mask & 1) != 0, (mask & 2) != 0, (mask & 4) != 0, GL_FALSE);
+    if (fresh || next.colourMask != current.colourMask)
+        glColorMask((next.colourMask & 1) != 0, (next.colourMask & 2) != 0,
+                    (next.colourMask & 4) != 0, GL_FALSE);
+    current = next;
     return true;
 }

@@ -48,14 +48,27 @@ public:
     // Makes the pair for this draw's state current (building it the first time such a state
     // is drawn) and sets its uniforms and the raster state; false if it cannot be built.
     bool Use(const DrawState& state);
+    // Someone else changed the OpenGL state (a clear, a present): set everything again.
+    void Forget();
 
 private:
     struct Program {
         unsigned name = 0;
         int locations[32] = {};
     };
+    // What was last given to OpenGL, so that unchanged state is not given again.
+    struct GlState {
+        bool known = false;
+        unsigned program = 0;
+        int magnify = -1, minify = -1, wrapS = -1, wrapT = -1;
+        unsigned long border = 0;
+        bool depthTest = false, depthWrite = false, blend = false;
+        unsigned depthFunction = 0, source = 0, destination = 0, equation = 0;
+        unsigned cull = 0, fill = 0, colourMask = 0;
+    };
     Program* Build(const Variant& variant);
 
     std::unordered_map<uint64_t, Program> programs;
     unsigned sampler = 0;
+    GlState current;
 };
