@@ -5,6 +5,7 @@
 
 #include <epoxy/gl.h>
 
+#include <algorithm>
 #include <cstddef>
 
 D3DBuffer::D3DBuffer(IDirect3DDevice8* owner, UINT length, DWORD usage, const char* kind)
@@ -41,22 +42,17 @@ HRESULT D3DBuffer::Unlock() {
 }
 
 unsigned D3DBuffer::GlBuffer(unsigned target, size_t begin, size_t end) {
-    if (!glName) {
-        glGenBuffers(1, &glName);
-        glBindBuffer(target, glName);
-        glBufferData(target, GLsizeiptr(contents.size()), nullptr, GL_DYNAMIC_DRAW);
-    }
+    if (!glName) glGenBuffers(1, &glName);
     glBindBuffer(target, glName);
-    // Only what this draw reads goes up: scenes rewrite a little of a large buffer many times
-    // a frame.
-    if (begin < cleanBegin || end > cleanEnd) {
-        if (cleanEnd > cleanBegin) {
-            if (cleanBegin < begin) begin = cleanBegin;
-            if (cleanEnd > end) end = cleanEnd;
-        }
-        glBufferSubData(target, GLintptr(begin), GLsizeiptr(end - begin), contents.data() + begin);
-        cleanBegin = begin;
-        cleanEnd = end;
-    }
+    if (begin >= cleanBegin && end <= cleanEnd) return glName;
+    // Only what this draw reads goes up, into fresh storage: the draws already queued keep
+    // reading the storage they were given, so the upload never waits for them to finish (a
+    // scene rewrites the buffer right after drawing a quad from it). The storage is as large as
+    // the draws have needed so far, not the whole buffer.
+    storageSize = std::max(storageSize, end);
+    glBufferData(target, GLsizeiptr(storageSize), nullptr, GL_STREAM_DRAW);
+    glBufferSubData(target, GLintptr(begin), GLsizeiptr(end - begin), contents.data() + begin);
+    cleanBegin = begin;
+    cleanEnd = end;
     return glName;
 }

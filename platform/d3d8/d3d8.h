@@ -209,6 +209,8 @@ protected:
     // The bytes the OpenGL copy holds as they stand; emptied by Unlock.
     size_t cleanBegin = 0;
     size_t cleanEnd = 0;
+    // Bytes of OpenGL storage given at each upload: the furthest any draw has read.
+    size_t storageSize = 0;
     uint64_t version = 0;
 };
 
@@ -249,6 +251,8 @@ public:
     // The OpenGL texture holding level 0, uploaded first if the contents changed; 0 for a
     // system-memory texture, which cannot be drawn.
     unsigned GlTexture();
+    // Whether level 0 changed since OpenGL last had it.
+    bool Dirty() const { return dirty; }
     // Test-only: level 0 as OpenGL samples it, as 0xAARRGGBB words, top row first.
     std::vector<uint32_t> ReadBackLevel0();
 

@@ -1,5 +1,6 @@
 // The device's drawing state and DrawIndexedPrimitive.
 #include "platform/d3d8/d3d8.h"
+#include "platform/d3d8/draw_record.h"
 #include "platform/d3d8/render_states.h"
 
 #include <epoxy/gl.h>
@@ -9,6 +10,13 @@
 namespace {
 
 constexpr DWORD kVertexFormat = D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_DIFFUSE | D3DFVF_TEX1;
+
+// The tests' recorder and switch (draw_record.h); in the show neither is ever set.
+std::function<void(const DrawRecord&)>& Recorder() {
+    static std::function<void(const DrawRecord&)> recorder;
+    return recorder;
+}
+bool skipDrawing = false;
 constexpr UINT kVertexSize = 36;
 
 D3DMATRIX* TransformSlot(D3DTRANSFORMSTATETYPE state, D3DMATRIX& world, D3DMATRIX& view,
@@ -170,6 +178,27 @@ HRESULT IDirect3DDevice8::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, UINT minIn
     (void)minIndex;
     (void)vertexCount;
 
+    if (Recorder()) {
+        const DrawRecord record{renderStates,
+                                stageStates,
+                                &world,
+                                &view,
+                                &projection,
+                                &texture0,
+                                &material,
+                                lights,
+                                lightEnabled,
+                                texture,
+                                texture && texture->Dirty(),
+                                stream->Contents().data() + size_t(baseVertexIndex) * kVertexSize,
+                                highest + 1,
+                                reinterpret_cast<const uint16_t*>(indices->Contents().data()) +
+                                    startIndex,
+                                UINT(indexCount)};
+        Recorder()(record);
+    }
+    if (skipDrawing) return D3D_OK;
+
     Activate();
     glBindVertexArray(vertexArray);
     const unsigned vertexBuffer =
@@ -219,4 +248,12 @@ HRESULT IDirect3DDevice8::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, UINT minIn
                    reinterpret_cast<const void*>(size_t(startIndex) * 2));
     glBindVertexArray(0);
     return D3D_OK;
+}
+
+void RecordDraws(std::function<void(const DrawRecord&)> recorder) {
+    Recorder() = std::move(recorder);
+}
+
+void SkipDrawing(bool skip) {
+    skipDrawing = skip;
 }

@@ -528,6 +528,11 @@ bool FixedFunction::Use(const DrawState& s) {
     next.colourMask = rs[D3DRS_COLORWRITEENABLE] & 7;
     next.known = true;
     const bool fresh = !current.known;
+    if (fresh) {
+        glBindSampler(0, sampler);
+        glFrontFace(GL_CCW);
+        glProvokingVertex(GL_FIRST_VERTEX_CONVENTION);
+    }
     if (fresh || next.depthTest != current.depthTest)
         next.depthTest ? glEnable(GL_DEPTH_TEST) : glDisable(GL_DEPTH_TEST);
     if (fresh || next.depthFunction != current.depthFunction) glDepthFunc(next.depthFunction);

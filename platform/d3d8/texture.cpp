@@ -102,7 +102,6 @@ unsigned IDirect3DTexture8::GlTexture() {
         // Only level 0 is ever sampled: nothing sets a mip filter.
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_BASE_LEVEL, 0);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
-        if (format == D3DFMT_X8R8G8B8) glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_A, GL_ONE);
     }
     glBindTexture(GL_TEXTURE_2D, glName);
     if (!dirty) return glName;
@@ -117,7 +116,7 @@ unsigned IDirect3DTexture8::GlTexture() {
             internal = GL_COMPRESSED_RGBA_S3TC_DXT3_EXT;
         glCompressedTexImage2D(GL_TEXTURE_2D, 0, internal, GLsizei(top.width), GLsizei(top.height),
                                0, GLsizei(top.bits.size()), top.bits.data());
-    } else if (format == D3DFMT_A8R8G8B8 || format == D3DFMT_X8R8G8B8) {
+    } else if (format == D3DFMT_A8R8G8B8) {
         // Stored as OpenGL reads it: straight up, rows as they are, into storage made once.
         // X8R8G8B8's unused byte reads as opaque alpha through the swizzle set at creation.
         glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
@@ -149,10 +148,6 @@ std::vector<uint32_t> IDirect3DTexture8::ReadBackLevel0() {
     texels.resize(size_t(levels[0].width) * levels[0].height);
     glPixelStorei(GL_PACK_ALIGNMENT, 4);
     glGetTexImage(GL_TEXTURE_2D, 0, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, texels.data());
-    // X8R8G8B8 is stored as it came, its alpha made opaque by the swizzle when sampled.
-    if (format == D3DFMT_X8R8G8B8)
-        for (uint32_t& texel : texels)
-            texel |= 0xFF000000u;
     return texels;
 }
 

@@ -1,6 +1,8 @@
 #include "platform/host/backends.h"
 #include "platform/host/test_controls.h"
 
+#include <malloc.h>
+
 #include <utility>
 
 namespace host {
@@ -11,6 +13,19 @@ Backend* active = nullptr;
 double virtualSeconds = 0;
 bool debugOutputShown = true;
 
+// The frame loop frees and takes again blocks of a few hundred kilobytes every frame (the
+// driver's vertex storage, decoded video frames). By default glibc hands such blocks back to
+// the system and trims the heap as they go, so every frame pays for system calls and fresh
+// zeroed pages; kept in the heap they are simply reused.
+void KeepFreedMemory() {
+    static const bool tuned = [] {
+        mallopt(M_MMAP_THRESHOLD, 64 << 20);
+        mallopt(M_TRIM_THRESHOLD, 256 << 20);
+        return true;
+    }();
+    (void)tuned;
+}
+
 } // namespace
 
 Backend& Active() {
@@ -19,12 +34,18 @@ Backend& Active() {
 }
 
 void UseOnScreen() {
+    KeepFreedMemory();
     active = &OnScreenBackend();
 }
 
 void UseOffScreen(FrameCallback onPresent) {
+    KeepFreedMemory();
     virtualSeconds = 0;
     active = &OffScreenBackend(std::move(onPresent));
+}
+
+void SetFrameCallback(FrameCallback onPresent) {
+    OffScreenBackend(std::move(onPresent));
 }
 
 void SetVirtualTime(double seconds) {

@@ -25,6 +25,9 @@ void UseOnScreen();
 // at 0.
 void UseOffScreen(FrameCallback onPresent);
 
+// Off screen: hands later frames to `onPresent` instead, the clock as it stands.
+void SetFrameCallback(FrameCallback onPresent);
+
 // Off screen only: the virtual clock, in seconds. It drives GetTickCount and the music position,
 // so a run that sets it from a frame number gets the same music time in every run.
 void SetVirtualTime(double seconds);
