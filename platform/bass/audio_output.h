@@ -30,3 +30,5 @@ public:
 AudioOutput& SdlAudioOutput();
 std::unique_ptr<AudioOutput> NewSdlAudioOutput();
 AudioOutput& VirtualAudioOutput(double (*clock)());
+// The stream the virtual output is hearing, or null.
+const PcmStream* VirtualOutputStream();

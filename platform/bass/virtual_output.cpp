@@ -42,6 +42,7 @@ public:
     uint64_t HeardFrame(const PcmStream* stream) override {
         return IsPlaying(stream) ? Frame() : 0;
     }
+    const PcmStream* Playing() const { return playing; }
 
 private:
     void Restart(uint64_t from) {
@@ -75,7 +76,18 @@ private:
 
 } // namespace
 
+namespace {
+
+VirtualOutput* made = nullptr;
+
+} // namespace
+
 AudioOutput& VirtualAudioOutput(double (*clock)()) {
     static VirtualOutput output(clock);
+    made = &output;
     return output;
+}
+
+const PcmStream* VirtualOutputStream() {
+    return made ? made->Playing() : nullptr;
 }

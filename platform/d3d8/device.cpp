@@ -173,6 +173,7 @@ HRESULT IDirect3DDevice8::Present(const RECT* /*sourceRect*/, const RECT* /*dest
     glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
     // The host may have changed what the draws rely on.
     pipeline.Forget();
+    host::hooks::FramePresented();
     return D3D_OK;
 }
 

@@ -360,31 +360,21 @@ bool FixedFunction::Create() {
     // worldViewProjection), which turns them the other way.
     glFrontFace(GL_CCW);
     current = GlState{};
-    // The combinations the drawing toolkit uses, built now rather than in the first frames
-    // that need them: unlit, or lit by one light with or without a highlight; environment-
-    // mapped or not.
-    Variant common{};
-    common.localViewer = true;
-    common.diffuseFromVertex = true;
-    common.textured = true;
-    common.colorOp = D3DTOP_MODULATE;
-    common.colorArg1 = int(D3DTA_TEXTURE);
-    common.colorArg2 = int(D3DTA_DIFFUSE);
-    common.alphaOp = D3DTOP_SELECTARG1;
-    common.alphaArg1 = int(D3DTA_TEXTURE);
-    common.alphaArg2 = int(D3DTA_CURRENT);
-    common.alphaFunc = D3DCMP_ALWAYS;
-    for (int lighting = 0; lighting < 3; ++lighting)
-        for (bool environment : {false, true}) {
-            Variant v = common;
-            v.lighting = lighting > 0;
-            v.lightCount = lighting > 0 ? 1 : 0;
-            v.specular = lighting == 2;
-            v.texCoordMode = environment ? 1 : 0;
-            v.textureTransform = environment;
-            if (!Build(v)) return false;
-        }
-    return true;
+    // The toolkit's plain textured draw, which the first frames need, is built now; every other
+    // combination when it is first drawn (a few milliseconds, once, or less from the driver's
+    // shader cache), so that start-up does not wait for pairs the show needs only later.
+    Variant plain{};
+    plain.localViewer = true;
+    plain.diffuseFromVertex = true;
+    plain.textured = true;
+    plain.colorOp = D3DTOP_MODULATE;
+    plain.colorArg1 = int(D3DTA_TEXTURE);
+    plain.colorArg2 = int(D3DTA_DIFFUSE);
+    plain.alphaOp = D3DTOP_SELECTARG1;
+    plain.alphaArg1 = int(D3DTA_TEXTURE);
+    plain.alphaArg2 = int(D3DTA_CURRENT);
+    plain.alphaFunc = D3DCMP_ALWAYS;
+    return Build(plain) != nullptr;
 }
 
 void FixedFunction::Destroy() {

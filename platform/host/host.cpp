@@ -1,9 +1,11 @@
+#include "platform/bass/audio_output.h"
 #include "platform/host/backends.h"
 #include "platform/host/test_controls.h"
 
 #include <malloc.h>
 
 #include <utility>
+#include <vector>
 
 namespace host {
 
@@ -46,6 +48,28 @@ void UseOffScreen(FrameCallback onPresent) {
 
 void SetFrameCallback(FrameCallback onPresent) {
     OffScreenBackend(std::move(onPresent));
+}
+
+uint32_t MusicRate() {
+    const PcmStream* music = VirtualOutputStream();
+    return music ? music->Rate() : 0;
+}
+
+size_t ReadMusic(uint64_t first, size_t frames, int16_t* stereo) {
+    const PcmStream* music = VirtualOutputStream();
+    if (!music || frames == 0) return 0;
+    music->WaitFor(first + frames - 1);
+    const AudioFormat& format = music->Format();
+    std::vector<uint8_t> samples(frames * size_t(format.BlockAlign()));
+    const size_t read = size_t(music->Read(first, samples.data(), frames));
+    for (size_t i = 0; i < read; ++i)
+        for (int c = 0; c < 2; ++c) {
+            const size_t at = i * size_t(format.channels) + size_t(c < format.channels ? c : 0);
+            stereo[2 * i + size_t(c)] = format.bytesPerSample == 2
+                                            ? reinterpret_cast<const int16_t*>(samples.data())[at]
+                                            : int16_t((int(samples[at]) - 128) * 256);
+        }
+    return read;
 }
 
 void SetVirtualTime(double seconds) {

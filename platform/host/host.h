@@ -2,6 +2,7 @@
 // screen for the capture tool and the tests. backend.h lists what differs between the two.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 
@@ -32,6 +33,12 @@ void SetFrameCallback(FrameCallback onPresent);
 // so a run that sets it from a frame number gets the same music time in every run.
 void SetVirtualTime(double seconds);
 double VirtualTime();
+
+// Off screen: the music being played, for a tool that records it beside the pictures: its rate
+// (0 while none plays), and up to `frames` frames from frame `first` as 16-bit stereo into
+// `stereo`, waiting for them to be decoded; how many there were.
+uint32_t MusicRate();
+size_t ReadMusic(uint64_t first, size_t frames, int16_t* stereo);
 
 // Whether the system's debug texts (OutputDebugStringA) reach standard error; they do unless
 // an executable turns them off.

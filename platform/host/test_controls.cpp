@@ -13,6 +13,7 @@ struct Controls {
     std::vector<host::test::MessageBoxRecord> messageBoxes;
     std::vector<host::InputEvent> input;
     bool sdlAudio = false;
+    std::function<void()> presented;
 };
 
 Controls& State() {
@@ -64,9 +65,17 @@ bool WantsSdlAudio() {
     return State().sdlAudio;
 }
 
+void FramePresented() {
+    if (State().presented) State().presented();
+}
+
 } // namespace host::hooks
 
 namespace host::test {
+
+void OnFramePresented(std::function<void()> observer) {
+    State().presented = std::move(observer);
+}
 
 void Reset() {
     State() = Controls{};

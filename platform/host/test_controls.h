@@ -6,6 +6,7 @@
 #include "platform/win32/win32.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -46,6 +47,9 @@ struct MessageBoxRecord {
     unsigned type;
 };
 const std::vector<MessageBoxRecord>& MessageBoxes();
+
+// Calls `observer` after every presented frame, on screen or off (the benchmarks time the first).
+void OnFramePresented(std::function<void()> observer);
 
 // Off screen, plays through the SDL2 audio device instead of the virtual clock (set
 // SDL_AUDIODRIVER=dummy to run at real-time pace without sound). Must precede BASS_Init.

@@ -27,4 +27,6 @@ int TakeInjectedInput(InputEvent* events, int capacity);
 namespace host::hooks {
 // Off screen: the tests asked for the real audio device instead of the virtual clock.
 bool WantsSdlAudio();
+// A frame was presented, on screen or off.
+void FramePresented();
 } // namespace host::hooks

@@ -64,8 +64,8 @@ protected:
         background = &MakeTexture(16, 16, [](int x, int y) {
             return 0xFF000000u | uint32_t(x * 16) << 16 | uint32_t(y * 16);
         });
-        picture =
-            &MakeTexture(8, 8, [](int x, int y) { return (x + y) % 2 ? 0xFFE0C040u : 0xFF4060A0u; });
+        picture = &MakeTexture(
+            8, 8, [](int x, int y) { return (x + y) % 2 ? 0xFFE0C040u : 0xFF4060A0u; });
     }
 
     const Texture* background = nullptr;
@@ -79,8 +79,8 @@ TEST_F(ReplayTest, ThePlainProgramDrawsTheShowsPicture) {
     ASSERT_EQ(frame.draws.size(), 2u);
     EXPECT_TRUE(frame.draws[1].lit && frame.draws[1].highlight);
     const FrameDifference difference = CompareFrames(shown, DrawBare(frame));
-    EXPECT_TRUE(difference.Same()) << difference.coverage << " covered apart, "
-                                   << difference.colour << " of another colour";
+    EXPECT_TRUE(difference.Same())
+        << difference.coverage << " covered apart, " << difference.colour << " of another colour";
     EXPECT_LE(difference.largest, 3);
 }
 
@@ -113,7 +113,7 @@ TEST(CompareFrames, CountsCoverageAndColourApart) {
         b[size_t(i)] = 0; // not covered in one of them
     for (int i = 1000; i < 1100; ++i)
         b[size_t(i)] = 0x102034; // four levels of blue apart
-    b[5000] = 0x112131; // within the tolerance
+    b[5000] = 0x112131;          // within the tolerance
     const FrameDifference d = CompareFrames(a, b);
     EXPECT_EQ(d.coverage, 200);
     EXPECT_EQ(d.colour, 300);

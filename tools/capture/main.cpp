@@ -1,8 +1,6 @@
 // The capture tool: plays the show off screen on a virtual clock and writes an MP4 of a span,
 // PNG stills at chosen music times, or a contact sheet of the scenes. See kUsage.
 #include "app/win_main.h"
-#include "platform/bass/decode_audio.h"
-#include "platform/files/resolve_path.h"
 #include "platform/host/host.h"
 #include "tools/capture/mp4_writer.h"
 #include "tools/capture/options.h"
@@ -80,30 +78,6 @@ std::string TimeName(double seconds) {
     return text;
 }
 
-// The music as 16-bit stereo, whatever the file holds.
-bool LoadMusic(std::vector<int16_t>& stereo, int& rate) {
-    std::vector<uint8_t> bytes;
-    DecodedAudio music;
-    if (ReadWholeFile("data/avseq01.mp3", bytes) != 0 ||
-        DecodeAudio(bytes.data(), bytes.size(), music) != 0) {
-        std::fprintf(stderr, "capture: cannot read data/avseq01.mp3\n");
-        return false;
-    }
-    rate = int(music.format.rate);
-    const size_t frames = music.FrameCount();
-    stereo.resize(frames * 2);
-    for (size_t i = 0; i < frames; ++i)
-        for (int c = 0; c < 2; ++c) {
-            const size_t at =
-                i * size_t(music.format.channels) + size_t(std::min(c, music.format.channels - 1));
-            stereo[2 * i + size_t(c)] =
-                music.format.bytesPerSample == 2
-                    ? reinterpret_cast<const int16_t*>(music.samples.data())[at]
-                    : int16_t((int(music.samples[at]) - 128) * 256);
-        }
-    return true;
-}
-
 class Progress {
 public:
     explicit Progress(size_t total) : total(total), shown(isatty(fileno(stderr)) != 0) {}
@@ -151,14 +125,11 @@ int main(int argc, char** argv) {
     }
 
     const std::vector<Shot> plan = PlanShots(options);
+    // Opened with the first frame of the span, when the show is playing its music: the sound is
+    // taken from what the show plays, at its rate, not decoded a second time.
     Mp4Writer video;
-    std::vector<int16_t> music;
-    int rate = 44100;
-    if (!options.video.empty() &&
-        (!LoadMusic(music, rate) || !video.Open(options.video, 640, 480, options.fps, rate))) {
-        std::fprintf(stderr, "capture: cannot write %s\n", options.video.c_str());
-        return 1;
-    }
+    bool videoOpen = false;
+    std::vector<int16_t> sound;
 
     // Quiet but for the progress bar and real trouble (which comes as a message box).
     host::ShowDebugOutput(false);
@@ -173,13 +144,28 @@ int main(int argc, char** argv) {
         if (next >= plan.size()) return; // the frame drawn while the run closes
         const Shot& shot = plan[next];
         if (shot.video) {
+            const uint32_t rate = host::MusicRate();
+            if (!videoOpen) {
+                videoOpen = rate != 0 && video.Open(options.video, frame.width, frame.height,
+                                                    options.fps, int(rate));
+                if (!videoOpen) {
+                    std::fprintf(stderr, "capture: cannot write %s\n", options.video.c_str());
+                    ok = false;
+                    next = plan.size();
+                    host::RequestClose();
+                    return;
+                }
+                audioAt = size_t(std::llround(shot.time * rate));
+            }
             ok &= video.AddFrame(frame.pixels, frame.width, frame.height);
             // The sound up to the end of this frame, so the two stay interleaved.
-            const size_t until = std::min(
-                music.size() / 2, size_t(std::llround((shot.time + 1.0 / options.fps) * rate)));
-            if (audioAt == 0) audioAt = size_t(std::llround(shot.time * rate));
-            if (until > audioAt) ok &= video.AddAudio(music.data() + 2 * audioAt, until - audioAt);
-            audioAt = std::max(audioAt, until);
+            const size_t until = size_t(std::llround((shot.time + 1.0 / options.fps) * rate));
+            if (until > audioAt) {
+                sound.resize(2 * (until - audioAt));
+                const size_t read = host::ReadMusic(audioAt, until - audioAt, sound.data());
+                if (read > 0) ok &= video.AddAudio(sound.data(), read);
+                audioAt = until;
+            }
         }
         if (shot.still || shot.sheet) {
             const Image image = ToImage(frame);
@@ -199,12 +185,13 @@ int main(int argc, char** argv) {
     host::SetVirtualTime(plan.empty() ? 0.0 : plan[0].time);
     WinMain(nullptr, nullptr, nullptr, 0);
 
+    if (!ok && !videoOpen && !options.video.empty()) return 1;
     if (next < plan.size()) {
         std::fprintf(stderr, "capture: the show stopped at %.3f s, before all was captured\n",
                      plan[next].time);
         return 1;
     }
-    if (!options.video.empty()) ok &= video.Close();
+    if (videoOpen) ok &= video.Close();
     if (!options.sheet.empty()) {
         std::vector<const Image*> cells;
         for (const Image& image : sheetImages)

@@ -7,8 +7,26 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
+#include <condition_variable>
 #include <cstdio>
+#include <deque>
+#include <mutex>
+#include <thread>
 #include <vector>
+
+namespace {
+
+// A picture or a run of sound, waiting for the encoding thread.
+struct Job {
+    std::vector<uint32_t> pixels;
+    std::vector<int16_t> sound;
+    bool isPicture = false;
+};
+
+// Pictures that may wait at once: enough to even out the encoder's pace, little memory.
+constexpr size_t kWaitingPictures = 4;
+
+} // namespace
 
 struct Mp4Writer::Parts {
     AVFormatContext* format = nullptr;
@@ -23,8 +41,21 @@ struct Mp4Writer::Parts {
     int64_t nextPicture = 0;
     int64_t nextSample = 0;
     std::vector<float> pending[2]; // audio not yet a whole encoder frame, per channel
+    int width = 0;
+    int height = 0;
+
+    // The queue to the encoding thread.
+    std::mutex lock;
+    std::condition_variable changed;
+    std::deque<Job> jobs;
+    size_t waitingPictures = 0;
+    bool closing = false;
+    bool failed = false;
+    std::vector<std::vector<uint32_t>> spare; // picture buffers to reuse
+    std::thread worker;
 
     ~Parts() {
+        Stop();
         sws_freeContext(scaler);
         av_packet_free(&packet);
         av_frame_free(&sound);
@@ -45,6 +76,75 @@ struct Mp4Writer::Parts {
             if (av_interleaved_write_frame(format, packet) < 0) return false;
         }
         return result == AVERROR(EAGAIN) || result == AVERROR_EOF;
+    }
+
+    void Stop() {
+        {
+            std::lock_guard<std::mutex> hold(lock);
+            closing = true;
+        }
+        changed.notify_all();
+        if (worker.joinable()) worker.join();
+    }
+
+    bool EncodePicture(const uint32_t* pixels) {
+        if (av_frame_make_writable(picture) < 0) return false;
+        // 0xAARRGGBB words are B, G, R, A in memory.
+        const uint8_t* source[1] = {reinterpret_cast<const uint8_t*>(pixels)};
+        const int stride[1] = {width * 4};
+        sws_scale(scaler, source, stride, 0, height, picture->data, picture->linesize);
+        picture->pts = nextPicture++;
+        return avcodec_send_frame(video, picture) >= 0 && Drain(video, videoStream);
+    }
+
+    bool EncodeAudio(const std::vector<int16_t>& interleaved) {
+        for (size_t i = 0; 2 * i + 1 < interleaved.size(); ++i)
+            for (int c = 0; c < 2; ++c)
+                pending[c].push_back(float(interleaved[2 * i + size_t(c)]) / 32768.0f);
+        const size_t whole = size_t(audio->frame_size);
+        while (pending[0].size() >= whole)
+            if (!EncodeSound(whole)) return false;
+        return true;
+    }
+
+    // The encoding thread: takes the jobs in order until closing with none left.
+    void Work() {
+        for (;;) {
+            Job job;
+            {
+                std::unique_lock<std::mutex> hold(lock);
+                changed.wait(hold, [&] { return !jobs.empty() || closing; });
+                if (jobs.empty()) return;
+                job = std::move(jobs.front());
+                jobs.pop_front();
+            }
+            const bool ok = failed          ? false
+                            : job.isPicture ? EncodePicture(job.pixels.data())
+                                            : EncodeAudio(job.sound);
+            {
+                std::lock_guard<std::mutex> hold(lock);
+                if (!ok) failed = true;
+                if (job.isPicture) {
+                    --waitingPictures;
+                    spare.push_back(std::move(job.pixels));
+                }
+            }
+            changed.notify_all();
+        }
+    }
+
+    // Queues `job`, waiting while too many pictures wait already; false once encoding failed.
+    bool Queue(Job&& job) {
+        std::unique_lock<std::mutex> hold(lock);
+        if (job.isPicture) {
+            changed.wait(hold, [&] { return waitingPictures < kWaitingPictures || failed; });
+            ++waitingPictures;
+        }
+        if (failed) return false;
+        jobs.push_back(std::move(job));
+        hold.unlock();
+        changed.notify_all();
+        return true;
     }
 
     bool EncodeSound(size_t count) {
@@ -121,35 +221,43 @@ bool Mp4Writer::Open(const std::string& path, int width, int height, int fps, in
     av_channel_layout_copy(&p.sound->ch_layout, &p.audio->ch_layout);
     p.sound->sample_rate = sampleRate;
     if (av_frame_get_buffer(p.picture, 0) < 0 || av_frame_get_buffer(p.sound, 0) < 0) return false;
+    // Same size: only the colours are converted (and the chroma halved), for which the fast
+    // bilinear path is as good as any.
     p.scaler = sws_getContext(width, height, AV_PIX_FMT_BGRA, width, height, AV_PIX_FMT_YUV420P,
-                              SWS_BICUBIC, nullptr, nullptr, nullptr);
-    return p.scaler != nullptr;
+                              SWS_FAST_BILINEAR, nullptr, nullptr, nullptr);
+    if (!p.scaler) return false;
+    p.width = width;
+    p.height = height;
+    p.worker = std::thread([&p] { p.Work(); });
+    return true;
 }
 
 bool Mp4Writer::AddFrame(const uint32_t* pixels, int width, int height) {
     Parts& p = *parts;
-    if (av_frame_make_writable(p.picture) < 0) return false;
-    // 0xAARRGGBB words are B, G, R, A in memory.
-    const uint8_t* source[1] = {reinterpret_cast<const uint8_t*>(pixels)};
-    const int stride[1] = {width * 4};
-    sws_scale(p.scaler, source, stride, 0, height, p.picture->data, p.picture->linesize);
-    p.picture->pts = p.nextPicture++;
-    return avcodec_send_frame(p.video, p.picture) >= 0 && p.Drain(p.video, p.videoStream);
+    if (width != p.width || height != p.height) return false;
+    Job job;
+    job.isPicture = true;
+    {
+        std::lock_guard<std::mutex> hold(p.lock);
+        if (!p.spare.empty()) {
+            job.pixels = std::move(p.spare.back());
+            p.spare.pop_back();
+        }
+    }
+    job.pixels.assign(pixels, pixels + size_t(width) * size_t(height));
+    return p.Queue(std::move(job));
 }
 
 bool Mp4Writer::AddAudio(const int16_t* interleaved, size_t frames) {
-    Parts& p = *parts;
-    for (size_t i = 0; i < frames; ++i)
-        for (int c = 0; c < 2; ++c)
-            p.pending[c].push_back(float(interleaved[2 * i + size_t(c)]) / 32768.0f);
-    const size_t whole = size_t(p.audio->frame_size);
-    while (p.pending[0].size() >= whole)
-        if (!p.EncodeSound(whole)) return false;
-    return true;
+    Job job;
+    job.sound.assign(interleaved, interleaved + 2 * frames);
+    return parts->Queue(std::move(job));
 }
 
 bool Mp4Writer::Close() {
     Parts& p = *parts;
+    p.Stop();
+    if (p.failed) return false;
     if (!p.pending[0].empty() && !p.EncodeSound(p.pending[0].size())) return false;
     const bool flushed =
         avcodec_send_frame(p.video, nullptr) >= 0 && p.Drain(p.video, p.videoStream) &&

@@ -1,4 +1,6 @@
-// An MP4 file of H.264 video (libx264) and AAC sound, written frame by frame.
+// An MP4 file of H.264 video (libx264) and AAC sound, written frame by frame. The conversion and
+// the encoding run on a thread of their own, in the order the frames and the sound were given,
+// so that the show draws the next frame while the last one is encoded.
 #pragma once
 
 #include <cstddef>
@@ -13,11 +15,12 @@ public:
 
     // Stereo sound at `sampleRate`; false (with a message) when it cannot start.
     bool Open(const std::string& path, int width, int height, int fps, int sampleRate);
-    // The next picture: 0xAARRGGBB words, top row first.
+    // The next picture: 0xAARRGGBB words, top row first (copied; it may change at once).
+    // False once the encoding has failed.
     bool AddFrame(const uint32_t* pixels, int width, int height);
     // More interleaved 16-bit stereo sound.
     bool AddAudio(const int16_t* interleaved, size_t frames);
-    // Flushes both encoders and finishes the file.
+    // Waits for the encoding, flushes both encoders and finishes the file.
     bool Close();
 
 private:
