@@ -4,8 +4,8 @@
 
 namespace {
 
+// The same 1e-5 as D3DXVec3Normalize's, for a w that is close enough to 1.
 constexpr float kUnitTolerance = 1e-5f;
-constexpr float kZeroLengthSquared = 1e-10f;
 
 // Sine and cosine of one angle, each rounded once to single precision.
 void SinCos(float angle, float& s, float& c) {
@@ -109,30 +109,6 @@ D3DXMATRIX* D3DXMatrixPerspectiveFovLH(D3DXMATRIX* out, float fovy, float aspect
     out->_33 = q;
     out->_34 = 1.0f;
     out->_43 = -q * zn;
-    return out;
-}
-
-D3DXVECTOR3* D3DXVec3Cross(D3DXVECTOR3* out, const D3DXVECTOR3* a, const D3DXVECTOR3* b) {
-    const D3DXVECTOR3 result{a->y * b->z - a->z * b->y, a->z * b->x - a->x * b->z,
-                             a->x * b->y - a->y * b->x};
-    *out = result;
-    return out;
-}
-
-D3DXVECTOR3* D3DXVec3Normalize(D3DXVECTOR3* out, const D3DXVECTOR3* v) {
-    const float lengthSquared = v->x * v->x + v->y * v->y + v->z * v->z;
-    const float offUnit = lengthSquared - 1.0f;
-    if (offUnit >= -kUnitTolerance && offUnit <= kUnitTolerance) {
-        *out = *v;
-        return out;
-    }
-    if (lengthSquared <= kZeroLengthSquared || std::isnan(lengthSquared)) {
-        *out = D3DXVECTOR3{0.0f, 0.0f, 0.0f};
-        return out;
-    }
-    const float k = 1.0f / std::sqrt(lengthSquared);
-    const D3DXVECTOR3 result{v->x * k, v->y * k, v->z * k};
-    *out = result;
     return out;
 }
 

@@ -109,8 +109,9 @@ int32_t Renderer::FillFullScreen(int32_t width, int32_t height, uint32_t adapter
 }
 
 void Renderer::OpenFrame() {
-    device->Clear(0, nullptr, D3DCLEAR_TARGET, 0x00000000, 0.0f, 0);
-    device->Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
+    // The target to black and the depth buffer to 1.0 in one call: one pass over the target
+    // instead of two.
+    device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0x00000000, 1.0f, 0);
     device->BeginScene();
 }
 

@@ -10,6 +10,7 @@
 #include "scenes/scene_math.h"
 
 #include <cmath>
+#include <cstring>
 
 namespace {
 
@@ -36,6 +37,13 @@ BarsScene::~BarsScene() {
 int32_t BarsScene::Init() {
     // A cube of edge 1: 24 vertices, 12 triangles.
     mesh.CreateBox(2, 1.0f);
+    samePosition.resize(size_t(mesh.vertexCount));
+    for (int32_t i = 0; i < mesh.vertexCount; ++i) {
+        int32_t first = 0;
+        while (std::memcmp(mesh.positions + 3 * first, mesh.positions + 3 * i, 12) != 0)
+            ++first;
+        samePosition[size_t(i)] = first;
+    }
     video = new VideoTexture();
     if (!video->Open("Data/kalf5.avi", kCanvasWidth - kClipColumn, kCanvasHeight)) {
         mesh.Release();
@@ -88,6 +96,12 @@ int32_t BarsScene::Render(int32_t milliseconds) {
                 const double swirlU = a * std::cos(tf * double(0.00023f) + a * a);
                 const double swirlV = b * std::sin(tf * double(0.00033f) + b * b);
                 for (int32_t i = 0; i < boxVertices; ++i, ++vertex) {
+                    // A corner shared by three faces gives the same vertex each time: it is
+                    // worked out once and copied.
+                    if (const int32_t first = samePosition[size_t(i)]; first != i) {
+                        *vertex = *(vertex - (i - first));
+                        continue;
+                    }
                     const float* p = mesh.positions + 3 * i;
                     const double sx = double(scale) * p[0], sy = double(scale) * p[1],
                                  sz = double(scale) * p[2];

@@ -9,6 +9,7 @@
 #include "gfx/texture.h"
 
 #include <cstdint>
+#include <vector>
 
 class BarsScene {
 public:
@@ -37,4 +38,6 @@ private:
     Rotation rotation;
     Texture barsTexture;
     Texture canvas;
+    // For each vertex of the box, the first vertex at the same position.
+    std::vector<int32_t> samePosition;
 };

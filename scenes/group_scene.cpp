@@ -96,13 +96,20 @@ int32_t GroupScene::Render(int32_t milliseconds) {
     // Three waves travel along the tube; each vertex turns about y by their sum.
     const double a = float(t * double(0.0054f)), b = float(t * double(0.0033f));
     const double c = t * double(0.0053f);
+    // The turn depends on the height alone: the vertices of a ring share it, so it is worked
+    // out again only when the height changes.
+    double lastHeight = std::nan(""), sine = 0.0, cosine = 0.0;
     for (int32_t i = 0; i < mesh.vertexCount; ++i) {
         const float* p = mesh.positions + 3 * i;
         const double x = p[0], y = p[1], z = p[2];
-        const double angle = kHalfTurn * std::sin((y - a) * 0.26179916666666664) +
-                             kHalfTurn * std::cos((0.4 * y + b) * 0.24166076923076923) +
-                             kHalfTurn * std::sin((0.6 * y + c) * -0.16534684210526315);
-        const double sine = float(std::sin(angle)), cosine = std::cos(angle);
+        if (!(y == lastHeight)) {
+            const double angle = kHalfTurn * std::sin((y - a) * 0.26179916666666664) +
+                                 kHalfTurn * std::cos((0.4 * y + b) * 0.24166076923076923) +
+                                 kHalfTurn * std::sin((0.6 * y + c) * -0.16534684210526315);
+            sine = float(std::sin(angle));
+            cosine = std::cos(angle);
+            lastHeight = y;
+        }
         Vertex& v = SharedVertices[i];
         v.x = float(sine * x - cosine * z);
         v.y = p[1];
