@@ -16,6 +16,7 @@ extern "C" {
 
 #include <cstring>
 #include <new>
+#include <string>
 #include <system_error>
 
 namespace {
@@ -60,6 +61,23 @@ int64_t Seek(void* opaque, int64_t offset, int whence) {
 bool Accepted(AVCodecID codec) {
     return codec == AV_CODEC_ID_MP3 || codec == AV_CODEC_ID_MP2 || codec == AV_CODEC_ID_MP1 ||
            codec == AV_CODEC_ID_PCM_U8 || codec == AV_CODEC_ID_PCM_S16LE;
+}
+
+// The decoders of the accepted codings, as FFmpeg's codec whitelist. Probing a file may otherwise
+// open any decoder for any stream it finds, and some (the picture ones) print straight to
+// standard error about damaged data, outside FFmpeg's log.
+const char* AcceptedDecoders() {
+    static const std::string names = [] {
+        std::string list;
+        void* iteration = nullptr;
+        while (const AVCodec* codec = av_codec_iterate(&iteration)) {
+            if (!av_codec_is_decoder(codec) || !Accepted(codec->id)) continue;
+            if (!list.empty()) list += ',';
+            list += codec->name;
+        }
+        return list;
+    }();
+    return names.c_str();
 }
 
 // The length the container claims, in seconds; -1 when it does not say.
@@ -111,6 +129,8 @@ struct AudioDecoder::Codec {
         if (!format) return BASS_ERROR_MEM;
         format->pb = io;
         format->flags |= AVFMT_FLAG_CUSTOM_IO;
+        format->codec_whitelist = av_strdup(AcceptedDecoders());
+        if (!format->codec_whitelist) return BASS_ERROR_MEM;
         if (avformat_open_input(&format, nullptr, nullptr, nullptr) < 0)
             return BASS_ERROR_FILEFORM; // the context is freed by a failed open
         if (avformat_find_stream_info(format, nullptr) < 0) return BASS_ERROR_FILEFORM;
