@@ -1,4 +1,5 @@
 #include "assets/video_texture.h"
+#include "assets/opaque_row.h"
 #include "platform/files/load_failure.h"
 
 #include <algorithm>
@@ -88,21 +89,8 @@ int32_t VideoTexture::CopyFrame(uint32_t frameIndex, uint32_t* bits, int32_t pit
         const uint8_t* source = pixels + size_t(height - 1 - r) * stride;
         auto* destination = reinterpret_cast<uint32_t*>(row);
         if (keyFactor == 0) {
-            // Every scene's case, once a frame: opaque, the colour as it is. Blue, green, red in
-            // memory read as a little-endian word are already 0x00RRGGBB, so four pixels come
-            // from three words.
-            uint32_t x = 0;
-            for (; x + 4 <= columns; x += 4, source += 12) {
-                uint32_t w[3];
-                std::memcpy(w, source, 12);
-                destination[x] = 0xFF000000u | (w[0] & 0xFFFFFFu);
-                destination[x + 1] = 0xFF000000u | w[0] >> 24 | (w[1] & 0xFFFFu) << 8;
-                destination[x + 2] = 0xFF000000u | w[1] >> 16 | (w[2] & 0xFFu) << 16;
-                destination[x + 3] = 0xFF000000u | w[2] >> 8;
-            }
-            for (; x < columns; ++x, source += 3)
-                destination[x] =
-                    0xFF000000u | uint32_t(source[2]) << 16 | uint32_t(source[1]) << 8 | source[0];
+            // Every scene's case, once a frame: opaque, the colour as it is.
+            CopyOpaqueRow(source, destination, columns);
             continue;
         }
         for (uint32_t x = 0; x < columns; ++x, source += 3) {

@@ -109,6 +109,32 @@ TEST_F(VideoTextureTest, An320WideClipAtColumn96LandsCentred) {
     EXPECT_EQ(canvas.Row(64)[200], Canvas::kGuard);
 }
 
+TEST_F(VideoTextureTest, EveryPixelKeepsItsOwnColourOpaque) {
+    // Red, green and blue all differ and change along each row, so a pixel taken from the wrong
+    // place, a channel out of order or a lost alpha shows. The widths run through every way a
+    // row can end: shorter than one group of pixels, a group exactly, and a few left over.
+    const auto colour = [](int x, int y) {
+        return uint32_t(x * 7 + y) << 16 | uint32_t(x * 3 + 5 * y + 1) << 8 | uint32_t(200 - x);
+    };
+    for (int width : {1, 3, 4, 5, 6, 7, 8, 9, 10, 37, 99}) {
+        ASSERT_TRUE(WritePatternClip(folder.Root() + "/pattern.avi", width, 5, colour));
+        VideoTexture video;
+        ASSERT_EQ(video.Open("pattern.avi", 512, 256), 1);
+        std::fill(canvas.pixels.begin(), canvas.pixels.end(), Canvas::kGuard);
+        ASSERT_EQ(video.CopyFrame(0, canvas.Bits(3), 2048, 0), 1);
+        for (int y = 0; y < 5; ++y) {
+            EXPECT_EQ(canvas.Row(y)[2], Canvas::kGuard) << width;
+            for (int x = 0; x < width; ++x) {
+                const uint32_t c = colour(x, y);
+                const uint32_t expected =
+                    0xFF000000u | (c >> 16 & 0xFF) << 16 | (c >> 8 & 0xFF) << 8 | (c & 0xFF);
+                ASSERT_EQ(canvas.Row(y)[3 + x], expected) << width << " wide at " << x << ", " << y;
+            }
+            EXPECT_EQ(canvas.Row(y)[3 + width], Canvas::kGuard) << width;
+        }
+    }
+}
+
 TEST_F(VideoTextureTest, KeyFactorOneTurnsLightToTransparent) {
     struct Case {
         uint8_t grey;

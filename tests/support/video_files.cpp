@@ -37,9 +37,9 @@ int FrameShown(const uint32_t* pixels, int width, int height, int pitch) {
 
 namespace {
 
-// Writes `frames` frames, the grey of row y in frame k being level(k, y).
+// Writes `frames` frames, pixel (x, y) of frame k being colour(k, x, y) as 0xRRGGBB.
 bool Write(const std::string& path, ClipCodec codec, int width, int height, int frames,
-           const std::function<uint8_t(int, int)>& level) {
+           const std::function<uint32_t(int, int, int)>& colour) {
     AVFormatContext* format = nullptr;
     if (avformat_alloc_output_context2(&format, nullptr, "avi", path.c_str()) < 0) return false;
     const AVCodecID id = codec == ClipCodec::Mjpeg      ? AV_CODEC_ID_MJPEG
@@ -89,12 +89,13 @@ bool Write(const std::string& path, ClipCodec codec, int width, int height, int 
         }
     };
     for (int k = 0; ok && k < frames; ++k) {
-        for (int y = 0; y < height; ++y) {
-            const uint8_t grey = level(k, y);
-            for (int x = 0; x < width; ++x)
-                for (int c = 0; c < 3; ++c)
-                    rgb[(size_t(y) * size_t(width) + size_t(x)) * 3 + c] = grey;
-        }
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) {
+                const uint32_t pixel = colour(k, x, y);
+                uint8_t* rgbAt = &rgb[(size_t(y) * size_t(width) + size_t(x)) * 3];
+                rgbAt[0] = uint8_t(pixel >> 16), rgbAt[1] = uint8_t(pixel >> 8);
+                rgbAt[2] = uint8_t(pixel);
+            }
         av_frame_make_writable(frame);
         const uint8_t* source[1] = {rgb.data()};
         const int sourceStride[1] = {width * 3};
@@ -118,12 +119,20 @@ bool Write(const std::string& path, ClipCodec codec, int width, int height, int 
 } // namespace
 
 bool WriteClip(const std::string& path, ClipCodec codec, int width, int height, int frames) {
-    return Write(path, codec, width, height, frames,
-                 [height](int k, int y) { return BandLevel(k, std::min(3, y * 4 / height)); });
+    return Write(path, codec, width, height, frames, [height](int k, int, int y) {
+        return BandLevel(k, std::min(3, y * 4 / height)) * 0x010101u;
+    });
 }
 
 bool WriteGreyClip(const std::string& path, int width, int height, uint8_t grey) {
-    return Write(path, ClipCodec::RawBgr24, width, height, 1, [grey](int, int) { return grey; });
+    return Write(path, ClipCodec::RawBgr24, width, height, 1,
+                 [grey](int, int, int) { return grey * 0x010101u; });
+}
+
+bool WritePatternClip(const std::string& path, int width, int height,
+                      const std::function<uint32_t(int, int)>& colour) {
+    return Write(path, ClipCodec::RawBgr24, width, height, 1,
+                 [&colour](int, int x, int y) { return colour(x, y); });
 }
 
 bool WriteResizingClip(const std::string& path, int largeWidth, int largeHeight, int largeFrames,

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 enum class ClipCodec {
@@ -16,6 +17,10 @@ bool WriteClip(const std::string& path, ClipCodec codec, int width, int height, 
 
 // An uncompressed one-frame clip of a single grey level.
 bool WriteGreyClip(const std::string& path, int width, int height, uint8_t grey);
+
+// An uncompressed one-frame clip whose pixel (x, y) is colour(x, y), given as 0xRRGGBB.
+bool WritePatternClip(const std::string& path, int width, int height,
+                      const std::function<uint32_t(int, int)>& colour);
 
 // An MJPEG clip whose first `largeFrames` frames are `largeWidth` x `largeHeight` and whose
 // `smallFrames` frames after them are `smallWidth` x `smallHeight`, each JPEG at its own size
