@@ -178,16 +178,22 @@ HRESULT IDirect3DDevice8::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, UINT minIn
     (void)minIndex;
     (void)vertexCount;
 
+    // What the fixed-function pipeline needs; whether a texture is really there is known once
+    // its OpenGL name is.
+    DrawState state{renderStates,
+                    stageStates,
+                    &world,
+                    &view,
+                    &projection,
+                    &texture0,
+                    &material,
+                    lights,
+                    lightEnabled,
+                    texture != nullptr,
+                    int(presentParameters.BackBufferWidth),
+                    int(presentParameters.BackBufferHeight)};
     if (Recorder()) {
-        const DrawRecord record{renderStates,
-                                stageStates,
-                                &world,
-                                &view,
-                                &projection,
-                                &texture0,
-                                &material,
-                                lights,
-                                lightEnabled,
+        const DrawRecord record{state,
                                 texture,
                                 texture && texture->Dirty(),
                                 stream->Contents().data() + size_t(baseVertexIndex) * kVertexSize,
@@ -228,18 +234,7 @@ HRESULT IDirect3DDevice8::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, UINT minIn
     const unsigned image = texture ? texture->GlTexture() : 0;
     glActiveTexture(GL_TEXTURE0);
     glBindTexture(GL_TEXTURE_2D, image);
-    const DrawState state{renderStates,
-                          stageStates,
-                          &world,
-                          &view,
-                          &projection,
-                          &texture0,
-                          &material,
-                          lights,
-                          lightEnabled,
-                          image != 0,
-                          int(presentParameters.BackBufferWidth),
-                          int(presentParameters.BackBufferHeight)};
+    state.textured = image != 0;
     if (!pipeline.Use(state)) {
         glBindVertexArray(0);
         return D3DERR_DRIVERINTERNALERROR;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "platform/d3d8/d3d8_types.h"
+#include "platform/d3d8/fixed_function.h"
 
 #include <cstdint>
 #include <functional>
@@ -11,15 +12,8 @@
 class IDirect3DTexture8;
 
 struct DrawRecord {
-    const DWORD* renderStates; // D3DRS_TABLE_SIZE entries
-    const DWORD* stageStates;  // stage 0, D3DTSS_TABLE_SIZE entries
-    const D3DMATRIX* world;
-    const D3DMATRIX* view;
-    const D3DMATRIX* projection;
-    const D3DMATRIX* texture0;
-    const D3DMATERIAL8* material;
-    const D3DLIGHT8* lights; // 8
-    const bool* lightEnabled;
+    // The states, matrices, material and lights the draw was given.
+    DrawState state;
     IDirect3DTexture8* texture; // bound at stage 0, or null
     // Whether the texture's contents changed since it was last drawn (a clip frame copied in).
     bool textureChanged;

@@ -22,14 +22,14 @@ constexpr int kMaxLights = 8;
 
 // Everything one draw reads from the device.
 struct DrawState {
-    const DWORD* renderStates;
-    const DWORD* stageStates;
+    const DWORD* renderStates; // D3DRS_TABLE_SIZE entries
+    const DWORD* stageStates;  // stage 0, D3DTSS_TABLE_SIZE entries
     const D3DMATRIX* world;
     const D3DMATRIX* view;
     const D3DMATRIX* projection;
     const D3DMATRIX* texture0;
     const D3DMATERIAL8* material;
-    const D3DLIGHT8* lights;
+    const D3DLIGHT8* lights; // kMaxLights
     const bool* lightEnabled;
     bool textured;
     int targetWidth;

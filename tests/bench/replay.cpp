@@ -45,8 +45,8 @@ bool Zero(const D3DCOLORVALUE& c) {
 
 // One draw as the plain program needs it, or the reason it cannot draw it.
 std::string Convert(const DrawRecord& record, ReplayFrame& frame, ReplayDraw& draw) {
-    const DWORD* rs = record.renderStates;
-    const DWORD* ts = record.stageStates;
+    const DWORD* rs = record.state.renderStates;
+    const DWORD* ts = record.state.stageStates;
     if (rs[D3DRS_SHADEMODE] != D3DSHADE_GOURAUD) return "flat shading";
     if (rs[D3DRS_ALPHATESTENABLE]) return "alpha test";
     if (rs[D3DRS_ZFUNC] != D3DCMP_LESSEQUAL || rs[D3DRS_ZENABLE] == D3DZB_FALSE)
@@ -85,8 +85,8 @@ std::string Convert(const DrawRecord& record, ReplayFrame& frame, ReplayDraw& dr
 
     // The chain to the clip, shifted to Direct3D's pixel centres and turned upside down, as
     // the device draws.
-    Multiply(&record.world->_11, &record.view->_11, draw.toCamera);
-    Multiply(draw.toCamera, &record.projection->_11, draw.toClip);
+    Multiply(&record.state.world->_11, &record.state.view->_11, draw.toCamera);
+    Multiply(draw.toCamera, &record.state.projection->_11, draw.toClip);
     for (int r = 0; r < 4; ++r) {
         float* row = draw.toClip + 4 * r;
         row[0] += row[3] / float(kWidth);
@@ -113,9 +113,9 @@ std::string Convert(const DrawRecord& record, ReplayFrame& frame, ReplayDraw& dr
         int count = 0;
         const D3DLIGHT8* light = nullptr;
         for (int i = 0; i < 8; ++i)
-            if (record.lightEnabled[i]) ++count, light = &record.lights[i];
+            if (record.state.lightEnabled[i]) ++count, light = &record.state.lights[i];
         if (count > 1 || (light && light->Type != D3DLIGHT_DIRECTIONAL)) return "other lights";
-        const D3DMATERIAL8& m = *record.material;
+        const D3DMATERIAL8& m = *record.state.material;
         const D3DCOLOR global = D3DCOLOR(rs[D3DRS_AMBIENT]);
         const float ambient[3] = {
             float(global >> 16 & 0xFF) / 255.0f + (light ? light->Ambient.r : 0.0f),
@@ -125,7 +125,7 @@ std::string Convert(const DrawRecord& record, ReplayFrame& frame, ReplayDraw& dr
         draw.base[1] = m.Emissive.g + m.Ambient.g * ambient[1];
         draw.base[2] = m.Emissive.b + m.Ambient.b * ambient[2];
         if (light) {
-            const float* v = &record.view->_11;
+            const float* v = &record.state.view->_11;
             const float d[3] = {-light->Direction.x, -light->Direction.y, -light->Direction.z};
             float toward[3];
             for (int c = 0; c < 3; ++c)
