@@ -1,5 +1,5 @@
 // The show: on screen, no command line.
-#include "app/win_main.h"
+#include "app/driver.h"
 #include "platform/host/host.h"
 
 int main() {

@@ -1,6 +1,6 @@
 #include "gfx/texture.h"
-#include "gfx/d3dx_texture.h"
-#include "gfx/decoded_image.h"
+#include "gfx/picture/d3dx_texture.h"
+#include "gfx/picture/decoded_image.h"
 #include "gfx/shared_device.h"
 #include "platform/files/load_failure.h"
 

@@ -8,6 +8,7 @@
 #include "scenes/lighting.h"
 #include "scenes/music_time.h"
 #include "scenes/scene_math.h"
+#include "scenes/schedule.h"
 
 #include <cmath>
 #include <cstring>
@@ -16,7 +17,7 @@ namespace {
 
 // The clip sits at column 20 of the canvas, so it may be up to 492 pixels wide.
 constexpr uint32_t kClipColumn = 20;
-constexpr float kSceneStart = 34.4f;
+constexpr float kSceneStart = StartOf<BarsScene>();
 // 1 / 11.3, the scene's length, as a float.
 constexpr float kPerSceneSecond = 0.088495575f;
 constexpr int kGridSide = 5;

@@ -3,6 +3,7 @@
 #include "scenes/canvas.h"
 #include "scenes/music_time.h"
 #include "scenes/scene_math.h"
+#include "scenes/schedule.h"
 
 namespace {
 
@@ -10,7 +11,8 @@ namespace {
 constexpr uint32_t kClipColumn = 96;
 // 1 / 11.3 as a float: each clip is stretched to 11.3 s of music.
 constexpr float kPerClipSecond = 0.088495575f;
-constexpr float kFirstClipFrom = 141.6f;
+// The first clip starts with the scene.
+constexpr float kFirstClipFrom = StartOf<FinaleScene>();
 constexpr float kSecondClipFrom = 152.90001f;
 constexpr float kClosingFrom = 164.2f;
 constexpr float kClosingFadeFrom = 164.20001f;

@@ -7,6 +7,7 @@
 #include "scenes/canvas.h"
 #include "scenes/music_time.h"
 #include "scenes/scene_math.h"
+#include "scenes/schedule.h"
 
 #include <algorithm>
 #include <cmath>
@@ -14,7 +15,7 @@
 namespace {
 
 // The scene's start, where the first forward run begins.
-constexpr float kFirstRunStart = 45.7f;
+constexpr float kFirstRunStart = StartOf<GroupScene>();
 // Each run, forward or backward, lasts five seconds of music.
 constexpr float kRunSeconds = 5.0f;
 constexpr float kBounceFrom = 57.0f;

@@ -222,9 +222,11 @@ void WINAPI AVIFileExit() {
     if (initCount > 0) --initCount;
 }
 
+#if SHOW_TEST_CONTROLS
 int AviFileInitCount() {
     return initCount;
 }
+#endif
 
 HRESULT WINAPI AVIStreamOpenFromFileA(PAVISTREAM* result, LPCSTR file, DWORD type, LONG number,
                                       UINT /*mode*/, CLSID* /*handler*/) {

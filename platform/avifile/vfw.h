@@ -98,5 +98,5 @@ PGETFRAME WINAPI AVIStreamGetFrameOpen(PAVISTREAM stream, BITMAPINFOHEADER* want
 void* WINAPI AVIStreamGetFrame(PGETFRAME decoder, LONG position);
 HRESULT WINAPI AVIStreamGetFrameClose(PGETFRAME decoder);
 
-// Test-only: how many AVIFileInit calls are not yet balanced by AVIFileExit.
+// The tests' build only: how many AVIFileInit calls are not yet balanced by AVIFileExit.
 int AviFileInitCount();

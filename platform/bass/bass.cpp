@@ -1,9 +1,9 @@
 // The library's calls: one global state, as the real library has.
 #include "platform/bass/bass.h"
-#include "platform/bass/audio_output.h"
 #include "platform/bass/decode_audio.h"
 #include "platform/files/load_failure.h"
 #include "platform/files/resolve_path.h"
+#include "platform/host/audio_output.h"
 #include "platform/host/backend.h"
 #include "platform/host/test_hooks.h"
 
@@ -66,7 +66,7 @@ BOOL BASS_Init(int device, DWORD frequency, DWORD /*flags*/, HWND /*window*/) {
     if (device != -1 && device != 1) return Fail(BASS_ERROR_DEVICE);
     if (frequency == 0) return Fail(BASS_ERROR_FORMAT);
     AudioOutput& output = host::Active().Audio();
-    if (int error = output.Open(frequency); error != BASS_OK) return Fail(error);
+    if (!output.Open(frequency)) return Fail(BASS_ERROR_DRIVER);
     library.output = &output;
     return Succeed();
 }

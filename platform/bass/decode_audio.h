@@ -2,7 +2,7 @@
 // memory, into a PcmStream that can be heard while the rest of it is decoded.
 #pragma once
 
-#include "platform/bass/pcm_stream.h"
+#include "platform/host/pcm_stream.h"
 
 #include <atomic>
 #include <cstddef>

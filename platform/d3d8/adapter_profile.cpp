@@ -55,6 +55,8 @@ const AdapterProfile& ActiveAdapterProfile() {
     return Active();
 }
 
+#if SHOW_TEST_CONTROLS
 void SetActiveAdapterProfile(const AdapterProfile& profile) {
     Active() = profile;
 }
+#endif

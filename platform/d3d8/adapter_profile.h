@@ -27,4 +27,5 @@ AdapterProfile DefaultAdapterProfile();
 
 // The profile in force (the default one unless the tests set another).
 const AdapterProfile& ActiveAdapterProfile();
+// The tests' build only.
 void SetActiveAdapterProfile(const AdapterProfile& profile);

@@ -8,7 +8,7 @@
 // SetTransform (world, view, projection, texture 0), SetTextureStageState, SetTexture,
 // SetMaterial, SetLight, LightEnable, SetStreamSource, SetVertexShader (the format 0x152),
 // SetIndices and DrawIndexedPrimitive with triangle lists, drawn by the shader pair of
-// fixed_function.h; for tests the matching Get calls and GetCreationParameters; vertex and
+// fixed_function.h; vertex and
 // index buffers with Lock and Unlock that keep their contents; textures and their level
 // surfaces (texture.cpp); AddRef/Release reference counting throughout, resources holding a
 // reference on their device and the device on its IDirect3D8, as Direct3D does. The device's
@@ -124,18 +124,6 @@ public:
     HRESULT DrawIndexedPrimitive(D3DPRIMITIVETYPE type, UINT minIndex, UINT vertexCount,
                                  UINT startIndex, UINT primitiveCount);
 
-    // Queries the show never makes (it may run on a pure device); the tests read state with them.
-    HRESULT GetRenderState(D3DRENDERSTATETYPE state, DWORD* value);
-    HRESULT GetTransform(D3DTRANSFORMSTATETYPE state, D3DMATRIX* matrix);
-    HRESULT GetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type, DWORD* value);
-    HRESULT GetTexture(DWORD stage, IDirect3DTexture8** texture);
-    HRESULT GetMaterial(D3DMATERIAL8* material);
-    HRESULT GetLight(DWORD index, D3DLIGHT8* light);
-    HRESULT GetLightEnable(DWORD index, BOOL* enable);
-    HRESULT GetCreationParameters(D3DDEVICE_CREATION_PARAMETERS* parameters);
-    // Test-only: the presentation parameters the device was created with.
-    const D3DPRESENT_PARAMETERS& PresentParameters() const { return presentParameters; }
-
     // Makes this device's OpenGL context current and its target bound (for the resources).
     void Activate();
     // Called by a resource as it goes, so that no binding outlives it.
@@ -143,6 +131,8 @@ public:
 
 private:
     friend class IDirect3D8;
+    // The tests' reading of state the show never queries (device_queries.h).
+    friend struct DeviceQueries;
     IDirect3DDevice8(IDirect3D8* owner, const D3DDEVICE_CREATION_PARAMETERS& creation,
                      const D3DPRESENT_PARAMETERS& presentation);
     ~IDirect3DDevice8() override;
@@ -253,14 +243,12 @@ public:
     unsigned GlTexture();
     // Whether level 0 changed since OpenGL last had it.
     bool Dirty() const { return dirty; }
-    // Test-only: level 0 as OpenGL samples it, as 0xAARRGGBB words, top row first.
-    std::vector<uint32_t> ReadBackLevel0();
-
     D3DFORMAT Format() const { return format; }
     D3DPOOL Pool() const { return pool; }
 
 private:
     friend class IDirect3DDevice8;
+    friend struct DeviceQueries;
     struct Level {
         UINT width;
         UINT height;

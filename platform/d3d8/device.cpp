@@ -302,15 +302,3 @@ HRESULT IDirect3DDevice8::SetRenderState(D3DRENDERSTATETYPE state, DWORD value) 
     renderStates[state] = value;
     return D3D_OK;
 }
-
-HRESULT IDirect3DDevice8::GetRenderState(D3DRENDERSTATETYPE state, DWORD* value) {
-    if (state < 0 || state >= D3DRS_TABLE_SIZE || !value) return D3DERR_INVALIDCALL;
-    *value = renderStates[state];
-    return D3D_OK;
-}
-
-HRESULT IDirect3DDevice8::GetCreationParameters(D3DDEVICE_CREATION_PARAMETERS* parameters) {
-    if (!parameters) return D3DERR_INVALIDCALL;
-    *parameters = creationParameters;
-    return D3D_OK;
-}

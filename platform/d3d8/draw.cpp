@@ -1,7 +1,9 @@
 // The device's drawing state and DrawIndexedPrimitive.
 #include "platform/d3d8/d3d8.h"
-#include "platform/d3d8/draw_record.h"
 #include "platform/d3d8/render_states.h"
+#if SHOW_TEST_CONTROLS
+#include "platform/d3d8/draw_record.h"
+#endif
 
 #include <epoxy/gl.h>
 
@@ -11,12 +13,6 @@ namespace {
 
 constexpr DWORD kVertexFormat = D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_DIFFUSE | D3DFVF_TEX1;
 
-// The tests' recorder and switch (draw_record.h); in the show neither is ever set.
-std::function<void(const DrawRecord&)>& Recorder() {
-    static std::function<void(const DrawRecord&)> recorder;
-    return recorder;
-}
-bool skipDrawing = false;
 constexpr UINT kVertexSize = 36;
 
 D3DMATRIX* TransformSlot(D3DTRANSFORMSTATETYPE state, D3DMATRIX& world, D3DMATRIX& view,
@@ -44,24 +40,10 @@ HRESULT IDirect3DDevice8::SetTransform(D3DTRANSFORMSTATETYPE state, const D3DMAT
     return D3D_OK;
 }
 
-HRESULT IDirect3DDevice8::GetTransform(D3DTRANSFORMSTATETYPE state, D3DMATRIX* matrix) {
-    D3DMATRIX* slot = TransformSlot(state, world, view, projection, texture0);
-    if (!slot || !matrix) return D3DERR_INVALIDCALL;
-    *matrix = *slot;
-    return D3D_OK;
-}
-
 HRESULT IDirect3DDevice8::SetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type,
                                                DWORD value) {
     if (stage != 0 || type <= 0 || type >= D3DTSS_TABLE_SIZE) return D3DERR_INVALIDCALL;
     stageStates[type] = value;
-    return D3D_OK;
-}
-
-HRESULT IDirect3DDevice8::GetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type,
-                                               DWORD* value) {
-    if (stage != 0 || type <= 0 || type >= D3DTSS_TABLE_SIZE || !value) return D3DERR_INVALIDCALL;
-    *value = stageStates[type];
     return D3D_OK;
 }
 
@@ -71,22 +53,9 @@ HRESULT IDirect3DDevice8::SetTexture(DWORD stage, IDirect3DTexture8* bound) {
     return D3D_OK;
 }
 
-HRESULT IDirect3DDevice8::GetTexture(DWORD stage, IDirect3DTexture8** bound) {
-    if (stage != 0 || !bound) return D3DERR_INVALIDCALL;
-    if (texture) texture->AddRef();
-    *bound = texture;
-    return D3D_OK;
-}
-
 HRESULT IDirect3DDevice8::SetMaterial(const D3DMATERIAL8* value) {
     if (!value) return D3DERR_INVALIDCALL;
     material = *value;
-    return D3D_OK;
-}
-
-HRESULT IDirect3DDevice8::GetMaterial(D3DMATERIAL8* value) {
-    if (!value) return D3DERR_INVALIDCALL;
-    *value = material;
     return D3D_OK;
 }
 
@@ -98,21 +67,9 @@ HRESULT IDirect3DDevice8::SetLight(DWORD index, const D3DLIGHT8* light) {
     return D3D_OK;
 }
 
-HRESULT IDirect3DDevice8::GetLight(DWORD index, D3DLIGHT8* light) {
-    if (index >= DWORD(kMaxLights) || !light) return D3DERR_INVALIDCALL;
-    *light = lights[index];
-    return D3D_OK;
-}
-
 HRESULT IDirect3DDevice8::LightEnable(DWORD index, BOOL enable) {
     if (index >= DWORD(kMaxLights)) return D3DERR_INVALIDCALL;
     lightEnabled[index] = enable != FALSE;
-    return D3D_OK;
-}
-
-HRESULT IDirect3DDevice8::GetLightEnable(DWORD index, BOOL* enable) {
-    if (index >= DWORD(kMaxLights) || !enable) return D3DERR_INVALIDCALL;
-    *enable = lightEnabled[index] ? TRUE : FALSE;
     return D3D_OK;
 }
 
@@ -192,7 +149,9 @@ HRESULT IDirect3DDevice8::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, UINT minIn
                     texture != nullptr,
                     int(presentParameters.BackBufferWidth),
                     int(presentParameters.BackBufferHeight)};
-    if (Recorder()) {
+#if SHOW_TEST_CONTROLS
+    // The benchmarks' recorder, and their switch that leaves out the OpenGL work.
+    if (DrawsRecorded()) {
         const DrawRecord record{state,
                                 texture,
                                 texture && texture->Dirty(),
@@ -201,9 +160,10 @@ HRESULT IDirect3DDevice8::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, UINT minIn
                                 reinterpret_cast<const uint16_t*>(indices->Contents().data()) +
                                     startIndex,
                                 UINT(indexCount)};
-        Recorder()(record);
+        RecordDraw(record);
     }
-    if (skipDrawing) return D3D_OK;
+    if (DrawingSkipped()) return D3D_OK;
+#endif
 
     Activate();
     glBindVertexArray(vertexArray);
@@ -243,12 +203,4 @@ HRESULT IDirect3DDevice8::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, UINT minIn
                    reinterpret_cast<const void*>(size_t(startIndex) * 2));
     glBindVertexArray(0);
     return D3D_OK;
-}
-
-void RecordDraws(std::function<void(const DrawRecord&)> recorder) {
-    Recorder() = std::move(recorder);
-}
-
-void SkipDrawing(bool skip) {
-    skipDrawing = skip;
 }

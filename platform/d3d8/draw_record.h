@@ -1,4 +1,5 @@
-// Test-only: what each draw of the device was given, for a benchmark's plain OpenGL program to
+// The tests' view of the draws (built only into the tests' platform library): what each draw of
+// the device was given, for a benchmark's plain OpenGL program to
 // draw the same picture, and a switch that leaves out the OpenGL work of the draws so that a
 // benchmark can time what the rest of a frame costs.
 #pragma once
@@ -29,3 +30,8 @@ void RecordDraws(std::function<void(const DrawRecord&)> recorder);
 
 // While set, DrawIndexedPrimitive checks its arguments and records, but draws nothing.
 void SkipDrawing(bool skip);
+
+// For DrawIndexedPrimitive: whether a recorder is set, handing it a record, and the switch.
+bool DrawsRecorded();
+void RecordDraw(const DrawRecord& record);
+bool DrawingSkipped();

@@ -142,15 +142,6 @@ unsigned IDirect3DTexture8::GlTexture() {
     return glName;
 }
 
-std::vector<uint32_t> IDirect3DTexture8::ReadBackLevel0() {
-    std::vector<uint32_t> texels;
-    if (!GlTexture()) return texels;
-    texels.resize(size_t(levels[0].width) * levels[0].height);
-    glPixelStorei(GL_PACK_ALIGNMENT, 4);
-    glGetTexImage(GL_TEXTURE_2D, 0, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, texels.data());
-    return texels;
-}
-
 IDirect3DSurface8::IDirect3DSurface8(IDirect3DTexture8* texture, UINT level)
     : container(texture), level(level) {
     container->AddRef();

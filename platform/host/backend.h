@@ -4,19 +4,19 @@
 //
 //                      on screen                         off screen
 //   windows            SDL2 window, desktop full screen  a record only, nothing shown
-//   input              SDL2 events                       events the tests inject
+//   input              SDL2 events                       a close the capture tool asks for
 //   tick count         monotonic clock                   virtual clock stepped by the host
 //   message boxes      SDL2 dialog + standard error      standard error only
+//                      (and a line when it cannot show)
 //   OpenGL context     SDL2 GL context on the window     EGL, Mesa surfaceless (llvmpipe)
 //   present            scale into the window, swap       read back, hand to the frame callback
 //   audio output       SDL2 audio device                 virtual clock, nothing played
 #pragma once
 
-#include "platform/win32/win32.h"
+#include "platform/host/audio_output.h"
+#include "platform/host/window.h"
 
 #include <cstdint>
-
-class AudioOutput;
 
 namespace host {
 
@@ -24,7 +24,8 @@ namespace host {
 struct InputEvent {
     enum class Kind { Key, CloseButton, ScreenTaken };
     Kind kind;
-    WPARAM virtualKey;
+    // A Windows virtual-key code (VK_ESCAPE is 0x1B), for Key.
+    uintptr_t virtualKey;
     bool alt;
 };
 
@@ -35,9 +36,9 @@ class Backend {
 public:
     virtual ~Backend() = default;
 
-    virtual bool OpenWindow(HWND window) = 0;
-    virtual void CloseWindow(HWND window) = 0;
-    virtual void ShowWindow(HWND window) = 0;
+    virtual bool OpenWindow(Window* window) = 0;
+    virtual void CloseWindow(Window* window) = 0;
+    virtual void ShowWindow(Window* window) = 0;
     virtual void SetCursorVisible(bool visible) = 0;
 
     // Fills up to `capacity` events and returns how many; never blocks.
@@ -47,11 +48,13 @@ public:
 
     virtual uint32_t TickCount() = 0;
 
-    // Shows a modal dialog where a screen exists; the stand-in already wrote it to stderr.
-    virtual void ShowMessageBox(const char* caption, const char* text, unsigned type) = 0;
+    // Shows a modal dialog where a screen exists, and returns once it is dismissed; the stand-in
+    // already wrote the text to standard error. Where the dialog cannot be shown, says so there
+    // in one line and returns at once.
+    virtual void ShowMessageBox(const char* caption, const char* text, bool error) = 0;
 
     // A current OpenGL 3.3 core context for drawing into `window`, or null.
-    virtual GlContext* CreateGlContext(HWND window) = 0;
+    virtual GlContext* CreateGlContext(Window* window) = 0;
     virtual void DestroyGlContext(GlContext* context) = 0;
     virtual void MakeCurrent(GlContext* context) = 0;
     // Shows the finished 640 x 480 frame held by `framebuffer` (a GL framebuffer object).

@@ -1,4 +1,4 @@
-// The two backends, for host.cpp to choose between.
+// The two backends, for host.cpp to choose between and configure.
 #pragma once
 
 #include "platform/host/backend.h"
@@ -7,6 +7,10 @@
 namespace host {
 
 Backend& OnScreenBackend();
-Backend& OffScreenBackend(FrameCallback onPresent);
+
+Backend& OffScreenBackend();
+void SetOffScreenFrameCallback(FrameCallback onPresent);
+// The next input the off-screen backend gathers is a close, as from the window's close button.
+void RequestOffScreenClose();
 
 } // namespace host

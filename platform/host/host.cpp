@@ -1,6 +1,5 @@
-#include "platform/bass/audio_output.h"
+#include "platform/host/audio_output.h"
 #include "platform/host/backends.h"
-#include "platform/host/test_controls.h"
 
 #include <malloc.h>
 
@@ -43,11 +42,12 @@ void UseOnScreen() {
 void UseOffScreen(FrameCallback onPresent) {
     KeepFreedMemory();
     virtualSeconds = 0;
-    active = &OffScreenBackend(std::move(onPresent));
+    SetOffScreenFrameCallback(std::move(onPresent));
+    active = &OffScreenBackend();
 }
 
 void SetFrameCallback(FrameCallback onPresent) {
-    OffScreenBackend(std::move(onPresent));
+    SetOffScreenFrameCallback(std::move(onPresent));
 }
 
 uint32_t MusicRate() {
@@ -88,9 +88,8 @@ bool DebugOutputShown() {
     return debugOutputShown;
 }
 
-// The close arrives through the same queue as the tests' injected input.
 void RequestClose() {
-    test::InjectCloseButton();
+    RequestOffScreenClose();
 }
 
 } // namespace host

@@ -1,5 +1,5 @@
 // No screen, no sound: EGL on Mesa's surfaceless platform, a virtual clock, frames read back.
-#include "platform/bass/audio_output.h"
+#include "platform/host/audio_output.h"
 #include "platform/host/backends.h"
 #include "platform/host/test_hooks.h"
 
@@ -77,18 +77,25 @@ class OffScreen final : public Backend {
 public:
     void SetFrameCallback(FrameCallback callback) { onPresent = std::move(callback); }
 
-    bool OpenWindow(HWND) override { return true; }
-    void CloseWindow(HWND) override {}
-    void ShowWindow(HWND) override {}
+    bool OpenWindow(Window*) override { return true; }
+    void CloseWindow(Window*) override {}
+    void ShowWindow(Window*) override {}
     void SetCursorVisible(bool) override {}
-    int PollInput(InputEvent*, int) override { return 0; }
+    // The only input off screen is a close asked for by the program that runs the show.
+    int PollInput(InputEvent* events, int capacity) override {
+        if (!closeRequested || capacity < 1) return 0;
+        closeRequested = false;
+        events[0] = InputEvent{InputEvent::Kind::CloseButton, 0, false};
+        return 1;
+    }
+    void RequestClose() { closeRequested = true; }
     void WaitInput() override {}
 
     uint32_t TickCount() override { return uint32_t(int64_t(std::floor(VirtualTime() * 1000.0))); }
 
-    void ShowMessageBox(const char*, const char*, unsigned) override {}
+    void ShowMessageBox(const char*, const char*, bool) override {}
 
-    GlContext* CreateGlContext(HWND) override {
+    GlContext* CreateGlContext(Window*) override {
         EGLDisplay display = Display();
         EGLConfig config;
         if (display == EGL_NO_DISPLAY || !eglBindAPI(EGL_OPENGL_API) ||
@@ -153,16 +160,32 @@ public:
 
 private:
     FrameCallback onPresent;
+    bool closeRequested = false;
     std::vector<uint32_t> readBack;
     std::vector<uint32_t> frame;
 };
 
 } // namespace
 
-Backend& OffScreenBackend(FrameCallback onPresent) {
+namespace {
+
+OffScreen& Instance() {
     static OffScreen backend;
-    backend.SetFrameCallback(std::move(onPresent));
     return backend;
+}
+
+} // namespace
+
+Backend& OffScreenBackend() {
+    return Instance();
+}
+
+void SetOffScreenFrameCallback(FrameCallback onPresent) {
+    Instance().SetFrameCallback(std::move(onPresent));
+}
+
+void RequestOffScreenClose() {
+    Instance().RequestClose();
 }
 
 } // namespace host

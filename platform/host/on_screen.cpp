@@ -7,9 +7,8 @@
 // may not return (Xlib would exit the process, running static destructors under the live audio
 // thread): inside the SDL calls that may talk to the display it jumps back to a recovery point,
 // and anywhere else it stops the audio and ends the process with the device-lost message.
-#include "platform/bass/audio_output.h"
+#include "platform/host/audio_output.h"
 #include "platform/host/backends.h"
-#include "platform/win32/window_record.h"
 
 #include <SDL.h>
 #include <SDL_syswm.h>
@@ -33,14 +32,31 @@ struct GlContext {
 
 namespace {
 
-SDL_Window* NativeOf(HWND window) {
+SDL_Window* NativeOf(const Window* window) {
     return static_cast<SDL_Window*>(window->native);
 }
 
-WPARAM VirtualKeyOf(SDL_Keycode key) {
-    if (key >= SDLK_a && key <= SDLK_z) return WPARAM('A' + (key - SDLK_a));
-    if (key >= SDLK_0 && key <= SDLK_9) return WPARAM('0' + (key - SDLK_0));
-    if (key >= SDLK_F1 && key <= SDLK_F12) return VK_F1 + WPARAM(key - SDLK_F1);
+// Windows virtual-key codes, as the window stand-in hands them on.
+enum : uintptr_t {
+    VK_BACK = 0x08,
+    VK_TAB = 0x09,
+    VK_RETURN = 0x0D,
+    VK_SHIFT = 0x10,
+    VK_CONTROL = 0x11,
+    VK_MENU = 0x12,
+    VK_ESCAPE = 0x1B,
+    VK_SPACE = 0x20,
+    VK_LEFT = 0x25,
+    VK_UP = 0x26,
+    VK_RIGHT = 0x27,
+    VK_DOWN = 0x28,
+    VK_F1 = 0x70
+};
+
+uintptr_t VirtualKeyOf(SDL_Keycode key) {
+    if (key >= SDLK_a && key <= SDLK_z) return uintptr_t('A' + (key - SDLK_a));
+    if (key >= SDLK_0 && key <= SDLK_9) return uintptr_t('0' + (key - SDLK_0));
+    if (key >= SDLK_F1 && key <= SDLK_F12) return VK_F1 + uintptr_t(key - SDLK_F1);
     switch (key) {
     case SDLK_ESCAPE:
         return VK_ESCAPE;
@@ -121,7 +137,7 @@ template <typename Call> bool WithDisplay(Call&& call) {
 
 class OnScreen final : public Backend {
 public:
-    bool OpenWindow(HWND window) override {
+    bool OpenWindow(Window* window) override {
         if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
             std::fprintf(stderr, "display: %s\n", SDL_GetError());
             return false;
@@ -174,15 +190,16 @@ public:
     }
 
     // Once the display is gone the window is left as it is: closing it would talk to it.
-    void CloseWindow(HWND window) override {
+    void CloseWindow(Window* window) override {
         WithDisplay([&] {
             SDL_DestroyWindow(NativeOf(window));
             SDL_QuitSubSystem(SDL_INIT_VIDEO);
         });
         window->native = nullptr;
+        xConnection = -1;
     }
 
-    void ShowWindow(HWND window) override {
+    void ShowWindow(Window* window) override {
         WithDisplay([&] {
             SDL_ShowWindow(NativeOf(window));
             SDL_RaiseWindow(NativeOf(window));
@@ -215,7 +232,7 @@ public:
                     events[count++] = {InputEvent::Kind::ScreenTaken, 0, false};
                 break;
             case SDL_KEYDOWN:
-                if (WPARAM key = VirtualKeyOf(event.key.keysym.sym))
+                if (uintptr_t key = VirtualKeyOf(event.key.keysym.sym))
                     events[count++] = {InputEvent::Kind::Key, key,
                                        (event.key.keysym.mod & KMOD_ALT) != 0};
                 break;
@@ -244,13 +261,17 @@ public:
         return uint32_t(uint64_t(now.tv_sec) * 1000u + uint64_t(now.tv_nsec) / 1000000u);
     }
 
-    void ShowMessageBox(const char* caption, const char* text, unsigned type) override {
-        const Uint32 flags = (type & MB_ICONERROR) ? SDL_MESSAGEBOX_ERROR : 0;
-        // Fails quietly without a display; the text is on standard error already.
-        WithDisplay([&] { SDL_ShowSimpleMessageBox(flags, caption, text, nullptr); });
+    void ShowMessageBox(const char* caption, const char* text, bool error) override {
+        const Uint32 flags = error ? SDL_MESSAGEBOX_ERROR : 0;
+        // The text is on standard error already; without a display, or without the core X font
+        // SDL's X11 dialog draws with, only the reason the box is missing is added.
+        int shown = -1;
+        if (!WithDisplay([&] { shown = SDL_ShowSimpleMessageBox(flags, caption, text, nullptr); }))
+            SDL_SetError("the display is gone");
+        if (shown < 0) std::fprintf(stderr, "message box: not shown (%s)\n", SDL_GetError());
     }
 
-    GlContext* CreateGlContext(HWND window) override {
+    GlContext* CreateGlContext(Window* window) override {
         if (!window || !window->native) return nullptr;
         SDL_GLContext context = SDL_GL_CreateContext(NativeOf(window));
         if (!context) {

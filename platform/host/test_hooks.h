@@ -1,5 +1,7 @@
-// What the stand-ins ask of the test controls (test_controls.h). In the show nothing is ever
-// armed, so each hook is a cheap check that answers "no".
+// Where the stand-ins let the tests in: calls made to fail, a trace of the calls that matter for
+// start-up and teardown order, a lost device, injected input, message boxes kept. The tests'
+// build of the platform (SHOW_TEST_CONTROLS) defines these in platform/testing/; the show's build
+// has only the answers below, which the compiler folds away, so nothing of it reaches the show.
 #pragma once
 
 #include "platform/host/backend.h"
@@ -7,6 +9,8 @@
 #include <cstdint>
 
 namespace host::hooks {
+
+#if SHOW_TEST_CONTROLS
 
 // True when the tests made `call` fail; `code` (when given) receives the failure value they chose.
 bool Fails(const char* call, int64_t* code = nullptr);
@@ -22,11 +26,31 @@ void RecordMessageBox(const char* caption, const char* text, unsigned type);
 // Moves input injected by the tests into `events`; returns how many.
 int TakeInjectedInput(InputEvent* events, int capacity);
 
-} // namespace host::hooks
-
-namespace host::hooks {
 // Off screen: the tests asked for the real audio device instead of the virtual clock.
 bool WantsSdlAudio();
+
 // A frame was presented, on screen or off.
 void FramePresented();
+
+#else
+
+inline bool Fails(const char*, int64_t* = nullptr) {
+    return false;
+}
+inline void Trace(const char*) {}
+inline void Trace(const char*, const char*) {}
+inline bool DeviceForcedLost() {
+    return false;
+}
+inline void RecordMessageBox(const char*, const char*, unsigned) {}
+inline int TakeInjectedInput(InputEvent*, int) {
+    return 0;
+}
+inline bool WantsSdlAudio() {
+    return false;
+}
+inline void FramePresented() {}
+
+#endif
+
 } // namespace host::hooks

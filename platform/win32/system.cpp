@@ -25,7 +25,7 @@ int WINAPI MessageBoxA(HWND /*owner*/, LPCSTR text, LPCSTR caption, UINT type) {
     std::fflush(stderr);
     host::hooks::Trace("MessageBoxA", shownText);
     host::hooks::RecordMessageBox(shownCaption, shownText, type);
-    host::Active().ShowMessageBox(shownCaption, shownText, type);
+    host::Active().ShowMessageBox(shownCaption, shownText, (type & MB_ICONERROR) != 0);
     return IDOK;
 }
 

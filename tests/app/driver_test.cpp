@@ -1,7 +1,6 @@
 // The driver run off screen, start to end: failures at each stage of start-up, the frame loop on
 // the virtual music clock, and each way a run ends.
-#include "app/schedule.h"
-#include "app/win_main.h"
+#include "app/driver.h"
 #include "platform/bass/bass.h"
 #include "tests/app/fake_scenes.h"
 #include "tests/support/audio_files.h"
@@ -15,8 +14,6 @@
 namespace {
 
 const char kTitle[] = "brokwel 11 | glintVAT | dwm2001";
-const char* const kSceneOrder[] = {"LogoScene",      "BallScene",  "BarsScene",  "GroupScene",
-                                   "GreetingsScene", "PhotoScene", "FinaleScene"};
 
 // 192 s of mono 22050 Hz: long enough to reach the end, quick to encode and decode, and every
 // tenth of a second is a whole number of samples.
@@ -26,8 +23,8 @@ const std::vector<uint8_t>& ShowLengthMusic() {
 }
 
 int SceneIndex(const std::string& name) {
-    return int(std::find(std::begin(kSceneOrder), std::end(kSceneOrder), name) -
-               std::begin(kSceneOrder));
+    const auto& names = FakeSceneNames();
+    return int(std::find(names.begin(), names.end(), name) - names.begin());
 }
 
 class DriverTest : public ::testing::Test {
@@ -45,7 +42,7 @@ protected:
 
     void WriteMusic(const std::vector<uint8_t>& bytes) { folder.Write("data/avseq01.mp3", bytes); }
 
-    int RunShow() { return WinMain(nullptr, nullptr, nullptr, 0); }
+    int RunShow() { return ::RunShow(nullptr, FakeSchedule()); }
 
     // Each presented frame moves the virtual clock on by `step`, then runs `afterFrame`.
     void OnPresent() {
@@ -88,7 +85,7 @@ protected:
     static std::vector<std::string> SceneTeardown() {
         std::vector<std::string> entries;
         for (int i = 6; i >= 0; --i)
-            entries.push_back(std::string(kSceneOrder[i]) + " destroyed");
+            entries.push_back(FakeSceneNames()[size_t(i)] + " destroyed");
         return entries;
     }
 
@@ -205,7 +202,8 @@ TEST_F(DriverTest, WholeShowFollowsTheScheduleAndEndsByItself) {
         const SceneRender& render = renders[i];
         // Frame i is drawn at i x 0.1 s of music, on the scene the schedule gives.
         EXPECT_NEAR(render.musicTime, i * 0.1, 1e-3) << "frame " << i;
-        EXPECT_EQ(SceneIndex(render.scene), int(SceneAt(render.musicTime))) << "frame " << i;
+        EXPECT_EQ(SceneIndex(render.scene), int(SceneAt(kShowSchedule, render.musicTime)))
+            << "frame " << i;
         EXPECT_GE(SceneIndex(render.scene), previousScene);
         EXPECT_GE(render.milliseconds, previousMilliseconds);
         previousScene = SceneIndex(render.scene);

@@ -1,25 +1,60 @@
 #include "tests/app/fake_scenes.h"
 #include "platform/host/test_hooks.h"
-#include "scenes/ball_scene.h"
-#include "scenes/bars_scene.h"
-#include "scenes/finale_scene.h"
-#include "scenes/greetings_scene.h"
-#include "scenes/group_scene.h"
-#include "scenes/logo_scene.h"
 #include "scenes/music_time.h"
-#include "scenes/photo_scene.h"
+
+#include <array>
+#include <utility>
 
 namespace {
 
 std::vector<SceneRender> renders;
 std::string failingScene;
 
-int32_t Init(const char* scene) {
-    host::hooks::Trace(scene, "Init");
-    return failingScene == scene ? -1 : 0;
+const char* const kNames[] = {"LogoScene",      "BallScene",  "BarsScene",  "GroupScene",
+                              "GreetingsScene", "PhotoScene", "FinaleScene"};
+constexpr size_t kScenes = sizeof kNames / sizeof kNames[0];
+
+// Scene number `index` of the schedule, standing in for the real one.
+template <size_t index> struct FakeScene {
+    static void* Construct() {
+        host::hooks::Trace(kNames[index], "constructed");
+        return new int(static_cast<int>(index));
+    }
+    static int32_t Init(void*) {
+        host::hooks::Trace(kNames[index], "Init");
+        return failingScene == kNames[index] ? -1 : 0;
+    }
+    static int32_t Render(void*, int32_t milliseconds) {
+        renders.push_back({kNames[index], milliseconds, musicTime});
+        return 0;
+    }
+    static void Destroy(void* scene) {
+        host::hooks::Trace(kNames[index], "destroyed");
+        delete static_cast<int*>(scene);
+    }
+    static constexpr SceneCalls calls{&Construct, &Init, &Render, &Destroy};
+};
+
+template <size_t... index> constexpr auto FakeTable(std::index_sequence<index...>) {
+    return std::array<ScheduledScene, kScenes>{
+        ScheduledScene{kShowScenes[index].start, &FakeScene<index>::calls}...};
 }
 
+constexpr std::array<ScheduledScene, kScenes> kFakes =
+    FakeTable(std::make_index_sequence<kScenes>());
+static_assert(kScenes == kShowSchedule.count);
+
 } // namespace
+
+const Schedule& FakeSchedule() {
+    static const Schedule schedule{kFakes.data(), kFakes.size()};
+    return schedule;
+}
+
+const std::vector<std::string>& FakeSceneNames() {
+    static const std::vector<std::string> names(std::begin(kNames), std::end(kNames));
+    return names;
+}
 
 const std::vector<SceneRender>& SceneRenders() {
     return renders;
@@ -31,28 +66,3 @@ void ResetFakeScenes() {
     renders.clear();
     failingScene.clear();
 }
-
-#define FAKE_SCENE(Name)                                                                           \
-    Name::Name() : initialised(false) {                                                            \
-        host::hooks::Trace(#Name, "constructed");                                                  \
-    }                                                                                              \
-    Name::~Name() {                                                                                \
-        host::hooks::Trace(#Name, "destroyed");                                                    \
-    }                                                                                              \
-    int32_t Name::Init() {                                                                         \
-        const int32_t result = ::Init(#Name);                                                      \
-        initialised = result == 0;                                                                 \
-        return result;                                                                             \
-    }                                                                                              \
-    int32_t Name::Render(int32_t milliseconds) {                                                   \
-        renders.push_back({#Name, milliseconds, musicTime});                                       \
-        return 0;                                                                                  \
-    }
-
-FAKE_SCENE(LogoScene)
-FAKE_SCENE(BallScene)
-FAKE_SCENE(BarsScene)
-FAKE_SCENE(GroupScene)
-FAKE_SCENE(GreetingsScene)
-FAKE_SCENE(PhotoScene)
-FAKE_SCENE(FinaleScene)

@@ -1,6 +1,6 @@
 #include "app/music_clock.h"
-#include "app/schedule.h"
 #include "platform/bass/bass.h"
+#include "scenes/schedule.h"
 
 #include <gtest/gtest.h>
 
@@ -24,8 +24,8 @@ TEST(MusicClock, PositionOverBytesPerSecond) {
 
 TEST(MusicClock, SceneChangeFallsOnTheExactByte) {
     // 34.4 s of 44.1 kHz stereo is byte 6068160; one sample frame earlier is still before it.
-    EXPECT_EQ(SceneAt(MusicTimeAt(6068160, 176400.0f)), ScheduledScene::Bars);
-    EXPECT_EQ(SceneAt(MusicTimeAt(6068156, 176400.0f)), ScheduledScene::Ball);
+    EXPECT_EQ(SceneAt(kShowSchedule, MusicTimeAt(6068160, 176400.0f)), 2u); // BarsScene
+    EXPECT_EQ(SceneAt(kShowSchedule, MusicTimeAt(6068156, 176400.0f)), 1u); // BallScene
 }
 
 // The quotient is the float nearest the exact one: no neighbour of it lies closer.
@@ -47,10 +47,10 @@ TEST(MusicClock, QuotientIsCorrectlyRoundedBeyondTwoToThe24) {
 TEST(MusicClock, ZeroFrequencyGivesNaNAtZeroThenInfinity) {
     const float rate = BytesPerSecond(0, 0);
     EXPECT_TRUE(std::isnan(MusicTimeAt(0, rate)));
-    EXPECT_EQ(SceneAt(MusicTimeAt(0, rate)), ScheduledScene::Logo);
+    EXPECT_EQ(SceneAt(kShowSchedule, MusicTimeAt(0, rate)), 0u);
     EXPECT_FALSE(ShowIsOver(MusicTimeAt(0, rate)));
     EXPECT_TRUE(std::isinf(MusicTimeAt(4, rate)));
-    EXPECT_EQ(SceneAt(MusicTimeAt(4, rate)), ScheduledScene::Finale);
+    EXPECT_EQ(SceneAt(kShowSchedule, MusicTimeAt(4, rate)), 6u);
     EXPECT_TRUE(ShowIsOver(MusicTimeAt(4, rate)));
 }
 

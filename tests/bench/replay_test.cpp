@@ -1,10 +1,10 @@
 // The benchmarks' check that the plain OpenGL program draws the show's picture: it holds for a
 // frame recorded from the toolkit, and fails as soon as one side draws something else.
+#include "bench/replay.h"
 #include "fx/compute_normals.h"
 #include "fx/draw_geometry.h"
 #include "fx/screen_quads.h"
 #include "fx/shared_buffers.h"
-#include "tests/bench/replay.h"
 #include "tests/support/draw_test.h"
 
 #include <cstring>

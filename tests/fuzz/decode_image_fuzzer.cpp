@@ -1,7 +1,7 @@
 // The picture decoding cascade on arbitrary bytes: any input either decodes into an image
 // whose pixels fill its rows, or fails, without touching memory it does not own.
-#include "gfx/decoded_image.h"
-#include "gfx/pixel_codec.h"
+#include "gfx/picture/decoded_image.h"
+#include "gfx/picture/pixel_codec.h"
 
 #include <cstdlib>
 

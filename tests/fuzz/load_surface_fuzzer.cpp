@@ -1,7 +1,7 @@
 // D3DXLoadSurfaceFromMemory with random formats, sizes, rectangles, filters and colour keys:
 // every combination either fills the surface or fails, inside the memory it was given.
-#include "gfx/d3dx_texture.h"
-#include "gfx/pixel_codec.h"
+#include "gfx/picture/d3dx_texture.h"
+#include "gfx/picture/pixel_codec.h"
 #include "gfx/renderer.h"
 #include "gfx/shared_device.h"
 #include "platform/host/host.h"

@@ -3,6 +3,7 @@
 #include "fx/compute_normals.h"
 #include "fx/draw_geometry.h"
 #include "fx/shared_buffers.h"
+#include "platform/d3d8/device_queries.h"
 #include "tests/support/draw_test.h"
 
 #include <cmath>
@@ -113,7 +114,7 @@ TEST_F(DrawGeometryTest, SphereFacingAWhiteLightIsBrightestAtItsCentre) {
     EXPECT_TRUE(Near(At(10, 10), {0, 0, 0}));
     // Lights enabled for the draw are off again.
     BOOL enabled = TRUE;
-    sharedDevice->GetLightEnable(0, &enabled);
+    DeviceQueries::GetLightEnable(sharedDevice, 0, &enabled);
     EXPECT_EQ(enabled, FALSE);
 }
 
@@ -183,7 +184,7 @@ TEST_F(DrawGeometryTest, EnvironmentMapShowsTheWholeTextureAsADisc) {
     EXPECT_TRUE(Near(At(240, 300), {0, 0, 255}, 8));
     EXPECT_TRUE(Near(At(400, 300), {255, 255, 255}, 8));
     DWORD index = 1;
-    sharedDevice->GetTextureStageState(0, D3DTSS_TEXCOORDINDEX, &index);
+    DeviceQueries::GetTextureStageState(sharedDevice, 0, D3DTSS_TEXCOORDINDEX, &index);
     EXPECT_EQ(index, 0u);
 }
 
@@ -198,7 +199,7 @@ TEST_F(DrawGeometryTest, CounterClockwiseTrianglesAreCulledUnlessBothSidesAreDra
     drawSettings.cullBackFaces = false;
     DrawGeometry(camera, Rotation{}, SolidTexture(0xFFFFFFFF), 4, 2);
     DWORD cull = 0;
-    sharedDevice->GetRenderState(D3DRS_CULLMODE, &cull);
+    DeviceQueries::GetRenderState(sharedDevice, D3DRS_CULLMODE, &cull);
     EXPECT_EQ(cull, DWORD(D3DCULL_CCW));
     Present();
     EXPECT_TRUE(Near(At(320, 240), {255, 255, 255}));
@@ -259,7 +260,7 @@ TEST_F(DrawGeometryTest, TooManyLightsAreHeldToEight) {
     DrawGeometry(camera, Rotation{}, SolidTexture(0xFFFFFFFF), 4, 2);
     for (DWORD i = 0; i < 8; ++i) {
         BOOL enabled = TRUE;
-        sharedDevice->GetLightEnable(i, &enabled);
+        DeviceQueries::GetLightEnable(sharedDevice, i, &enabled);
         EXPECT_EQ(enabled, FALSE);
     }
     Present();

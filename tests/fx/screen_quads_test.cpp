@@ -2,6 +2,7 @@
 #include "fx/draw_geometry.h"
 #include "fx/screen_quads.h"
 #include "fx/shared_buffers.h"
+#include "platform/d3d8/device_queries.h"
 #include "tests/support/draw_test.h"
 
 #include <cmath>
@@ -132,7 +133,7 @@ TEST_F(ScreenQuadTest, TunnelSwayTakesTheTickCountAsItIs) {
     host::SetVirtualTime(40000.1235);
     DrawQuadTunnel(SolidTexture(0xFF0A0A0A), true, 0xFFFFFFFF, 1.0f, 1.0f, 0.0f, true);
     D3DMATRIX world;
-    ASSERT_EQ(sharedDevice->GetTransform(D3DTS_WORLD, &world), D3D_OK);
+    ASSERT_EQ(DeviceQueries::GetTransform(sharedDevice, D3DTS_WORLD, &world), D3D_OK);
     const float turn = float(std::sin(40000123.0 * 0.00053) * 0.1 * 6);
     EXPECT_FLOAT_EQ(world._12, float(std::sin(double(turn))));
     EXPECT_FLOAT_EQ(world._11, float(std::cos(double(turn))));

@@ -1,5 +1,6 @@
 // Device creation against different adapters, frame presentation and the lost device.
 #include "gfx/renderer.h"
+#include "platform/d3d8/device_queries.h"
 #include "tests/support/window_test.h"
 
 namespace {
@@ -22,11 +23,13 @@ protected:
         return renderer.CreateDevice(640, 480, window, windowed, D3DADAPTER_DEFAULT);
     }
 
-    D3DPRESENT_PARAMETERS Presentation() { return renderer.GetDevice()->PresentParameters(); }
+    D3DPRESENT_PARAMETERS Presentation() {
+        return DeviceQueries::PresentParameters(renderer.GetDevice());
+    }
 
     DWORD BehaviourFlags() {
         D3DDEVICE_CREATION_PARAMETERS creation{};
-        renderer.GetDevice()->GetCreationParameters(&creation);
+        DeviceQueries::GetCreationParameters(renderer.GetDevice(), &creation);
         return creation.BehaviorFlags;
     }
 

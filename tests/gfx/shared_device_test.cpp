@@ -1,6 +1,7 @@
 // The shared buffers and the baseline states every draw returns to.
 #include "gfx/renderer.h"
 #include "gfx/shared_device.h"
+#include "platform/d3d8/device_queries.h"
 #include "tests/support/window_test.h"
 
 #include <cstring>
@@ -21,7 +22,7 @@ protected:
 
     DWORD State(D3DRENDERSTATETYPE state) {
         DWORD value = 0xDEADBEEF;
-        EXPECT_EQ(sharedDevice->GetRenderState(state, &value), D3D_OK);
+        EXPECT_EQ(DeviceQueries::GetRenderState(sharedDevice, state, &value), D3D_OK);
         return value;
     }
 

@@ -1,5 +1,6 @@
 // The scenes' texture holder.
 #include "gfx/texture.h"
+#include "platform/d3d8/device_queries.h"
 #include "tests/support/device_test.h"
 #include "tests/support/image_files.h"
 #include "tests/support/test_folder.h"
@@ -40,7 +41,7 @@ TEST_F(TextureTest, CreateLockFillUnlockRelease) {
     std::fill_n(static_cast<uint32_t*>(lock.bits), 512 * 256, 0xFFFFFFFFu);
     static_cast<uint32_t*>(lock.bits)[511 + 255 * 512] = 0xFF123456u;
     EXPECT_EQ(texture.Unlock(), D3D_OK);
-    const std::vector<uint32_t> texels = texture.Interface()->ReadBackLevel0();
+    const std::vector<uint32_t> texels = DeviceQueries::ReadBackLevel0(texture.Interface());
     EXPECT_EQ(texels[0], 0xFFFFFFFFu);
     EXPECT_EQ(texels[512 * 256 - 1], 0xFF123456u);
     host::test::StartTrace();
@@ -54,7 +55,7 @@ TEST_F(TextureTest, FillGoesRowByRowWhenRowsAreNotContiguous) {
     FillTexture(texture, 512, 256, 0xFF000000u);
     // Filling a 256-wide area of the 512-wide level must step by the pitch.
     FillTexture(texture, 256, 256, 0xFFFFFFFFu);
-    const std::vector<uint32_t> texels = texture.Interface()->ReadBackLevel0();
+    const std::vector<uint32_t> texels = DeviceQueries::ReadBackLevel0(texture.Interface());
     EXPECT_EQ(texels[255 * 512 + 255], 0xFFFFFFFFu);
     EXPECT_EQ(texels[255 * 512 + 256], 0xFF000000u);
     EXPECT_EQ(texels[256], 0xFF000000u);

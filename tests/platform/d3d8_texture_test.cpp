@@ -1,6 +1,7 @@
 // Textures and surfaces of the Direct3D stand-in: pools, levels, pitches, and what OpenGL
 // receives for each format.
 #include "platform/d3d8/d3d8.h"
+#include "platform/d3d8/device_queries.h"
 #include "tests/support/raw_device_test.h"
 
 #include <cstring>
@@ -29,7 +30,7 @@ TEST_F(D3D8TextureTest, ManagedCanvasLocksWithPitch2048AndAFullChain) {
     ASSERT_EQ(texture->LockRect(0, &locked, &corner, 0), D3D_OK);
     static_cast<uint32_t*>(locked.pBits)[0] = 0xFFABCDEFu;
     texture->UnlockRect(0);
-    EXPECT_EQ(texture->ReadBackLevel0()[2 * 512 + 8], 0xFFABCDEFu);
+    EXPECT_EQ(DeviceQueries::ReadBackLevel0(texture)[2 * 512 + 8], 0xFFABCDEFu);
     texture->Release();
 }
 
@@ -45,10 +46,10 @@ TEST_F(D3D8TextureTest, DefaultPoolIsFilledThroughASystemMemoryTwin) {
     std::memset(locked.pBits, 0x40, 16 * 4);
     surface->UnlockRect();
     surface->Release();
-    EXPECT_EQ(twin->ReadBackLevel0().size(), 0u); // never drawn from system memory
+    EXPECT_EQ(DeviceQueries::ReadBackLevel0(twin).size(), 0u); // never drawn from system memory
     EXPECT_EQ(device->UpdateTexture(target, twin), D3DERR_INVALIDCALL);
     ASSERT_EQ(device->UpdateTexture(twin, target), D3D_OK);
-    EXPECT_EQ(target->ReadBackLevel0()[15], 0xFF404040u);
+    EXPECT_EQ(DeviceQueries::ReadBackLevel0(target)[15], 0xFF404040u);
     twin->Release();
     target->Release();
 }
@@ -100,7 +101,7 @@ TEST_F(D3D8TextureTest, EveryOfferedFormatKeepsItsMeaningOnUpload) {
         for (int i = 0; i < 16; ++i)
             std::memcpy(static_cast<uint8_t*>(locked.pBits) + size_t(i) * bytes, &c.stored, bytes);
         texture->UnlockRect(0);
-        const std::vector<uint32_t> texels = texture->ReadBackLevel0();
+        const std::vector<uint32_t> texels = DeviceQueries::ReadBackLevel0(texture);
         EXPECT_EQ(texels[5], c.seen);
         texture->Release();
     }

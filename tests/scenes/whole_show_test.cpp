@@ -1,8 +1,8 @@
 // The whole show off screen on the generated data, from music time 0 until it ends by itself,
 // at ten frames a second of music so that it stays quick (and clean under the sanitizers).
-#include "app/win_main.h"
+#include "app/driver.h"
 #include "platform/host/host.h"
-#include "platform/host/test_controls.h"
+#include "platform/testing/test_controls.h"
 
 #include <gtest/gtest.h>
 

@@ -4,6 +4,7 @@
 
 #include "fx/draw_settings.h"
 #include "gfx/texture.h"
+#include "platform/d3d8/device_queries.h"
 #include "tests/support/device_test.h"
 
 #include <cstdint>
@@ -74,20 +75,20 @@ protected:
                         {D3DRS_SPECULARENABLE, TRUE},        {D3DRS_SRCBLEND, D3DBLEND_ONE}};
         for (const auto& b : baseline) {
             DWORD value = 0;
-            sharedDevice->GetRenderState(b.state, &value);
+            DeviceQueries::GetRenderState(sharedDevice, b.state, &value);
             EXPECT_EQ(value, b.value) << "render state " << b.state;
         }
         IDirect3DTexture8* bound = reinterpret_cast<IDirect3DTexture8*>(1);
-        sharedDevice->GetTexture(0, &bound);
+        DeviceQueries::GetTexture(sharedDevice, 0, &bound);
         EXPECT_EQ(bound, nullptr);
         DWORD flags = 1, index = 1;
-        sharedDevice->GetTextureStageState(0, D3DTSS_TEXTURETRANSFORMFLAGS, &flags);
-        sharedDevice->GetTextureStageState(0, D3DTSS_TEXCOORDINDEX, &index);
+        DeviceQueries::GetTextureStageState(sharedDevice, 0, D3DTSS_TEXTURETRANSFORMFLAGS, &flags);
+        DeviceQueries::GetTextureStageState(sharedDevice, 0, D3DTSS_TEXCOORDINDEX, &index);
         EXPECT_EQ(flags, D3DTTFF_DISABLE);
         EXPECT_EQ(index, 0u);
         for (DWORD i = 0; i < 8; ++i) {
             BOOL enabled = TRUE;
-            sharedDevice->GetLightEnable(i, &enabled);
+            DeviceQueries::GetLightEnable(sharedDevice, i, &enabled);
             EXPECT_EQ(enabled, FALSE) << "light " << i;
         }
     }

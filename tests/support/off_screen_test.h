@@ -2,7 +2,7 @@
 #pragma once
 
 #include "platform/host/host.h"
-#include "platform/host/test_controls.h"
+#include "platform/testing/test_controls.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The capture tool: plays the show off screen on a virtual clock and writes an MP4 of a span,
 // PNG stills at chosen music times, or a contact sheet of the scenes. See kUsage.
-#include "app/win_main.h"
+#include "app/driver.h"
 #include "platform/host/host.h"
 #include "tools/capture/mp4_writer.h"
 #include "tools/capture/options.h"

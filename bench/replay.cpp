@@ -1,0 +1,449 @@
+#include "bench/replay.h"
+#include "platform/d3d8/d3d8.h"
+#include "platform/d3d8/device_queries.h"
+#include "platform/d3d8/draw_record.h"
+
+#include <epoxy/gl.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+constexpr int kWidth = 640, kHeight = 480;
+
+void Multiply(const float* a, const float* b, float* out) {
+    for (int r = 0; r < 4; ++r)
+        for (int c = 0; c < 4; ++c)
+            out[r * 4 + c] = a[r * 4] * b[c] + a[r * 4 + 1] * b[4 + c] + a[r * 4 + 2] * b[8 + c] +
+                             a[r * 4 + 3] * b[12 + c];
+}
+
+unsigned Factor(DWORD blend) {
+    switch (blend) {
+    case D3DBLEND_ZERO:
+        return GL_ZERO;
+    case D3DBLEND_ONE:
+        return GL_ONE;
+    case D3DBLEND_DESTCOLOR:
+        return GL_DST_COLOR;
+    case D3DBLEND_INVDESTCOLOR:
+        return GL_ONE_MINUS_DST_COLOR;
+    case D3DBLEND_SRCALPHA:
+        return GL_SRC_ALPHA;
+    case D3DBLEND_INVSRCALPHA:
+        return GL_ONE_MINUS_SRC_ALPHA;
+    default:
+        return GL_INVALID_ENUM;
+    }
+}
+
+bool Zero(const D3DCOLORVALUE& c) {
+    return c.r == 0 && c.g == 0 && c.b == 0;
+}
+
+// One draw as the plain program needs it, or the reason it cannot draw it.
+std::string Convert(const DrawRecord& record, ReplayFrame& frame, ReplayDraw& draw) {
+    const DWORD* rs = record.state.renderStates;
+    const DWORD* ts = record.state.stageStates;
+    if (rs[D3DRS_SHADEMODE] != D3DSHADE_GOURAUD) return "flat shading";
+    if (rs[D3DRS_ALPHATESTENABLE]) return "alpha test";
+    if (rs[D3DRS_ZFUNC] != D3DCMP_LESSEQUAL || rs[D3DRS_ZENABLE] == D3DZB_FALSE)
+        return "another depth test";
+    if (rs[D3DRS_CULLMODE] == D3DCULL_CW) return "clockwise culling";
+    if (rs[D3DRS_BLENDOP] != D3DBLENDOP_ADD) return "a blend operation other than adding";
+    if (ts[D3DTSS_COLOROP] != D3DTOP_MODULATE || ts[D3DTSS_COLORARG1] != D3DTA_TEXTURE ||
+        ts[D3DTSS_ALPHAOP] != D3DTOP_SELECTARG1 || ts[D3DTSS_ALPHAARG1] != D3DTA_TEXTURE)
+        return "a texture stage other than texture times diffuse";
+    if (!record.texture) return "no texture";
+
+    draw.vertices.assign(record.vertices, record.vertices + size_t(record.vertexEnd) * 36);
+    draw.indices.assign(record.indices, record.indices + record.indexCount);
+    if (!frame.draws.empty()) {
+        const ReplayDraw& before = frame.draws.back();
+        draw.sameGeometryAsBefore =
+            before.vertices == draw.vertices && before.indices == draw.indices;
+    }
+
+    auto* texture = record.texture;
+    auto known = std::find_if(frame.textures.begin(), frame.textures.end(),
+                              [&](const ReplayTexture& t) { return t.source == texture; });
+    if (known == frame.textures.end()) {
+        ReplayTexture made;
+        made.source = texture;
+        D3DSURFACE_DESC description{};
+        texture->GetLevelDesc(0, &description);
+        made.width = int(description.Width);
+        made.height = int(description.Height);
+        made.changesEveryFrame = record.textureChanged;
+        made.texels = DeviceQueries::ReadBackLevel0(texture);
+        frame.textures.push_back(std::move(made));
+        known = frame.textures.end() - 1;
+    }
+    draw.texture = int(known - frame.textures.begin());
+
+    // The chain to the clip, shifted to Direct3D's pixel centres and turned upside down, as
+    // the device draws.
+    Multiply(&record.state.world->_11, &record.state.view->_11, draw.toCamera);
+    Multiply(draw.toCamera, &record.state.projection->_11, draw.toClip);
+    for (int r = 0; r < 4; ++r) {
+        float* row = draw.toClip + 4 * r;
+        row[0] += row[3] / float(kWidth);
+        row[1] = -(row[1] - row[3] / float(kHeight));
+    }
+    for (int r = 0; r < 3; ++r)
+        for (int c = 0; c < 3; ++c)
+            draw.normalToCamera[r * 3 + c] = draw.toCamera[r * 4 + c];
+
+    const bool generated = (ts[D3DTSS_TEXCOORDINDEX] & 0xFFFF0000u) != 0;
+    draw.environmentMap = generated;
+    if (generated && (ts[D3DTSS_TEXCOORDINDEX] & 0xFFFF0000u) != D3DTSS_TCI_CAMERASPACENORMAL)
+        return "texture coordinates made another way";
+    if (!generated && (ts[D3DTSS_TEXTURETRANSFORMFLAGS] & 0xFF) != D3DTTFF_DISABLE)
+        return "a texture transform";
+
+    draw.lit = rs[D3DRS_LIGHTING] != FALSE;
+    if (draw.lit) {
+        if (!rs[D3DRS_COLORVERTEX] || rs[D3DRS_DIFFUSEMATERIALSOURCE] != D3DMCS_COLOR1 ||
+            rs[D3DRS_AMBIENTMATERIALSOURCE] != D3DMCS_MATERIAL ||
+            rs[D3DRS_EMISSIVEMATERIALSOURCE] != D3DMCS_MATERIAL || !rs[D3DRS_LOCALVIEWER] ||
+            rs[D3DRS_NORMALIZENORMALS])
+            return "other material sources or viewer";
+        int count = 0;
+        const D3DLIGHT8* light = nullptr;
+        for (int i = 0; i < 8; ++i)
+            if (record.state.lightEnabled[i]) ++count, light = &record.state.lights[i];
+        if (count > 1 || (light && light->Type != D3DLIGHT_DIRECTIONAL)) return "other lights";
+        const D3DMATERIAL8& m = *record.state.material;
+        const D3DCOLOR global = D3DCOLOR(rs[D3DRS_AMBIENT]);
+        const float ambient[3] = {
+            float(global >> 16 & 0xFF) / 255.0f + (light ? light->Ambient.r : 0.0f),
+            float(global >> 8 & 0xFF) / 255.0f + (light ? light->Ambient.g : 0.0f),
+            float(global & 0xFF) / 255.0f + (light ? light->Ambient.b : 0.0f)};
+        draw.base[0] = m.Emissive.r + m.Ambient.r * ambient[0];
+        draw.base[1] = m.Emissive.g + m.Ambient.g * ambient[1];
+        draw.base[2] = m.Emissive.b + m.Ambient.b * ambient[2];
+        if (light) {
+            const float* v = &record.state.view->_11;
+            const float d[3] = {-light->Direction.x, -light->Direction.y, -light->Direction.z};
+            float toward[3];
+            for (int c = 0; c < 3; ++c)
+                toward[c] = d[0] * v[c] + d[1] * v[4 + c] + d[2] * v[8 + c];
+            const float length =
+                std::sqrt(toward[0] * toward[0] + toward[1] * toward[1] + toward[2] * toward[2]);
+            for (int c = 0; c < 3; ++c)
+                draw.towardLight[c] = length > 0 ? toward[c] / length : 0.0f;
+            draw.lightColour[0] = light->Diffuse.r;
+            draw.lightColour[1] = light->Diffuse.g;
+            draw.lightColour[2] = light->Diffuse.b;
+            draw.highlight =
+                rs[D3DRS_SPECULARENABLE] && !Zero(m.Specular) && !Zero(light->Specular);
+            if (draw.highlight && m.Power <= 0) return "a highlight of power 0";
+            draw.highlightColour[0] = m.Specular.r * light->Specular.r;
+            draw.highlightColour[1] = m.Specular.g * light->Specular.g;
+            draw.highlightColour[2] = m.Specular.b * light->Specular.b;
+            draw.power = m.Power;
+        }
+    }
+    draw.blend = rs[D3DRS_ALPHABLENDENABLE] != FALSE;
+    draw.source = Factor(rs[D3DRS_SRCBLEND]);
+    draw.destination = Factor(rs[D3DRS_DESTBLEND]);
+    if (draw.blend && (draw.source == GL_INVALID_ENUM || draw.destination == GL_INVALID_ENUM))
+        return "other blend factors";
+    draw.depthWrite = rs[D3DRS_ZWRITEENABLE] != FALSE;
+    draw.cull = rs[D3DRS_CULLMODE] != D3DCULL_NONE;
+    return std::string();
+}
+
+const char* const kVertexShader = R"(
+layout(location = 0) in vec3 position;
+layout(location = 1) in vec3 normal;
+layout(location = 2) in vec4 colour;
+layout(location = 3) in vec2 uv;
+uniform mat4 toClip;
+uniform mat4 toCamera;
+uniform mat3 normalToCamera;
+uniform vec3 base;
+uniform vec3 towardLight;
+uniform vec3 lightColour;
+uniform vec3 highlightColour;
+uniform float power;
+out vec4 shade;
+out vec3 highlight;
+out vec2 st;
+void main() {
+    gl_Position = toClip * vec4(position, 1.0);
+#if LIT || ENVIRONMENT
+    vec3 n = normalToCamera * normal;
+#endif
+#if LIT
+    float d = dot(n, towardLight);
+    shade = clamp(vec4(base + (d > 0.0 ? colour.rgb * lightColour * d : vec3(0.0)), colour.a),
+                  0.0, 1.0);
+#else
+    shade = colour;
+#endif
+#if HIGHLIGHT
+    vec3 toEye = normalize(-(toCamera * vec4(position, 1.0)).xyz);
+    float h = max(dot(n, normalize(towardLight + toEye)), 0.0);
+    highlight = d > 0.0 && h > 0.0 ? clamp(highlightColour * pow(h, power), 0.0, 1.0) : vec3(0.0);
+#else
+    highlight = vec3(0.0);
+#endif
+#if ENVIRONMENT
+    st = vec2(0.5 * n.x + 0.5, 0.5 - 0.5 * n.y);
+#else
+    st = uv;
+#endif
+}
+)";
+
+const char* const kFragmentShader = R"(
+in vec4 shade;
+in vec3 highlight;
+in vec2 st;
+uniform sampler2D picture;
+out vec4 colour;
+void main() {
+    vec4 t = texture(picture, st);
+#if HIGHLIGHT
+    colour = vec4(t.rgb * shade.rgb + highlight, t.a);
+#else
+    colour = vec4(t.rgb * shade.rgb, t.a);
+#endif
+}
+)";
+
+unsigned Compile(GLenum kind, const std::string& defines, const char* body) {
+    const unsigned shader = glCreateShader(kind);
+    const std::string head = "#version 330 core\n" + defines;
+    const char* parts[2] = {head.c_str(), body};
+    glShaderSource(shader, 2, parts, nullptr);
+    glCompileShader(shader);
+    GLint compiled = 0;
+    glGetShaderiv(shader, GL_COMPILE_STATUS, &compiled);
+    if (!compiled) {
+        char log[1024];
+        glGetShaderInfoLog(shader, sizeof log, nullptr, log);
+        std::fprintf(stderr, "bare shader: %s\n", log);
+    }
+    return shader;
+}
+
+} // namespace
+
+ReplayFrame RecordFrame(const std::function<void()>& drawFrame) {
+    ReplayFrame frame;
+    RecordDraws([&frame](const DrawRecord& record) {
+        ReplayDraw draw;
+        const std::string why = Convert(record, frame, draw);
+        if (!why.empty() && frame.unsupported.empty()) frame.unsupported = why;
+        frame.draws.push_back(std::move(draw));
+    });
+    drawFrame();
+    RecordDraws(nullptr);
+    return frame;
+}
+
+BareRenderer::BareRenderer(ReplayFrame& frame) : frame(frame) {
+    if (!frame.unsupported.empty()) return;
+    glGenFramebuffers(1, &framebuffer);
+    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+    glGenRenderbuffers(1, &colour);
+    glBindRenderbuffer(GL_RENDERBUFFER, colour);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, kWidth, kHeight);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colour);
+    glGenRenderbuffers(1, &depth);
+    glBindRenderbuffer(GL_RENDERBUFFER, depth);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT16, kWidth, kHeight);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, depth);
+
+    size_t vertexBytes = 0, indexBytes = 0;
+    for (const ReplayDraw& draw : frame.draws) {
+        vertexBytes = std::max(vertexBytes, draw.vertices.size());
+        indexBytes = std::max(indexBytes, draw.indices.size() * 2);
+    }
+    glGenVertexArrays(1, &vertexArray);
+    glBindVertexArray(vertexArray);
+    glGenBuffers(1, &vertexBuffer);
+    glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer);
+    glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(vertexBytes), nullptr, GL_DYNAMIC_DRAW);
+    glGenBuffers(1, &indexBuffer);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, indexBuffer);
+    glBufferData(GL_ELEMENT_ARRAY_BUFFER, GLsizeiptr(indexBytes), nullptr, GL_DYNAMIC_DRAW);
+    const auto at = [](size_t offset) { return reinterpret_cast<const void*>(offset); };
+    glEnableVertexAttribArray(0);
+    glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, 36, at(0));
+    glEnableVertexAttribArray(1);
+    glVertexAttribPointer(1, 3, GL_FLOAT, GL_FALSE, 36, at(12));
+    glEnableVertexAttribArray(2);
+    glVertexAttribPointer(2, GL_BGRA, GL_UNSIGNED_BYTE, GL_TRUE, 36, at(24));
+    glEnableVertexAttribArray(3);
+    glVertexAttribPointer(3, 2, GL_FLOAT, GL_FALSE, 36, at(28));
+    glBindVertexArray(0);
+
+    for (ReplayTexture& texture : frame.textures) {
+        glGenTextures(1, &texture.name);
+        glBindTexture(GL_TEXTURE_2D, texture.name);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, texture.width, texture.height, 0, GL_BGRA,
+                     GL_UNSIGNED_INT_8_8_8_8_REV, texture.texels.data());
+    }
+    for (const ReplayDraw& draw : frame.draws)
+        if (!ProgramFor(draw)) return;
+    if (!frame.geometryChangesEveryFrame && frame.draws.size() == 1) {
+        glBindVertexArray(vertexArray);
+        glBufferSubData(GL_ARRAY_BUFFER, 0, GLsizeiptr(frame.draws[0].vertices.size()),
+                        frame.draws[0].vertices.data());
+        glBufferSubData(GL_ELEMENT_ARRAY_BUFFER, 0, GLsizeiptr(frame.draws[0].indices.size() * 2),
+                        frame.draws[0].indices.data());
+        glBindVertexArray(0);
+    }
+    ready = true;
+}
+
+BareRenderer::~BareRenderer() {
+    for (const Program& program : programs)
+        if (program.name) glDeleteProgram(program.name);
+    for (ReplayTexture& texture : frame.textures)
+        if (texture.name) glDeleteTextures(1, &texture.name), texture.name = 0;
+    glDeleteBuffers(1, &vertexBuffer);
+    glDeleteBuffers(1, &indexBuffer);
+    glDeleteVertexArrays(1, &vertexArray);
+    glDeleteRenderbuffers(1, &colour);
+    glDeleteRenderbuffers(1, &depth);
+    glDeleteFramebuffers(1, &framebuffer);
+}
+
+const BareRenderer::Program* BareRenderer::ProgramFor(const ReplayDraw& draw) {
+    const int key = (draw.lit ? 1 : 0) | (draw.highlight ? 2 : 0) | (draw.environmentMap ? 4 : 0);
+    if (programs[key].name) return &programs[key];
+    const std::string defines = std::string("#define LIT ") + (draw.lit ? "1" : "0") +
+                                "\n#define HIGHLIGHT " + (draw.highlight ? "1" : "0") +
+                                "\n#define ENVIRONMENT " + (draw.environmentMap ? "1" : "0") + "\n";
+    const unsigned program = glCreateProgram();
+    const unsigned vertex = Compile(GL_VERTEX_SHADER, defines, kVertexShader);
+    const unsigned fragment = Compile(GL_FRAGMENT_SHADER, defines, kFragmentShader);
+    glAttachShader(program, vertex);
+    glAttachShader(program, fragment);
+    glLinkProgram(program);
+    glDeleteShader(vertex);
+    glDeleteShader(fragment);
+    GLint linked = 0;
+    glGetProgramiv(program, GL_LINK_STATUS, &linked);
+    if (!linked) {
+        glDeleteProgram(program);
+        return nullptr;
+    }
+    glUseProgram(program);
+    glUniform1i(glGetUniformLocation(program, "picture"), 0);
+    Program& made = programs[key];
+    made.name = program;
+    made.toClip = glGetUniformLocation(program, "toClip");
+    made.toCamera = glGetUniformLocation(program, "toCamera");
+    made.normalToCamera = glGetUniformLocation(program, "normalToCamera");
+    made.base = glGetUniformLocation(program, "base");
+    made.towardLight = glGetUniformLocation(program, "towardLight");
+    made.lightColour = glGetUniformLocation(program, "lightColour");
+    made.highlightColour = glGetUniformLocation(program, "highlightColour");
+    made.power = glGetUniformLocation(program, "power");
+    return &made;
+}
+
+void BareRenderer::DrawFrame() {
+    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+    glViewport(0, 0, kWidth, kHeight);
+    glBindSampler(0, 0);
+    glDisable(GL_SCISSOR_TEST);
+    // An unmasked clear is a fast clear; the draws then leave alpha alone, as the device does.
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    glDepthMask(GL_TRUE);
+    glClearColor(0, 0, 0, 1);
+    glClearDepth(1.0);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_FALSE);
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LEQUAL);
+    // Upside down, like the device: Direct3D's clockwise front faces turn counter-clockwise.
+    glFrontFace(GL_CCW);
+    glCullFace(GL_BACK);
+    glBlendEquation(GL_FUNC_ADD);
+    glBindVertexArray(vertexArray);
+    // The array buffer binding belongs to the context, not the vertex array: others move it.
+    glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer);
+    glActiveTexture(GL_TEXTURE0);
+    for (ReplayTexture& texture : frame.textures)
+        if (texture.changesEveryFrame) {
+            glBindTexture(GL_TEXTURE_2D, texture.name);
+            glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, texture.width, texture.height, GL_BGRA,
+                            GL_UNSIGNED_INT_8_8_8_8_REV, texture.texels.data());
+        }
+    bool blend = false, depthWrite = true, cull = false;
+    glDisable(GL_BLEND);
+    glDisable(GL_CULL_FACE);
+    for (const ReplayDraw& draw : frame.draws) {
+        if (!draw.sameGeometryAsBefore && frame.geometryChangesEveryFrame) {
+            glBufferSubData(GL_ARRAY_BUFFER, 0, GLsizeiptr(draw.vertices.size()),
+                            draw.vertices.data());
+            glBufferSubData(GL_ELEMENT_ARRAY_BUFFER, 0, GLsizeiptr(draw.indices.size() * 2),
+                            draw.indices.data());
+        }
+        if (draw.blend != blend) draw.blend ? glEnable(GL_BLEND) : glDisable(GL_BLEND);
+        if (draw.blend) glBlendFunc(draw.source, draw.destination);
+        if (draw.depthWrite != depthWrite) glDepthMask(draw.depthWrite ? GL_TRUE : GL_FALSE);
+        if (draw.cull != cull) draw.cull ? glEnable(GL_CULL_FACE) : glDisable(GL_CULL_FACE);
+        blend = draw.blend, depthWrite = draw.depthWrite, cull = draw.cull;
+        const Program& program = *ProgramFor(draw);
+        glUseProgram(program.name);
+        glUniformMatrix4fv(program.toClip, 1, GL_FALSE, draw.toClip);
+        if (draw.lit || draw.environmentMap)
+            glUniformMatrix3fv(program.normalToCamera, 1, GL_FALSE, draw.normalToCamera);
+        if (draw.lit) {
+            glUniform3fv(program.base, 1, draw.base);
+            glUniform3fv(program.towardLight, 1, draw.towardLight);
+            glUniform3fv(program.lightColour, 1, draw.lightColour);
+        }
+        if (draw.highlight) {
+            glUniformMatrix4fv(program.toCamera, 1, GL_FALSE, draw.toCamera);
+            glUniform3fv(program.highlightColour, 1, draw.highlightColour);
+            glUniform1f(program.power, draw.power);
+        }
+        glBindTexture(GL_TEXTURE_2D, frame.textures[size_t(draw.texture)].name);
+        glDrawElements(GL_TRIANGLES, GLsizei(draw.indices.size()), GL_UNSIGNED_SHORT, nullptr);
+    }
+    glBindVertexArray(0);
+    glFinish();
+}
+
+std::vector<uint32_t> BareRenderer::ReadBack() {
+    std::vector<uint32_t> pixels(size_t(kWidth) * kHeight);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer);
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    glReadPixels(0, 0, kWidth, kHeight, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, pixels.data());
+    for (uint32_t& p : pixels)
+        p &= 0xFFFFFF;
+    return pixels;
+}
+
+FrameDifference CompareFrames(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b,
+                              int tolerance) {
+    FrameDifference difference;
+    if (a.size() != b.size()) {
+        difference.coverage = difference.colour = int(std::max(a.size(), b.size()));
+        return difference;
+    }
+    for (size_t i = 0; i < a.size(); ++i) {
+        const uint32_t p = a[i] & 0xFFFFFF, q = b[i] & 0xFFFFFF;
+        if ((p == 0) != (q == 0)) ++difference.coverage;
+        int largest = 0;
+        for (int shift : {0, 8, 16})
+            largest = std::max(largest, std::abs(int(p >> shift & 0xFF) - int(q >> shift & 0xFF)));
+        if (largest > tolerance) ++difference.colour;
+        difference.largest = std::max(difference.largest, largest);
+    }
+    return difference;
+}

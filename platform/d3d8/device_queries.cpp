@@ -1,0 +1,98 @@
+#include "platform/d3d8/device_queries.h"
+
+#include <epoxy/gl.h>
+
+#if !SHOW_TEST_CONTROLS
+#error "device queries belong to the tests' build of the platform only"
+#endif
+
+namespace {
+
+const D3DMATRIX* TransformSlot(D3DTRANSFORMSTATETYPE state, const D3DMATRIX& world,
+                               const D3DMATRIX& view, const D3DMATRIX& projection,
+                               const D3DMATRIX& texture0) {
+    switch (state) {
+    case D3DTS_WORLD:
+        return &world;
+    case D3DTS_VIEW:
+        return &view;
+    case D3DTS_PROJECTION:
+        return &projection;
+    case D3DTS_TEXTURE0:
+        return &texture0;
+    default:
+        return nullptr;
+    }
+}
+
+} // namespace
+
+HRESULT DeviceQueries::GetRenderState(IDirect3DDevice8* device, D3DRENDERSTATETYPE state,
+                                      DWORD* value) {
+    if (state < 0 || state >= D3DRS_TABLE_SIZE || !value) return D3DERR_INVALIDCALL;
+    *value = device->renderStates[state];
+    return D3D_OK;
+}
+
+HRESULT DeviceQueries::GetTransform(IDirect3DDevice8* device, D3DTRANSFORMSTATETYPE state,
+                                    D3DMATRIX* matrix) {
+    const D3DMATRIX* slot =
+        TransformSlot(state, device->world, device->view, device->projection, device->texture0);
+    if (!slot || !matrix) return D3DERR_INVALIDCALL;
+    *matrix = *slot;
+    return D3D_OK;
+}
+
+HRESULT DeviceQueries::GetTextureStageState(IDirect3DDevice8* device, DWORD stage,
+                                            D3DTEXTURESTAGESTATETYPE type, DWORD* value) {
+    if (stage != 0 || type <= 0 || type >= D3DTSS_TABLE_SIZE || !value) return D3DERR_INVALIDCALL;
+    *value = device->stageStates[type];
+    return D3D_OK;
+}
+
+HRESULT DeviceQueries::GetTexture(IDirect3DDevice8* device, DWORD stage,
+                                  IDirect3DTexture8** bound) {
+    if (stage != 0 || !bound) return D3DERR_INVALIDCALL;
+    if (device->texture) device->texture->AddRef();
+    *bound = device->texture;
+    return D3D_OK;
+}
+
+HRESULT DeviceQueries::GetMaterial(IDirect3DDevice8* device, D3DMATERIAL8* value) {
+    if (!value) return D3DERR_INVALIDCALL;
+    *value = device->material;
+    return D3D_OK;
+}
+
+HRESULT DeviceQueries::GetLight(IDirect3DDevice8* device, DWORD index, D3DLIGHT8* light) {
+    if (index >= DWORD(kMaxLights) || !light) return D3DERR_INVALIDCALL;
+    *light = device->lights[index];
+    return D3D_OK;
+}
+
+HRESULT DeviceQueries::GetLightEnable(IDirect3DDevice8* device, DWORD index, BOOL* enable) {
+    if (index >= DWORD(kMaxLights) || !enable) return D3DERR_INVALIDCALL;
+    *enable = device->lightEnabled[index] ? TRUE : FALSE;
+    return D3D_OK;
+}
+
+HRESULT DeviceQueries::GetCreationParameters(IDirect3DDevice8* device,
+                                             D3DDEVICE_CREATION_PARAMETERS* parameters) {
+    if (!parameters) return D3DERR_INVALIDCALL;
+    *parameters = device->creationParameters;
+    return D3D_OK;
+}
+
+const D3DPRESENT_PARAMETERS& DeviceQueries::PresentParameters(const IDirect3DDevice8* device) {
+    return device->presentParameters;
+}
+
+std::vector<uint32_t> DeviceQueries::ReadBackLevel0(IDirect3DTexture8* texture) {
+    std::vector<uint32_t> texels;
+    if (!texture->GlTexture()) return texels;
+    const auto& level = texture->levels[0];
+    texels.resize(size_t(level.width) * level.height);
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, texels.data());
+    return texels;
+}
