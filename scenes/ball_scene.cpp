@@ -7,6 +7,7 @@
 #include "platform/files/load_failure.h"
 #include "scenes/lighting.h"
 #include "scenes/music_time.h"
+#include "scenes/scene_constants.h"
 
 #include <algorithm>
 #include <cmath>
@@ -27,7 +28,6 @@ constexpr float kSlowWobble = 0.0016666667f;
 constexpr float kFastWobble = 0.0033333334f;
 
 constexpr D3DCOLOR kDimGrey = 0x67676767;
-constexpr D3DCOLOR kWhite = 0xFFFFFFFF;
 constexpr D3DCOLOR kHalfIntensity = 0x80808080;
 
 // The ball's tilt about the view axis, in radians, before the echoes multiply it.
@@ -40,7 +40,7 @@ double Sway(float tf) {
 void Wobble(float x, float y, float z, double s, Vertex& out) {
     const double dx = x, dy = y, dz = z;
     out.x = float(dx * (0.8 + 0.4 * std::sin((s + dx) * 1.0471966666666666)) +
-                  0.2 * std::sin((dy + dz + s) * 0.26179916666666664) +
+                  0.2 * std::sin((dy + dz + s) * kHalfTurnOver12) +
                   0.2 * dy * std::sin((dz - s) * 0.6041519452370844));
     out.y = float(dy * (0.9 + 0.3 * std::sin((s + dz) * 0.3611023067672183)) +
                   0.2 * dz * std::sin((dx - s) * 0.11549962911326382) +
@@ -49,7 +49,7 @@ void Wobble(float x, float y, float z, double s, Vertex& out) {
     const float w = float(s + dz);
     out.z = float(0.2 * dx * std::sin((s + dy - dz) * 0.11990801177547507) +
                   dz * (0.8 + 0.3 * std::sin((s + dy) * 0.4363319560032939)) +
-                  0.3 * std::cos(double(w) * 0.24166076923076923));
+                  0.3 * std::cos(double(w) * kHalfTurnOver13));
 }
 
 } // namespace
@@ -121,7 +121,7 @@ int32_t BallScene::Render(int32_t milliseconds) {
 
     camera.eye = {0.0f, 0.0f, -13.0f};
     camera.target = {0.0f, 0.0f, 0.0f};
-    camera.fieldOfView = 0.7853982f;
+    camera.fieldOfView = kQuarterPi;
     rotation = {tf * 0.0013f, tf * 0.00074f, tf * 0.00063f};
 
     UseOneWhiteLight();

@@ -7,6 +7,7 @@
 #include "scenes/canvas.h"
 #include "scenes/lighting.h"
 #include "scenes/music_time.h"
+#include "scenes/scene_constants.h"
 #include "scenes/scene_math.h"
 #include "scenes/schedule.h"
 
@@ -18,8 +19,6 @@ namespace {
 // The clip sits at column 20 of the canvas, so it may be up to 492 pixels wide.
 constexpr uint32_t kClipColumn = 20;
 constexpr float kSceneStart = StartOf<BarsScene>();
-// 1 / 11.3, the scene's length, as a float.
-constexpr float kPerSceneSecond = 0.088495575f;
 constexpr int kGridSide = 5;
 constexpr int kBoxes = kGridSide * kGridSide * kGridSide;
 
@@ -54,7 +53,7 @@ int32_t BarsScene::Init() {
         mesh.Release();
         return -1;
     }
-    FillTexture(canvas, kCanvasWidth, kCanvasHeight, 0xFFFFFFFF);
+    FillTexture(canvas, kCanvasWidth, kCanvasHeight, kWhite);
     if (barsTexture.Load("Data/paarsebalken.jpg") < 0) {
         canvas.Release();
         mesh.Release();
@@ -68,7 +67,7 @@ uint32_t BarsScene::FrameAt(float seconds, uint32_t frameCount) {
     // Up to the first half of the clip less 48 frames. Fewer than 96 frames would wrap that
     // count round to four billion; such a clip stays on its first frame.
     const uint32_t last = frameCount >= 96 ? frameCount / 2 - 48 : 0;
-    const double span = double(last) * double(kPerSceneSecond);
+    const double span = double(last) * double(kPerElevenPointThreeSeconds);
     return uint32_t(TruncateToInt32((double(seconds) - double(kSceneStart)) * span));
 }
 
@@ -77,7 +76,7 @@ int32_t BarsScene::Render(int32_t milliseconds) {
     const double dt = double(t), tf = double(float(t));
 
     CopyClipFrame(*video, FrameAt(musicTime, video->FrameCount()), canvas, kClipColumn);
-    DrawScreenQuad(canvas, false, 0xFFFFFFFF, 1.0f, 1.0f);
+    DrawScreenQuad(canvas, false, kWhite, 1.0f, 1.0f);
 
     LockSharedVertices();
     LockSharedIndices();
@@ -111,7 +110,7 @@ int32_t BarsScene::Render(int32_t milliseconds) {
                     vertex->y = float(b - 2 + sy);
                     vertex->z = float(c - 2 + sz);
                     vertex->nx = vertex->ny = vertex->nz = 0.0f;
-                    vertex->diffuse = 0xFFFFFFFF;
+                    vertex->diffuse = kWhite;
                     vertex->u = float(swirlU + double(0.3f) * std::sin(parity + sy + sx) *
                                                    std::cos(sy * sz));
                     vertex->v = float(swirlV + double(0.3f) * std::sin(parity + sz + sy) *

@@ -2,6 +2,7 @@
 #include "fx/screen_quads.h"
 #include "scenes/canvas.h"
 #include "scenes/music_time.h"
+#include "scenes/scene_constants.h"
 #include "scenes/scene_math.h"
 #include "scenes/schedule.h"
 
@@ -9,9 +10,7 @@ namespace {
 
 // 320-pixel frames at column 96 lie in the middle of the canvas; frames up to 416 wide fit.
 constexpr uint32_t kClipColumn = 96;
-// 1 / 11.3 as a float: each clip is stretched to 11.3 s of music.
-constexpr float kPerClipSecond = 0.088495575f;
-// The first clip starts with the scene.
+// Each clip is stretched to 11.3 s of music; the first starts with the scene.
 constexpr float kFirstClipFrom = StartOf<FinaleScene>();
 constexpr float kSecondClipFrom = 152.90001f;
 constexpr float kClosingFrom = 164.2f;
@@ -19,7 +18,7 @@ constexpr float kClosingFadeFrom = 164.20001f;
 
 // Frame of a `frameCount`-frame clip that started at `from`, at music time `seconds`.
 int32_t ClipFrame(uint32_t frameCount, float from, float seconds) {
-    return TruncateToInt32(double(frameCount) * double(kPerClipSecond) *
+    return TruncateToInt32(double(frameCount) * double(kPerElevenPointThreeSeconds) *
                            (double(seconds) - double(from)));
 }
 
@@ -43,7 +42,7 @@ int32_t FinaleScene::Init() {
     if (!firstClip->Open("Data/vaan1.avi", room, kCanvasHeight)) return -1;
     if (!secondClip->Open("Data/pendulaEIND.avi", room, kCanvasHeight)) return -1;
     if (canvas.Create(kCanvasWidth, kCanvasHeight) < 0) return -1;
-    FillTexture(canvas, kCanvasWidth, kCanvasHeight, 0xFFFFFFFF);
+    FillTexture(canvas, kCanvasWidth, kCanvasHeight, kWhite);
     if (finalTexture.Load("Data/hwzykpa.jpg") < 0) {
         canvas.Release();
         return -1;
@@ -77,6 +76,6 @@ int32_t FinaleScene::Render(int32_t /*milliseconds*/) {
         frame = ClipFrame(secondClip->FrameCount(), kSecondClipFrom, music);
     }
     CopyClipFrame(*clip, uint32_t(frame), canvas, kClipColumn);
-    DrawScreenQuad(canvas, true, 0xFFFFFFFF, 1.0f, 1.0f);
+    DrawScreenQuad(canvas, true, kWhite, 1.0f, 1.0f);
     return 0;
 }

@@ -5,6 +5,7 @@
 #include "fx/shared_buffers.h"
 #include "gfx/d3dx_math.h"
 #include "scenes/music_time.h"
+#include "scenes/scene_constants.h"
 #include "scenes/scene_math.h"
 
 #include <algorithm>
@@ -15,6 +16,9 @@ namespace {
 
 // The grid: 41 columns by 31 rows of vertices, 40 x 30 cells of two triangles.
 constexpr int kColumns = 41, kRows = 31;
+// The rays spread about the grid's middle vertex; the bulge is centred lower, on row 20.
+constexpr int kMiddleColumn = 20, kMiddleRow = 15;
+constexpr int kBulgeColumn = 20, kBulgeRow = 20;
 constexpr int kVertices = kColumns * kRows;
 constexpr int kTriangles = 2 * (kColumns - 1) * (kRows - 1);
 constexpr int kLayers = 4;
@@ -38,11 +42,11 @@ int GreetingAt(float seconds) {
 // x^2 + y^2 = 16 round the view axis, written into the vertex as its brightness and texture
 // coordinates. `sway` turns the rays; `bulge` pushes the middle of the grid forward.
 void CastRay(int row, int column, const D3DXMATRIX& sway, float bulge, float scroll, Vertex& out) {
-    const double fromCentre =
-        std::sqrt(double((row - 20) * (row - 20) + (column - 20) * (column - 20)));
+    const double fromCentre = std::sqrt(double((row - kBulgeRow) * (row - kBulgeRow) +
+                                               (column - kBulgeColumn) * (column - kBulgeColumn)));
     // The 0.0001 keeps the middle ray off the axis.
-    const D3DXVECTOR3 ray{float((column + 0.0001 - 20) * 0.010416667),
-                          float((row + 0.0001 - 15) * 0.010416667),
+    const D3DXVECTOR3 ray{float((column + 0.0001 - kMiddleColumn) * 0.010416667),
+                          float((row + 0.0001 - kMiddleRow) * 0.010416667),
                           float(1 + bulge * 0.1 * (10 - fromCentre))};
     D3DXVECTOR3 direction;
     D3DXVec3TransformCoord(&direction, &ray, &sway);
@@ -122,9 +126,10 @@ int32_t GreetingsScene::Render(int32_t /*milliseconds*/) {
     uint16_t* index = SharedIndices;
     for (int g = 0; g + 1 < kRows; ++g)
         for (int c = 0; c + 1 < kColumns; ++c) {
+            // The cell's corners: o and o + 1 on its row, below and below-right on the next.
             const uint16_t o = uint16_t(kColumns * g + c);
-            const uint16_t cell[6] = {uint16_t(o + 42), uint16_t(o + 1), o, o,
-                                      uint16_t(o + 41), uint16_t(o + 42)};
+            const uint16_t below = uint16_t(o + kColumns), belowRight = uint16_t(o + kColumns + 1);
+            const uint16_t cell[6] = {belowRight, uint16_t(o + 1), o, o, below, belowRight};
             index = std::copy_n(cell, 6, index);
         }
     UnlockSharedVertices();
@@ -132,7 +137,7 @@ int32_t GreetingsScene::Render(int32_t /*milliseconds*/) {
 
     camera.eye = {0.0f, 0.0f, -2.0f};
     camera.target = {0.0f, 0.0f, 0.5f};
-    camera.fieldOfView = 0.7853982f;
+    camera.fieldOfView = kQuarterPi;
     rotation = {0.0f, 0.0f, 0.0f};
     ResetDrawSettings();
     drawSettings.blend = true;
@@ -147,6 +152,6 @@ int32_t GreetingsScene::Render(int32_t /*milliseconds*/) {
     }
 
     const int greeting = GreetingAt(musicTime);
-    if (greeting >= 0) DrawWideQuad(greetingTextures[greeting], true, 0xFFFFFFFF, 1.0f, 1.0f);
+    if (greeting >= 0) DrawWideQuad(greetingTextures[greeting], true, kWhite, 1.0f, 1.0f);
     return 0;
 }

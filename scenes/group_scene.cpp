@@ -6,6 +6,7 @@
 #include "fx/shared_buffers.h"
 #include "scenes/canvas.h"
 #include "scenes/music_time.h"
+#include "scenes/scene_constants.h"
 #include "scenes/scene_math.h"
 #include "scenes/schedule.h"
 
@@ -19,8 +20,6 @@ constexpr float kFirstRunStart = StartOf<GroupScene>();
 // Each run, forward or backward, lasts five seconds of music.
 constexpr float kRunSeconds = 5.0f;
 constexpr float kBounceFrom = 57.0f;
-// As the twist has always used it, not pi to full precision.
-constexpr double kHalfTurn = 3.14159;
 
 } // namespace
 
@@ -56,7 +55,7 @@ int32_t GroupScene::Init() {
         mesh.Release();
         return -1;
     }
-    FillTexture(canvas, kCanvasWidth, kCanvasHeight, 0xFFFFFFFF);
+    FillTexture(canvas, kCanvasWidth, kCanvasHeight, kWhite);
     initialised = true;
     return 0;
 }
@@ -90,7 +89,7 @@ int32_t GroupScene::Render(int32_t milliseconds) {
     const double t = milliseconds;
 
     CopyClipFrame(*video, uint32_t(NextClipFrame(music, video->FrameCount())), canvas, 0);
-    DrawScreenQuad(canvas, false, 0xFFFFFFFF, 1.0f, 1.0f);
+    DrawScreenQuad(canvas, false, kWhite, 1.0f, 1.0f);
 
     LockSharedVertices();
     LockSharedIndices();
@@ -104,8 +103,8 @@ int32_t GroupScene::Render(int32_t milliseconds) {
         const float* p = mesh.positions + 3 * i;
         const double x = p[0], y = p[1], z = p[2];
         if (!(y == lastHeight)) {
-            const double angle = kHalfTurn * std::sin((y - a) * 0.26179916666666664) +
-                                 kHalfTurn * std::cos((0.4 * y + b) * 0.24166076923076923) +
+            const double angle = kHalfTurn * std::sin((y - a) * kHalfTurnOver12) +
+                                 kHalfTurn * std::cos((0.4 * y + b) * kHalfTurnOver13) +
                                  kHalfTurn * std::sin((0.6 * y + c) * -0.16534684210526315);
             sine = float(std::sin(angle));
             cosine = std::cos(angle);
@@ -116,7 +115,7 @@ int32_t GroupScene::Render(int32_t milliseconds) {
         v.y = p[1];
         v.z = float(cosine * x + sine * z);
         v.nx = v.ny = v.nz = 0.0f;
-        v.diffuse = 0xFFFFFFFF;
+        v.diffuse = kWhite;
         v.u = mesh.texCoords[2 * i];
         v.v = mesh.texCoords[2 * i + 1];
     }
@@ -127,7 +126,7 @@ int32_t GroupScene::Render(int32_t milliseconds) {
     // Aimed left of the tube, so the tube stands right of the centre.
     camera.eye = {0.0f, 0.0f, -11.0f};
     camera.target = {-2.5f, 0.0f, 0.0f};
-    camera.fieldOfView = 0.7853982f;
+    camera.fieldOfView = kQuarterPi;
     rotation = {0.0f, 0.0f, 0.0f};
     ResetDrawSettings();
     // Unlit: the normals only steer the reflection.

@@ -3,6 +3,7 @@
 #include "fx/screen_quads.h"
 #include "scenes/canvas.h"
 #include "scenes/music_time.h"
+#include "scenes/scene_constants.h"
 #include "scenes/scene_math.h"
 
 namespace {
@@ -30,7 +31,7 @@ int32_t LogoScene::Init() {
     if (!video->Open("Data/trailer3.avi", kCanvasWidth - kClipColumn, kCanvasHeight)) return -1;
     if (canvas.Create(kCanvasWidth, kCanvasHeight) < 0) return -1;
     // What the clip never covers stays white for the whole run.
-    FillTexture(canvas, kCanvasWidth, kCanvasHeight, 0xFFFFFFFF);
+    FillTexture(canvas, kCanvasWidth, kCanvasHeight, kWhite);
     if (logo.Load("Data/logo.jpg") < 0) {
         canvas.Release();
         return -1;
@@ -60,10 +61,10 @@ int32_t LogoScene::Render(int32_t /*milliseconds*/) {
 
     CopyClipFrame(*video, frame, canvas, kClipColumn);
     // The canvas added onto the cleared frame is the canvas itself.
-    DrawScreenQuad(canvas, true, 0xFFFFFFFF, 1.0f, 1.0f);
+    DrawScreenQuad(canvas, true, kWhite, 1.0f, 1.0f);
     // The title multiplies in: title x frame + frame x (1 - frame).
     drawSettings.multiplyBlend = true;
-    DrawScreenQuad(seconds < kSecondTitleFrom ? logo : logo2, true, 0xFFFFFFFF, 1.0f, 1.0f);
+    DrawScreenQuad(seconds < kSecondTitleFrom ? logo : logo2, true, kWhite, 1.0f, 1.0f);
     drawSettings.multiplyBlend = false;
     return 0;
 }

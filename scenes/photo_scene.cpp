@@ -6,6 +6,7 @@
 #include "fx/shared_buffers.h"
 #include "scenes/lighting.h"
 #include "scenes/music_time.h"
+#include "scenes/scene_constants.h"
 
 #include <algorithm>
 #include <cmath>
@@ -77,7 +78,7 @@ int32_t PhotoScene::Render(int32_t milliseconds) {
         v.y = y;
         v.z = z;
         v.nx = v.ny = v.nz = 0.0f;
-        v.diffuse = 0xFFFFFFFF;
+        v.diffuse = kWhite;
         v.u = float(std::cos(double(x) + y));
         v.v = float(std::sin(double(y) + z));
     }
@@ -88,7 +89,7 @@ int32_t PhotoScene::Render(int32_t milliseconds) {
     // Looking a little right of the shape, so that it sits left of the centre.
     camera.eye = {0.0f, 0.0f, -3.5f};
     camera.target = {0.7f, 0.0f, 0.0f};
-    camera.fieldOfView = 0.7853982f;
+    camera.fieldOfView = kQuarterPi;
     rotation = {float(dtf * 0.0015), float(dtf * 0.0018), float(dtf * 0.0011)};
 
     UseOneWhiteLight();

@@ -1,5 +1,6 @@
 // IDirect3DDevice8: frames, clears, presentation, the render-state table and buffer creation.
 #include "platform/d3d8/adapter_profile.h"
+#include "platform/d3d8/colour.h"
 #include "platform/d3d8/d3d8.h"
 #include "platform/d3d8/render_states.h"
 #include "platform/d3d8/texel_formats.h"
@@ -17,10 +18,6 @@ namespace {
 
 // The device whose context is current; GL calls go to it.
 IDirect3DDevice8* activeDevice = nullptr;
-
-float ColorChannel(D3DCOLOR color, int shift) {
-    return float((color >> shift) & 0xFF) / 255.0f;
-}
 
 } // namespace
 
@@ -127,7 +124,8 @@ HRESULT IDirect3DDevice8::Clear(DWORD count, const D3DRECT* rects, DWORD flags, 
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
     glDepthMask(GL_TRUE);
     // The back buffer keeps no alpha: it reads as 1.
-    glClearColor(ColorChannel(color, 16), ColorChannel(color, 8), ColorChannel(color, 0), 1.0f);
+    const ColourChannels clear = UnpackColour(color);
+    glClearColor(clear.r, clear.g, clear.b, 1.0f);
     glClearDepth(z < 0.0f ? 0.0 : z > 1.0f ? 1.0 : double(z));
     if (count == 0) {
         glDisable(GL_SCISSOR_TEST);

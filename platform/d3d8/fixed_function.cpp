@@ -1,4 +1,5 @@
 #include "platform/d3d8/fixed_function.h"
+#include "platform/d3d8/colour.h"
 #include "platform/d3d8/fixed_function_shaders.h"
 
 #include <epoxy/gl.h>
@@ -58,121 +59,124 @@ bool IsZero(const D3DCOLORVALUE& c) {
 
 } // namespace
 
-// The state choices that shape the shaders' code. They go in as #defines and constants, so
-// each combination gets a pair compiled without the branches, varyings and lights it does not
-// use; llvmpipe runs a branching pair about three times slower per pixel.
-struct Variant {
-    bool lighting, localViewer, normalizeNormals;
-    bool diffuseFromVertex, ambientFromVertex, emissiveFromVertex;
-    int texCoordMode;
-    bool textureTransform;
-    bool flatShading, textured;
-    int colorOp, colorArg1, colorArg2, alphaOp, alphaArg1, alphaArg2;
-    // Specular added after texturing, with a highlight that can be seen: off when the state
-    // turns it off or when the material or every light has no specular colour.
-    bool specular;
-    bool alphaTest;
-    int alphaFunc;
-    int lightCount;
-
-    uint64_t Key() const {
-        uint64_t key = 0;
-        for (bool flag :
-             {lighting, localViewer, normalizeNormals, diffuseFromVertex, ambientFromVertex,
-              emissiveFromVertex, textureTransform, flatShading, textured, specular, alphaTest})
-            key = key << 1 | (flag ? 1 : 0);
-        key = key << 2 | uint64_t(texCoordMode & 3);
-        key = key << 4 | uint64_t(lightCount & 15);
-        for (int op : {colorOp, alphaOp})
-            key = key << 5 | uint64_t(op & 31);
-        for (int argument : {colorArg1, colorArg2, alphaArg1, alphaArg2})
-            key = key << 6 | uint64_t(argument & 63);
-        return key << 4 | uint64_t(alphaFunc & 15);
-    }
-
-    // Whether `operation` reads an argument that is the stage's texture.
-    static bool ReadsTexture(int operation, int argument1, int argument2) {
-        const bool first = (argument1 & 15) == int(D3DTA_TEXTURE);
-        const bool second = (argument2 & 15) == int(D3DTA_TEXTURE);
-        if (operation == D3DTOP_DISABLE) return false;
-        if (operation == D3DTOP_SELECTARG1) return first;
-        if (operation == D3DTOP_SELECTARG2) return second;
-        return first || second;
-    }
-
-    bool NeedsNormal() const {
-        return lighting || (textured && (texCoordMode == 1 || texCoordMode == 3));
-    }
-    bool NeedsCameraPosition() const {
-        return (specular && localViewer) ||
-               (textured && (texCoordMode == 2 || (texCoordMode == 3 && localViewer)));
-    }
-    // The toolkit's stage 0: the texture's colour times the diffuse, its alpha as it is.
-    bool SimpleModulate() const {
-        const int current = int(D3DTA_CURRENT), diffuse = int(D3DTA_DIFFUSE);
-        return textured && colorOp == D3DTOP_MODULATE && colorArg1 == int(D3DTA_TEXTURE) &&
-               (colorArg2 == diffuse || colorArg2 == current) && alphaOp == D3DTOP_SELECTARG1 &&
-               alphaArg1 == int(D3DTA_TEXTURE);
-    }
-
-    std::string Prelude() const {
-        std::string text = "#version 330 core\n";
-        const auto define = [&text](const char* name, int value) {
-            text += std::string("#define ") + name + " " + std::to_string(value) + "\n";
-        };
-        const auto flag = [&text](const char* name, bool value) {
-            text += std::string("const bool ") + name + (value ? " = true;\n" : " = false;\n");
-        };
-        const auto number = [&text](const char* name, int value) {
-            text += std::string("const int ") + name + " = " + std::to_string(value) + ";\n";
-        };
-        define("LIGHTING", lighting);
-        define("LIGHT_COUNT", lighting ? lightCount : 0);
-        define("SPECULAR", specular);
-        define("TEXTURED", textured);
-        define("TEXCOORD_MODE", texCoordMode & 3);
-        define("TEXTURE_TRANSFORM", textureTransform);
-        define("NORMALIZE_NORMALS", normalizeNormals);
-        define("NEEDS_NORMAL", NeedsNormal());
-        define("NEEDS_CAMERA_POSITION", NeedsCameraPosition());
-        define("SIMPLE_MODULATE", SimpleModulate());
-        define("ALPHA_TEST", alphaTest);
-        text += flatShading ? "#define SHADING flat\n" : "#define SHADING smooth\n";
-        flag("localViewer", localViewer);
-        flag("diffuseFromVertex", diffuseFromVertex);
-        flag("ambientFromVertex", ambientFromVertex);
-        flag("emissiveFromVertex", emissiveFromVertex);
-        number("colorOp", colorOp & 31);
-        number("colorArg1", colorArg1 & 63);
-        number("colorArg2", colorArg2 & 63);
-        number("alphaOp", alphaOp & 31);
-        number("alphaArg1", alphaArg1 & 63);
-        number("alphaArg2", alphaArg2 & 63);
-        flag("colorReadsTexture", ReadsTexture(colorOp, colorArg1, colorArg2));
-        flag("alphaReadsTexture", ReadsTexture(alphaOp, alphaArg1, alphaArg2));
-        number("alphaFunc", alphaFunc & 15);
-        return text;
-    }
-};
-
 namespace {
 
-Variant VariantOf(const DrawState& s) {
+// Whether `operation` reads an argument that is the stage's texture.
+bool ReadsTexture(int operation, int argument1, int argument2) {
+    const bool first = (argument1 & 15) == int(D3DTA_TEXTURE);
+    const bool second = (argument2 & 15) == int(D3DTA_TEXTURE);
+    if (operation == D3DTOP_DISABLE) return false;
+    if (operation == D3DTOP_SELECTARG1) return first;
+    if (operation == D3DTOP_SELECTARG2) return second;
+    return first || second;
+}
+
+// The names under which the shaders know the texture-coordinate sources.
+const struct {
+    const char* name;
+    TexCoordSource source;
+} kTexCoordNames[] = {
+    {"TEXCOORD_VERTEX", TexCoordSource::Vertex},
+    {"TEXCOORD_CAMERA_NORMAL", TexCoordSource::CameraSpaceNormal},
+    {"TEXCOORD_CAMERA_POSITION", TexCoordSource::CameraSpacePosition},
+    {"TEXCOORD_CAMERA_REFLECTION", TexCoordSource::CameraSpaceReflection},
+};
+
+} // namespace
+
+uint64_t ShaderVariant::Key() const {
+    uint64_t key = 0;
+    for (bool flag :
+         {lighting, localViewer, normalizeNormals, diffuseFromVertex, ambientFromVertex,
+          emissiveFromVertex, textureTransform, flatShading, textured, specular, alphaTest})
+        key = key << 1 | (flag ? 1 : 0);
+    key = key << 2 | uint64_t(int(texCoordSource) & 3);
+    key = key << 4 | uint64_t(lightCount & 15);
+    for (int op : {colorOp, alphaOp})
+        key = key << 5 | uint64_t(op & 31);
+    for (int argument : {colorArg1, colorArg2, alphaArg1, alphaArg2})
+        key = key << 6 | uint64_t(argument & 63);
+    return key << 4 | uint64_t(alphaFunc & 15);
+}
+
+bool ShaderVariant::NeedsNormal() const {
+    return lighting || (textured && (texCoordSource == TexCoordSource::CameraSpaceNormal ||
+                                     texCoordSource == TexCoordSource::CameraSpaceReflection));
+}
+
+bool ShaderVariant::NeedsCameraPosition() const {
+    // A distant viewer looks along the camera's axis wherever the vertex is.
+    return (HasSpecular() && localViewer) ||
+           (textured && (texCoordSource == TexCoordSource::CameraSpacePosition ||
+                         (texCoordSource == TexCoordSource::CameraSpaceReflection && localViewer)));
+}
+
+bool ShaderVariant::SimpleModulate() const {
+    const int current = int(D3DTA_CURRENT), diffuse = int(D3DTA_DIFFUSE);
+    return textured && colorOp == D3DTOP_MODULATE && colorArg1 == int(D3DTA_TEXTURE) &&
+           (colorArg2 == diffuse || colorArg2 == current) && alphaOp == D3DTOP_SELECTARG1 &&
+           alphaArg1 == int(D3DTA_TEXTURE);
+}
+
+std::string ShaderVariant::Prelude() const {
+    std::string text = "#version 330 core\n";
+    const auto define = [&text](const char* name, int value) {
+        text += std::string("#define ") + name + " " + std::to_string(value) + "\n";
+    };
+    const auto flag = [&text](const char* name, bool value) {
+        text += std::string("const bool ") + name + (value ? " = true;\n" : " = false;\n");
+    };
+    const auto number = [&text](const char* name, int value) {
+        text += std::string("const int ") + name + " = " + std::to_string(value) + ";\n";
+    };
+    for (const auto& source : kTexCoordNames)
+        define(source.name, int(source.source));
+    define("LIGHTING", lighting);
+    define("LIGHT_COUNT", lighting ? lightCount : 0);
+    define("SPECULAR", HasSpecular());
+    define("LOCAL_VIEWER", localViewer);
+    define("TEXTURED", textured);
+    define("TEXCOORD_SOURCE", int(texCoordSource));
+    define("TEXTURE_TRANSFORM", textureTransform);
+    define("NORMALIZE_NORMALS", normalizeNormals);
+    define("NEEDS_NORMAL", NeedsNormal());
+    define("NEEDS_CAMERA_POSITION", NeedsCameraPosition());
+    define("SIMPLE_MODULATE", SimpleModulate());
+    define("ALPHA_TEST", alphaTest);
+    text += flatShading ? "#define SHADING flat\n" : "#define SHADING smooth\n";
+    flag("diffuseFromVertex", diffuseFromVertex);
+    flag("ambientFromVertex", ambientFromVertex);
+    flag("emissiveFromVertex", emissiveFromVertex);
+    number("colorOp", colorOp & 31);
+    number("colorArg1", colorArg1 & 63);
+    number("colorArg2", colorArg2 & 63);
+    number("alphaOp", alphaOp & 31);
+    number("alphaArg1", alphaArg1 & 63);
+    number("alphaArg2", alphaArg2 & 63);
+    flag("colorReadsTexture", ReadsTexture(colorOp, colorArg1, colorArg2));
+    flag("alphaReadsTexture", ReadsTexture(alphaOp, alphaArg1, alphaArg2));
+    number("alphaFunc", alphaFunc & 15);
+    return text;
+}
+
+ShaderVariant ShaderVariant::Of(const DrawState& s) {
     const DWORD* rs = s.renderStates;
     const DWORD* ts = s.stageStates;
     const bool colourVertex = rs[D3DRS_COLORVERTEX] != FALSE;
     const DWORD generation = ts[D3DTSS_TEXCOORDINDEX] & 0xFFFF0000u;
-    Variant v{};
+    ShaderVariant v{};
     v.lighting = rs[D3DRS_LIGHTING] != FALSE;
     v.localViewer = rs[D3DRS_LOCALVIEWER] != FALSE;
     v.normalizeNormals = rs[D3DRS_NORMALIZENORMALS] != FALSE;
     v.diffuseFromVertex = colourVertex && rs[D3DRS_DIFFUSEMATERIALSOURCE] == D3DMCS_COLOR1;
     v.ambientFromVertex = colourVertex && rs[D3DRS_AMBIENTMATERIALSOURCE] == D3DMCS_COLOR1;
     v.emissiveFromVertex = colourVertex && rs[D3DRS_EMISSIVEMATERIALSOURCE] == D3DMCS_COLOR1;
-    v.texCoordMode = generation == D3DTSS_TCI_CAMERASPACENORMAL             ? 1
-                     : generation == D3DTSS_TCI_CAMERASPACEPOSITION         ? 2
-                     : generation == D3DTSS_TCI_CAMERASPACEREFLECTIONVECTOR ? 3
-                                                                            : 0;
+    v.texCoordSource =
+        generation == D3DTSS_TCI_CAMERASPACENORMAL     ? TexCoordSource::CameraSpaceNormal
+        : generation == D3DTSS_TCI_CAMERASPACEPOSITION ? TexCoordSource::CameraSpacePosition
+        : generation == D3DTSS_TCI_CAMERASPACEREFLECTIONVECTOR
+            ? TexCoordSource::CameraSpaceReflection
+            : TexCoordSource::Vertex;
     v.textureTransform = (ts[D3DTSS_TEXTURETRANSFORMFLAGS] & 0xFF) != D3DTTFF_DISABLE;
     v.flatShading = rs[D3DRS_SHADEMODE] == D3DSHADE_FLAT;
     v.textured = s.textured;
@@ -197,6 +201,8 @@ Variant VariantOf(const DrawState& s) {
     return v;
 }
 
+namespace {
+
 GLuint Compile(GLenum kind, const std::string& prelude, const char* body) {
     // The shader files begin with their comments; the prelude gives the version line.
     const GLuint shader = glCreateShader(kind);
@@ -216,8 +222,8 @@ GLuint Compile(GLenum kind, const std::string& prelude, const char* body) {
 }
 
 void Colour(GLint location, D3DCOLOR c) {
-    glUniform4f(location, float(c >> 16 & 0xFF) / 255.0f, float(c >> 8 & 0xFF) / 255.0f,
-                float(c & 0xFF) / 255.0f, float(c >> 24) / 255.0f);
+    const ColourChannels colour = UnpackColour(c);
+    glUniform4f(location, colour.r, colour.g, colour.b, colour.a);
 }
 
 GLenum BlendFactor(DWORD blend) {
@@ -316,14 +322,14 @@ void TowardLight(const D3DLIGHT8& light, const D3DMATRIX& view, float out[3]) {
 
 } // namespace
 
-FixedFunction::Program* FixedFunction::Build(const Variant& variant) {
+unsigned BuildFixedFunctionProgram(const ShaderVariant& variant) {
     const std::string prelude = variant.Prelude();
     const GLuint vertex = Compile(GL_VERTEX_SHADER, prelude, kFixedFunctionVertexShader);
     const GLuint fragment = Compile(GL_FRAGMENT_SHADER, prelude, kFixedFunctionFragmentShader);
     if (!vertex || !fragment) {
         if (vertex) glDeleteShader(vertex);
         if (fragment) glDeleteShader(fragment);
-        return nullptr;
+        return 0;
     }
     const GLuint program = glCreateProgram();
     glAttachShader(program, vertex);
@@ -338,8 +344,14 @@ FixedFunction::Program* FixedFunction::Build(const Variant& variant) {
         glGetProgramInfoLog(program, sizeof log, nullptr, log);
         std::fprintf(stderr, "fixed-function program: %s\n", log);
         glDeleteProgram(program);
-        return nullptr;
+        return 0;
     }
+    return program;
+}
+
+FixedFunction::Program* FixedFunction::Build(const ShaderVariant& variant) {
+    const GLuint program = BuildFixedFunctionProgram(variant);
+    if (!program) return nullptr;
     Program& made = programs[variant.Key()];
     made.name = program;
     for (int i = 0; i < UniformCount; ++i)
@@ -357,13 +369,13 @@ bool FixedFunction::Create() {
     // Flat shading takes the first vertex's colour, as Direct3D does.
     glProvokingVertex(GL_FIRST_VERTEX_CONVENTION);
     // Triangles clockwise on screen are the front ones; the target is drawn upside down (see
-    // worldViewProjection), which turns them the other way.
+    // SetTransforms), which turns them the other way.
     glFrontFace(GL_CCW);
     current = GlState{};
     // The toolkit's plain textured draw, which the first frames need, is built now; every other
     // combination when it is first drawn (a few milliseconds, once, or less from the driver's
     // shader cache), so that start-up does not wait for pairs the show needs only later.
-    Variant plain{};
+    ShaderVariant plain{};
     plain.localViewer = true;
     plain.diffuseFromVertex = true;
     plain.textured = true;
@@ -391,18 +403,25 @@ void FixedFunction::Forget() {
 }
 
 bool FixedFunction::Use(const DrawState& s) {
-    const DWORD* rs = s.renderStates;
-    const DWORD* ts = s.stageStates;
-    const Variant variant = VariantOf(s);
+    const ShaderVariant variant = ShaderVariant::Of(s);
     auto found = programs.find(variant.Key());
     Program* program = found != programs.end() ? &found->second : Build(variant);
     if (!program) return false;
-    const GLint* at = program->locations;
     if (current.program != program->name) {
         glUseProgram(program->name);
         current.program = program->name;
     }
+    SetTransforms(*program, variant, s);
+    if (variant.lighting) SetLighting(*program, variant, s);
+    if (!variant.SimpleModulate()) SetStageConstants(*program, variant, s);
+    SetSampler(s);
+    SetRasterState(s);
+    return true;
+}
 
+void FixedFunction::SetTransforms(const Program& program, const ShaderVariant& variant,
+                                  const DrawState& s) {
+    const GLint* at = program.locations;
     // World x view, and the whole chain to the clip, multiplied here once per draw. The clip
     // is then shifted so that pixel centres sit on integer coordinates, as Direct3D has them,
     // and turned upside down: the target's first row in memory is the picture's top.
@@ -424,59 +443,65 @@ bool FixedFunction::Use(const DrawState& s) {
     }
     if (variant.textured && variant.textureTransform)
         glUniformMatrix4fv(at[TextureMatrix], 1, GL_FALSE, &s.texture0->_11);
+}
 
-    if (variant.lighting) {
-        // Ambient light from the state and from every light used; with the material's own
-        // ambient and emissive it folds into one colour.
-        const D3DCOLOR global = D3DCOLOR(rs[D3DRS_AMBIENT]);
-        float ambient[3] = {float(global >> 16 & 0xFF) / 255.0f, float(global >> 8 & 0xFF) / 255.0f,
-                            float(global & 0xFF) / 255.0f};
-        float toward[kMaxLights][3], diffuse[kMaxLights][3], specular[kMaxLights][3];
-        int count = 0;
-        for (int i = 0; i < kMaxLights; ++i) {
-            const D3DLIGHT8& light = s.lights[i];
-            if (!s.lightEnabled[i] || light.Type != D3DLIGHT_DIRECTIONAL) continue;
-            ambient[0] += light.Ambient.r;
-            ambient[1] += light.Ambient.g;
-            ambient[2] += light.Ambient.b;
-            TowardLight(light, *s.view, toward[count]);
-            diffuse[count][0] = light.Diffuse.r;
-            diffuse[count][1] = light.Diffuse.g;
-            diffuse[count][2] = light.Diffuse.b;
-            specular[count][0] = light.Specular.r;
-            specular[count][1] = light.Specular.g;
-            specular[count][2] = light.Specular.b;
-            ++count;
-        }
-        const D3DMATERIAL8& m = *s.material;
-        float base[3] = {0.0f, 0.0f, 0.0f};
-        const float* ma = &m.Ambient.r;
-        const float* me = &m.Emissive.r;
-        for (int c = 0; c < 3; ++c) {
-            if (!variant.emissiveFromVertex) base[c] += me[c];
-            if (!variant.ambientFromVertex) base[c] += ma[c] * ambient[c];
-        }
-        glUniform3fv(at[BaseColour], 1, base);
-        glUniform3fv(at[AmbientLight], 1, ambient);
-        glUniform4f(at[MaterialDiffuse], m.Diffuse.r, m.Diffuse.g, m.Diffuse.b, m.Diffuse.a);
-        glUniform4f(at[MaterialAmbient], m.Ambient.r, m.Ambient.g, m.Ambient.b, m.Ambient.a);
-        glUniform4f(at[MaterialEmissive], m.Emissive.r, m.Emissive.g, m.Emissive.b, m.Emissive.a);
-        if (count) {
-            glUniform3fv(at[LightToward], count, &toward[0][0]);
-            glUniform3fv(at[LightDiffuse], count, &diffuse[0][0]);
-        }
-        if (variant.specular) {
-            glUniform3f(at[MaterialSpecular], m.Specular.r, m.Specular.g, m.Specular.b);
-            glUniform1f(at[MaterialPower], m.Power);
-            glUniform3fv(at[LightSpecular], count, &specular[0][0]);
-        }
+void FixedFunction::SetLighting(const Program& program, const ShaderVariant& variant,
+                                const DrawState& s) {
+    const GLint* at = program.locations;
+    // Ambient light from the state and from every light used; with the material's own ambient
+    // and emissive it folds into one colour.
+    const ColourChannels global = UnpackColour(D3DCOLOR(s.renderStates[D3DRS_AMBIENT]));
+    float ambient[3] = {global.r, global.g, global.b};
+    float toward[kMaxLights][3], diffuse[kMaxLights][3], specular[kMaxLights][3];
+    int count = 0;
+    for (int i = 0; i < kMaxLights; ++i) {
+        const D3DLIGHT8& light = s.lights[i];
+        if (!s.lightEnabled[i] || light.Type != D3DLIGHT_DIRECTIONAL) continue;
+        ambient[0] += light.Ambient.r;
+        ambient[1] += light.Ambient.g;
+        ambient[2] += light.Ambient.b;
+        TowardLight(light, *s.view, toward[count]);
+        diffuse[count][0] = light.Diffuse.r;
+        diffuse[count][1] = light.Diffuse.g;
+        diffuse[count][2] = light.Diffuse.b;
+        specular[count][0] = light.Specular.r;
+        specular[count][1] = light.Specular.g;
+        specular[count][2] = light.Specular.b;
+        ++count;
     }
-    if (!variant.SimpleModulate()) {
-        Colour(at[TextureFactor], D3DCOLOR(rs[D3DRS_TEXTUREFACTOR]));
-        glUniform1f(at[AlphaRef], float(rs[D3DRS_ALPHAREF] & 0xFF));
+    const D3DMATERIAL8& m = *s.material;
+    float base[3] = {0.0f, 0.0f, 0.0f};
+    const float* ma = &m.Ambient.r;
+    const float* me = &m.Emissive.r;
+    for (int c = 0; c < 3; ++c) {
+        if (!variant.emissiveFromVertex) base[c] += me[c];
+        if (!variant.ambientFromVertex) base[c] += ma[c] * ambient[c];
     }
+    glUniform3fv(at[BaseColour], 1, base);
+    glUniform3fv(at[AmbientLight], 1, ambient);
+    glUniform4f(at[MaterialDiffuse], m.Diffuse.r, m.Diffuse.g, m.Diffuse.b, m.Diffuse.a);
+    glUniform4f(at[MaterialAmbient], m.Ambient.r, m.Ambient.g, m.Ambient.b, m.Ambient.a);
+    glUniform4f(at[MaterialEmissive], m.Emissive.r, m.Emissive.g, m.Emissive.b, m.Emissive.a);
+    if (count) {
+        glUniform3fv(at[LightToward], count, &toward[0][0]);
+        glUniform3fv(at[LightDiffuse], count, &diffuse[0][0]);
+    }
+    if (variant.HasSpecular()) {
+        glUniform3f(at[MaterialSpecular], m.Specular.r, m.Specular.g, m.Specular.b);
+        glUniform1f(at[MaterialPower], m.Power);
+        glUniform3fv(at[LightSpecular], count, &specular[0][0]);
+    }
+}
 
-    // The sampler, only as far as it changed.
+void FixedFunction::SetStageConstants(const Program& program, const ShaderVariant&,
+                                      const DrawState& s) {
+    Colour(program.locations[TextureFactor], D3DCOLOR(s.renderStates[D3DRS_TEXTUREFACTOR]));
+    glUniform1f(program.locations[AlphaRef], float(s.renderStates[D3DRS_ALPHAREF] & 0xFF));
+}
+
+void FixedFunction::SetSampler(const DrawState& s) {
+    const DWORD* ts = s.stageStates;
+    // Only as far as it changed.
     const GLint magnify = Filter(ts[D3DTSS_MAGFILTER]), minify = Filter(ts[D3DTSS_MINFILTER]);
     const GLint wrapS = AddressMode(ts[D3DTSS_ADDRESSU]), wrapT = AddressMode(ts[D3DTSS_ADDRESSV]);
     const DWORD border = ts[D3DTSS_BORDERCOLOR];
@@ -485,9 +510,8 @@ bool FixedFunction::Use(const DrawState& s) {
     if (wrapS != current.wrapS) glSamplerParameteri(sampler, GL_TEXTURE_WRAP_S, wrapS);
     if (wrapT != current.wrapT) glSamplerParameteri(sampler, GL_TEXTURE_WRAP_T, wrapT);
     if (border != current.border || !current.known) {
-        const D3DCOLOR b = D3DCOLOR(border);
-        const float colour[4] = {float(b >> 16 & 0xFF) / 255.0f, float(b >> 8 & 0xFF) / 255.0f,
-                                 float(b & 0xFF) / 255.0f, float(b >> 24) / 255.0f};
+        const ColourChannels b = UnpackColour(D3DCOLOR(border));
+        const float colour[4] = {b.r, b.g, b.b, b.a};
         glSamplerParameterfv(sampler, GL_TEXTURE_BORDER_COLOR, colour);
     }
     current.magnify = magnify;
@@ -495,8 +519,11 @@ bool FixedFunction::Use(const DrawState& s) {
     current.wrapS = wrapS;
     current.wrapT = wrapT;
     current.border = border;
+}
 
-    // Raster state, only as far as it changed.
+void FixedFunction::SetRasterState(const DrawState& s) {
+    const DWORD* rs = s.renderStates;
+    // Only as far as it changed.
     GlState next = current;
     next.depthTest = rs[D3DRS_ZENABLE] != D3DZB_FALSE;
     next.depthFunction = CompareFunction(rs[D3DRS_ZFUNC]);
@@ -546,5 +573,4 @@ bool FixedFunction::Use(const DrawState& s) {
         glColorMask((next.colourMask & 1) != 0, (next.colourMask & 2) != 0,
                     (next.colourMask & 4) != 0, GL_FALSE);
     current = next;
-    return true;
 }

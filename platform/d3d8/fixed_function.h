@@ -16,9 +16,19 @@
 #include "platform/d3d8/d3d8_types.h"
 
 #include <cstdint>
+#include <string>
 #include <unordered_map>
 
 constexpr int kMaxLights = 8;
+
+// Where stage 0's texture coordinates come from (D3DTSS_TEXCOORDINDEX's upper half). The shaders
+// see the same numbers under the names the prelude defines (TEXCOORD_CAMERA_NORMAL and so on).
+enum class TexCoordSource : int {
+    Vertex = 0,
+    CameraSpaceNormal = 1,
+    CameraSpacePosition = 2,
+    CameraSpaceReflection = 3,
+};
 
 // Everything one draw reads from the device.
 struct DrawState {
@@ -36,7 +46,41 @@ struct DrawState {
     int targetHeight;
 };
 
-struct Variant;
+// The state choices that shape the shaders' code. They go in as #defines and constants, so
+// each combination gets a pair compiled without the branches, varyings and lights it does not
+// use; llvmpipe runs a branching pair about three times slower per pixel.
+struct ShaderVariant {
+    bool lighting, localViewer, normalizeNormals;
+    bool diffuseFromVertex, ambientFromVertex, emissiveFromVertex;
+    TexCoordSource texCoordSource;
+    bool textureTransform;
+    bool flatShading, textured;
+    int colorOp, colorArg1, colorArg2, alphaOp, alphaArg1, alphaArg2;
+    // Specular added after texturing, with a highlight that can be seen: off when the state
+    // turns it off or when the material or every light has no specular colour.
+    bool specular;
+    bool alphaTest;
+    int alphaFunc;
+    int lightCount;
+
+    // The variant for what a draw reads.
+    static ShaderVariant Of(const DrawState& state);
+
+    uint64_t Key() const;
+    // The text both shaders begin with: version, precision, defines and constants.
+    std::string Prelude() const;
+
+    // The lit colour has a specular part: lighting with a light to give it.
+    bool HasSpecular() const { return specular && lighting && lightCount > 0; }
+    bool NeedsNormal() const;
+    bool NeedsCameraPosition() const;
+    // The toolkit's stage 0: the texture's colour times the diffuse, its alpha as it is.
+    bool SimpleModulate() const;
+};
+
+// Compiles and links the pair for `variant` in the current context; 0 (with the driver's log on
+// standard error) when it refuses them.
+unsigned BuildFixedFunctionProgram(const ShaderVariant& variant);
 
 class FixedFunction {
 public:
@@ -66,7 +110,16 @@ private:
         unsigned depthFunction = 0, source = 0, destination = 0, equation = 0;
         unsigned cull = 0, fill = 0, colourMask = 0;
     };
-    Program* Build(const Variant& variant);
+    Program* Build(const ShaderVariant& variant);
+
+    // Use, by concern: the matrices; the lights and material; stage 0's constants; the
+    // sampler; blending, depth, culling and the rest of the raster state.
+    void SetTransforms(const Program& program, const ShaderVariant& variant, const DrawState& s);
+    void SetLighting(const Program& program, const ShaderVariant& variant, const DrawState& s);
+    void SetStageConstants(const Program& program, const ShaderVariant& variant,
+                           const DrawState& s);
+    void SetSampler(const DrawState& s);
+    void SetRasterState(const DrawState& s);
 
     std::unordered_map<uint64_t, Program> programs;
     unsigned sampler = 0;

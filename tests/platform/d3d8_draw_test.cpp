@@ -1,8 +1,14 @@
 // The stand-in's rasterisation against Direct3D's rules, drawn through the device directly.
 #include "platform/d3d8/d3d8.h"
+#include "platform/d3d8/fixed_function.h"
+#include "platform/host/backend.h"
 #include "tests/support/raw_device_test.h"
 
+#include <epoxy/gl.h>
+
 #include <cstring>
+#include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -272,3 +278,96 @@ TEST_F(D3D8DrawTest, DrawsReachingOutsideTheBuffersAreRefused) {
 }
 
 } // namespace
+
+TEST(FixedFunctionShaders, EveryVariantCompilesAndLinks) {
+    // Every combination of what shapes the shaders' code: lighting with 0 to 8 lights (with and
+    // without a highlight where a light can give one), each texture-coordinate source with and
+    // without the texture transform, the toolkit's stage or a general one, and each of the
+    // switches that stand alone.
+    host::UseOffScreen(nullptr);
+    host::Window window;
+    window.width = 640;
+    window.height = 480;
+    host::GlContext* context = host::Active().CreateGlContext(&window);
+    ASSERT_NE(context, nullptr);
+    int built = 0, failed = 0;
+    std::string firstFailure;
+    const auto build = [&](const ShaderVariant& variant) {
+        const unsigned program = BuildFixedFunctionProgram(variant);
+        ++built;
+        if (program) {
+            glDeleteProgram(program);
+        } else if (failed++ == 0) {
+            firstFailure = variant.Prelude();
+        }
+    };
+    for (int lights = -1; lights <= kMaxLights; ++lights)
+        for (bool specular : {false, true}) {
+            if (specular && lights < 1) continue;
+            for (int source = -1; source < 4; ++source)
+                for (bool transform : {false, true})
+                    for (bool simple : {false, true}) {
+                        if (source < 0 && (transform || simple)) continue;
+                        for (int switches = 0; switches < 16; ++switches) {
+                            ShaderVariant v{};
+                            v.lighting = lights >= 0;
+                            v.lightCount = lights < 0 ? 0 : lights;
+                            v.specular = specular;
+                            v.textured = source >= 0;
+                            v.texCoordSource = TexCoordSource(source < 0 ? 0 : source);
+                            v.textureTransform = transform;
+                            v.colorOp = simple ? D3DTOP_MODULATE : D3DTOP_ADD;
+                            v.colorArg1 = int(D3DTA_TEXTURE);
+                            v.colorArg2 = int(D3DTA_DIFFUSE);
+                            v.alphaOp = D3DTOP_SELECTARG1;
+                            v.alphaArg1 = int(D3DTA_TEXTURE);
+                            v.alphaArg2 = int(D3DTA_CURRENT);
+                            v.alphaFunc = D3DCMP_GREATER;
+                            v.normalizeNormals = switches & 1;
+                            v.alphaTest = switches & 2;
+                            v.flatShading = switches & 4;
+                            v.localViewer = switches & 8;
+                            v.diffuseFromVertex = true;
+                            build(v);
+                        }
+                    }
+        }
+    host::Active().DestroyGlContext(context);
+    EXPECT_EQ(built, 18 * 17 * 16);
+    EXPECT_EQ(failed, 0) << "first failing prelude:\n" << firstFailure;
+}
+
+TEST_F(D3D8DrawTest, WithoutTheLocalViewerTheHighlightLooksAlongTheCameraAxis) {
+    // One white light 60 degrees off the view axis, on a full-window rectangle facing the camera:
+    // N.L = 0.5 and, the viewer infinitely far back along the axis, H = normalize(L + (0, 0,
+    // -1)) = (-0.5, 0, -0.866), so N.H = 0.866 at every vertex and the highlight is 0.866^4 =
+    // 0.5625 of white, 143 levels, over a black diffuse. A local viewer would see it differ
+    // from corner to corner.
+    D3DLIGHT8 light{};
+    light.Type = D3DLIGHT_DIRECTIONAL;
+    light.Diffuse = {1, 1, 1, 1};
+    light.Specular = {1, 1, 1, 1};
+    light.Direction = {0.8660254f, 0, 0.5f};
+    D3DMATERIAL8 material{};
+    material.Specular = {1, 1, 1, 1};
+    material.Power = 4;
+    device->SetLight(0, &light);
+    device->LightEnable(0, TRUE);
+    device->SetMaterial(&material);
+    device->SetRenderState(D3DRS_LIGHTING, TRUE);
+    device->SetRenderState(D3DRS_SPECULARENABLE, TRUE);
+    device->SetRenderState(D3DRS_LOCALVIEWER, FALSE);
+    std::vector<TestVertex> corners;
+    const float x0 = -1.0f, x1 = 1.0f, y0 = -1.0f, y1 = 1.0f;
+    const TestVertex corner[4] = {{x0, y1, 0.5f, 0, 0, -1, 0xFF000000, 0, 0},
+                                  {x1, y1, 0.5f, 0, 0, -1, 0xFF000000, 0, 0},
+                                  {x0, y0, 0.5f, 0, 0, -1, 0xFF000000, 0, 0},
+                                  {x1, y0, 0.5f, 0, 0, -1, 0xFF000000, 0, 0}};
+    Triangles({corner[0], corner[1], corner[2], corner[2], corner[1], corner[3]});
+    Present();
+    for (const auto& at : {std::pair<int, int>{5, 5}, {320, 240}, {634, 474}, {600, 30}}) {
+        const uint32_t pixel = At(at.first, at.second);
+        for (int shift : {16, 8, 0})
+            EXPECT_NEAR(int(pixel >> shift & 0xFF), 143, 1) << at.first << ", " << at.second;
+    }
+}

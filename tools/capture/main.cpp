@@ -20,8 +20,20 @@
 
 namespace {
 
-// One still from each of the seven scenes, and the closing picture.
-const double kSheetTimes[] = {6.0, 20.0, 40.0, 60.0, 95.0, 130.0, 150.0, 175.0};
+// One still a third into each scene of the schedule, and one two thirds into the last (its
+// closing picture), to a tenth of a second.
+std::vector<double> SheetTimes() {
+    std::vector<double> times;
+    const auto at = [](size_t scene, double fraction) {
+        const double start = kShowSchedule.scenes[scene].start;
+        const double end = EndOf(kShowSchedule, scene);
+        return std::round((start + (end - start) * fraction) * 10) / 10;
+    };
+    for (size_t scene = 0; scene < kShowSchedule.count; ++scene)
+        times.push_back(at(scene, 1.0 / 3));
+    times.push_back(at(kShowSchedule.count - 1, 2.0 / 3));
+    return times;
+}
 
 // A frame the run must present, at an exact music time.
 struct Shot {
@@ -40,8 +52,9 @@ std::vector<Shot> PlanShots(const CaptureOptions& o) {
     if (!o.video.empty()) last = o.to;
     for (double still : o.stills)
         last = std::max(last, still);
-    if (!o.sheet.empty())
-        last = std::max(last, *std::max_element(std::begin(kSheetTimes), std::end(kSheetTimes)));
+    const std::vector<double> sheetTimes = o.sheet.empty() ? std::vector<double>() : SheetTimes();
+    for (double t : sheetTimes)
+        last = std::max(last, t);
     for (int64_t n = 0; double(n) / o.fps < last; ++n) {
         const double t = double(n) / o.fps;
         shots[t] = Shot{t, !o.video.empty() && t >= o.from - 1e-9 && t < o.to - 1e-9, false, false};
@@ -50,11 +63,10 @@ std::vector<Shot> PlanShots(const CaptureOptions& o) {
         Shot& shot = shots.try_emplace(still, Shot{still, false, false, false}).first->second;
         shot.still = true;
     }
-    if (!o.sheet.empty())
-        for (double t : kSheetTimes) {
-            Shot& shot = shots.try_emplace(t, Shot{t, false, false, false}).first->second;
-            shot.sheet = true;
-        }
+    for (double t : sheetTimes) {
+        Shot& shot = shots.try_emplace(t, Shot{t, false, false, false}).first->second;
+        shot.sheet = true;
+    }
     std::vector<Shot> plan;
     for (const auto& entry : shots)
         plan.push_back(entry.second);

@@ -75,13 +75,14 @@ bool ParseOptions(int argc, char** argv, CaptureOptions& options, bool& help, st
         } else
             options.fps = int(number);
     }
-    if (options.from < 0 || options.to <= options.from || options.to > 191.0) {
-        error = "the span must satisfy 0 <= from < to <= 191";
+    const std::string end = std::to_string(int(kShowEnd));
+    if (options.from < 0 || options.to <= options.from || options.to > kShowEnd) {
+        error = "the span must satisfy 0 <= from < to <= " + end;
         return false;
     }
     for (double still : options.stills)
-        if (still < 0 || still >= 191.0) {
-            error = "stills must be at times from 0 to below 191";
+        if (still < 0 || still >= kShowEnd) {
+            error = "stills must be at times from 0 to below " + end;
             return false;
         }
     if (options.video.empty() && options.stills.empty() && options.sheet.empty()) {

@@ -1,13 +1,15 @@
 // The capture tool's command line.
 #pragma once
 
+#include "scenes/schedule.h"
+
 #include <string>
 #include <vector>
 
 struct CaptureOptions {
     std::string video; // MP4 of the span, or empty
     double from = 0.0; // seconds of music
-    double to = 191.0;
+    double to = kShowEnd;
     int fps = 60;
     std::vector<double> stills; // music times of PNG stills
     std::string out = ".";      // folder for the stills

@@ -70,7 +70,12 @@ void main() {
     if (emissiveFromVertex) lit += inDiffuse.rgb;
     vec3 diffuseSum = vec3(0.0);
 #if SPECULAR
-    vec3 toEye = localViewer ? normalize(-cameraPosition) : vec3(0.0, 0.0, -1.0);
+#if LOCAL_VIEWER
+    vec3 toEye = normalize(-cameraPosition);
+#else
+    // The viewer infinitely far back along the camera's axis.
+    vec3 toEye = vec3(0.0, 0.0, -1.0);
+#endif
     vec3 specularSum = vec3(0.0);
 #endif
 #if LIGHT_COUNT > 0
@@ -97,12 +102,16 @@ void main() {
 #endif
 
 #if TEXTURED
-#if TEXCOORD_MODE == 1
+#if TEXCOORD_SOURCE == TEXCOORD_CAMERA_NORMAL
     vec4 source = vec4(normal, 1.0);
-#elif TEXCOORD_MODE == 2
+#elif TEXCOORD_SOURCE == TEXCOORD_CAMERA_POSITION
     vec4 source = vec4(cameraPosition, 1.0);
-#elif TEXCOORD_MODE == 3
-    vec3 eye = localViewer ? normalize(-cameraPosition) : vec3(0.0, 0.0, -1.0);
+#elif TEXCOORD_SOURCE == TEXCOORD_CAMERA_REFLECTION
+#if LOCAL_VIEWER
+    vec3 eye = normalize(-cameraPosition);
+#else
+    vec3 eye = vec3(0.0, 0.0, -1.0);
+#endif
     vec4 source = vec4(reflect(-eye, normal), 1.0);
 #else
     vec4 source = vec4(inTexCoord, 1.0, 0.0);
