@@ -3,7 +3,8 @@
 # without a display it renders the show to build/show.mp4 instead.
 source "$(dirname "${BASH_SOURCE[0]}")/setup.sh"
 
-install_missing_packages
+# SDL's X11 message box draws with a core X font: without one, a failure's box cannot appear.
+install_missing_packages xfonts-base
 build build
 
 cd "$SHOW_ROOT/build"

@@ -1,5 +1,6 @@
-// The show on a real (virtual) X display that goes away while it plays: it must end as it does
-// when the device is lost, tearing down and saying so, with no crash and no sanitizer report.
+// The show as a process: on a real (virtual) X display that goes away while it plays, it must end
+// as it does when the device is lost, tearing down and saying so, with no crash and no sanitizer
+// report; with no screen at all, its message says so and it ends.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -19,7 +20,8 @@
 
 namespace {
 
-// Starts `arguments` with standard error into `errors` (if given); its process id.
+// Starts `arguments` with standard error into `errors` (if given); its process id. Each entry of
+// `environment` is set, or, written as "-NAME", removed.
 pid_t Start(const std::vector<std::string>& arguments, const std::string& errors,
             const std::vector<std::string>& environment = {}) {
     const pid_t child = fork();
@@ -30,7 +32,10 @@ pid_t Start(const std::vector<std::string>& arguments, const std::string& errors
         errors.empty() ? quiet : open(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     dup2(sink, STDERR_FILENO);
     for (const std::string& setting : environment)
-        putenv(const_cast<char*>(setting.c_str()));
+        if (setting[0] == '-')
+            unsetenv(setting.c_str() + 1);
+        else
+            putenv(const_cast<char*>(setting.c_str()));
     std::vector<char*> argv;
     for (const std::string& argument : arguments)
         argv.push_back(const_cast<char*>(argument.c_str()));
@@ -53,6 +58,33 @@ int WaitFor(pid_t child, double seconds) {
 bool Exists(const std::string& path) {
     struct stat info;
     return stat(path.c_str(), &info) == 0;
+}
+
+std::string Contents(const std::string& path) {
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+TEST(NoScreen, AMessageThatCannotBeShownAsABoxSaysSoAndTheShowEnds) {
+    // No display at all: the window cannot be made, and neither can the box that says so.
+    const std::string errors = std::string(SHOW_BUILD_DIR) + "/no-screen-stderr.txt";
+    const pid_t player = Start({std::string(SHOW_BUILD_DIR) + "/show"}, errors,
+                               {"-DISPLAY", "-WAYLAND_DISPLAY", "SDL_AUDIODRIVER=dummy"});
+    const int status = WaitFor(player, 30);
+    if (status == -1) kill(player, SIGKILL), WaitFor(player, 5);
+    ASSERT_NE(status, -1) << "the show waited for a box nobody can see";
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    const std::string said = Contents(errors);
+    const size_t message = said.find("brokwel 11 | glintVAT | dwm2001: Can not create window.\n");
+    const size_t notShown = said.find("message box: not shown (");
+    EXPECT_NE(message, std::string::npos) << said;
+    ASSERT_NE(notShown, std::string::npos) << said;
+    EXPECT_GT(notShown, message);
+    // One line for it.
+    EXPECT_EQ(said.find('\n', notShown) + 1, said.size()) << said;
+    std::remove(errors.c_str());
 }
 
 TEST(LostDisplay, TheShowEndsAsForALostDeviceWithItsMessage) {
@@ -89,10 +121,7 @@ TEST(LostDisplay, TheShowEndsAsForALostDeviceWithItsMessage) {
     EXPECT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
     EXPECT_EQ(WEXITSTATUS(status), 0);
 
-    std::ifstream in(errors);
-    std::stringstream text;
-    text << in.rdbuf();
-    const std::string said = text.str();
+    const std::string said = Contents(errors);
     EXPECT_NE(said.find("brokwel 11 | glintVAT | dwm2001: The Direct3D device was lost, please "
                         "don't steal my focus :)"),
               std::string::npos)
