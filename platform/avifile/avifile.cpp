@@ -2,6 +2,7 @@
 #include "platform/avifile/vfw.h"
 #include "platform/ffmpeg/ffmpeg_log.h"
 #include "platform/files/resolve_path.h"
+#include "platform/host/host.h"
 #include "platform/host/test_hooks.h"
 
 extern "C" {
@@ -11,6 +12,7 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 #include <string>
@@ -181,6 +183,7 @@ bool DecodeUntil(GETFRAME& decoder, int64_t wanted) {
         decoder.next = number + 1;
         if (number == wanted) {
             const bool stored = StoreBitmap(decoder);
+            if (stored) host::hooks::Trace("clip frame decoded");
             av_frame_unref(decoder.frame);
             decoder.current = stored ? wanted : -1;
             return stored;
@@ -207,6 +210,63 @@ bool SeekBefore(GETFRAME& decoder, int64_t wanted) {
     decoder.next = -1;
     decoder.counted = -1;
     return true;
+}
+
+// Frame `position` of the clip, decoded, as the packed bitmap; null if it cannot be.
+void* Decode(GETFRAME& decoder, LONG position) {
+    host::hooks::Trace("AVIStreamGetFrame");
+    if (host::hooks::Fails("AVIStreamGetFrame")) return nullptr;
+    if (position == decoder.current) return decoder.bitmap.data();
+    FfmpegLogFile log(decoder.stream->path.c_str());
+    try {
+        // The very next frame decodes on from here; anything else starts at a key frame.
+        if (position != decoder.next && !SeekBefore(decoder, position)) return nullptr;
+        if (DecodeUntil(decoder, position)) return decoder.bitmap.data();
+    } catch (const std::bad_alloc&) {
+    }
+    decoder.current = -1;
+    return nullptr;
+}
+
+// Clip frames asked for while fast-forwarding, in the order asked across every clip, with the
+// surface each was meant for: noted, not decoded.
+struct DeferredFrame {
+    GETFRAME* decoder;
+    LONG position;
+    const void* surface;
+};
+std::vector<DeferredFrame> deferredFrames;
+
+void Defer(GETFRAME* decoder, LONG position) {
+    const void* surface = host::LockedSurface();
+    if (!deferredFrames.empty()) {
+        const DeferredFrame& last = deferredFrames.back();
+        if (last.decoder == decoder && last.position == position && last.surface == surface) return;
+    }
+    deferredFrames.push_back({decoder, position, surface});
+}
+
+// The first frame asked for a surface once fast-forwarding is over, `asked` being what it gives
+// (null when it has none). A full play would have copied every noted frame into the surface as
+// it came, so the surface would show the last of them that decodes, which is what the caller's
+// copy of `asked` replaces. When `asked` has no frame, the copy is given that last frame in its
+// place: landing where the copies of the same clip always land, it leaves the surface as the
+// full play did. Frames of a clip of another size noted for the surface would have left parts of
+// their pictures that nothing puts back: the fast-forward is then not exact, and says so.
+void* Settle(GETFRAME& decoder, void* asked) {
+    const void* surface = host::LockedSurface();
+    std::vector<DeferredFrame> noted;
+    auto kept = deferredFrames.begin();
+    for (const DeferredFrame& frame : deferredFrames)
+        (frame.surface == surface ? noted.push_back(frame) : void(*kept++ = frame));
+    deferredFrames.erase(kept, deferredFrames.end());
+    for (const DeferredFrame& frame : noted)
+        if (frame.decoder->width != decoder.width || frame.decoder->height != decoder.height)
+            host::NoteFastForwardInexact();
+    if (asked) return asked;
+    for (auto frame = noted.rbegin(); frame != noted.rend(); ++frame)
+        if (void* decoded = Decode(*frame->decoder, frame->position)) return decoded;
+    return nullptr;
 }
 
 } // namespace
@@ -310,23 +370,23 @@ PGETFRAME WINAPI AVIStreamGetFrameOpen(PAVISTREAM stream, BITMAPINFOHEADER* want
 }
 
 void* WINAPI AVIStreamGetFrame(PGETFRAME decoder, LONG position) {
-    if (!decoder || position < 0 || DWORD(position) >= decoder->stream->frameCount) return nullptr;
-    host::hooks::Trace("AVIStreamGetFrame");
-    if (host::hooks::Fails("AVIStreamGetFrame")) return nullptr;
-    if (position == decoder->current) return decoder->bitmap.data();
-    FfmpegLogFile log(decoder->stream->path.c_str());
-    try {
-        // The very next frame decodes on from here; anything else starts at a key frame.
-        if (position != decoder->next && !SeekBefore(*decoder, position)) return nullptr;
-        if (DecodeUntil(*decoder, position)) return decoder->bitmap.data();
-    } catch (const std::bad_alloc&) {
+    if (!decoder) return nullptr;
+    const bool inClip = position >= 0 && DWORD(position) < decoder->stream->frameCount;
+    if (host::FastForwarding()) {
+        if (inClip) Defer(decoder, position);
+        return nullptr;
     }
-    decoder->current = -1;
-    return nullptr;
+    void* frame = inClip ? Decode(*decoder, position) : nullptr;
+    return deferredFrames.empty() ? frame : Settle(*decoder, frame);
 }
 
 HRESULT WINAPI AVIStreamGetFrameClose(PGETFRAME decoder) {
     if (!decoder) return AVIERR_BADPARAM;
+    deferredFrames.erase(std::remove_if(deferredFrames.begin(), deferredFrames.end(),
+                                        [decoder](const DeferredFrame& noted) {
+                                            return noted.decoder == decoder;
+                                        }),
+                         deferredFrames.end());
     AVISTREAM* stream = decoder->stream;
     delete decoder;
     AVIStreamRelease(stream);

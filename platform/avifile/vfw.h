@@ -16,6 +16,11 @@
 // in time), as AVI encoders write them. An index outside the clip, or a frame that cannot be
 // decoded, gives a null pointer.
 //
+// While the host fast-forwards (host.h), a frame asked for is only noted with the surface being
+// written, and no frame is given; the first frame asked for that surface afterwards settles it,
+// giving in place of a frame that cannot be had the last noted one that decodes, which is what
+// the surface would then show in a full play.
+//
 // Left out: writing, editing, audio streams, stream numbers other than 0 of a type, wanted
 // formats other than 24-bit (a wanted format is refused unless it is that), and the rest of
 // the interface.

@@ -5,6 +5,7 @@
 #include "platform/d3d8/render_states.h"
 #include "platform/d3d8/texel_formats.h"
 #include "platform/host/backend.h"
+#include "platform/host/host.h"
 #include "platform/host/test_hooks.h"
 #include "platform/win32/window_record.h"
 
@@ -118,6 +119,7 @@ HRESULT IDirect3DDevice8::Clear(DWORD count, const D3DRECT* rects, DWORD flags, 
     if (flags & D3DCLEAR_ZBUFFER) buffers |= GL_DEPTH_BUFFER_BIT;
     if (!buffers) return D3D_OK;
 
+    if (host::FastForwarding()) return D3D_OK;
     Activate();
     // A clear writes whatever the draw states mask off; the next draw sets them again.
     pipeline.Forget();
@@ -165,6 +167,13 @@ HRESULT IDirect3DDevice8::Present(const RECT* /*sourceRect*/, const RECT* /*dest
     host::hooks::Trace("Present");
     if (inScene) return D3DERR_INVALIDCALL;
     if (TestCooperativeLevel() != D3D_OK) return D3DERR_DEVICELOST;
+    if (host::FastForwarding()) {
+        // The host hands on a frame without pixels.
+        host::Active().Present(context, 0, GLsizei(presentParameters.BackBufferWidth),
+                               GLsizei(presentParameters.BackBufferHeight));
+        host::hooks::FramePresented();
+        return D3D_OK;
+    }
     Activate();
     host::Active().Present(context, framebuffer, GLsizei(presentParameters.BackBufferWidth),
                            GLsizei(presentParameters.BackBufferHeight));

@@ -1,6 +1,8 @@
 // The device's drawing state and DrawIndexedPrimitive.
 #include "platform/d3d8/d3d8.h"
 #include "platform/d3d8/render_states.h"
+#include "platform/host/host.h"
+#include "platform/host/test_hooks.h"
 #if SHOW_TEST_CONTROLS
 #include "platform/d3d8/draw_record.h"
 #endif
@@ -164,6 +166,7 @@ HRESULT IDirect3DDevice8::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, UINT minIn
     }
     if (DrawingSkipped()) return D3D_OK;
 #endif
+    if (host::FastForwarding()) return D3D_OK;
 
     Activate();
     glBindVertexArray(vertexArray);
@@ -199,6 +202,7 @@ HRESULT IDirect3DDevice8::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, UINT minIn
         glBindVertexArray(0);
         return D3DERR_DRIVERINTERNALERROR;
     }
+    host::hooks::Trace("glDrawElements");
     glDrawElements(GL_TRIANGLES, GLsizei(indexCount), GL_UNSIGNED_SHORT,
                    reinterpret_cast<const void*>(size_t(startIndex) * 2));
     glBindVertexArray(0);

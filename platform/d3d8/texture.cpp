@@ -1,6 +1,7 @@
 // Textures and their level surfaces.
 #include "platform/d3d8/d3d8.h"
 #include "platform/d3d8/texel_formats.h"
+#include "platform/host/host.h"
 #include "platform/host/test_hooks.h"
 
 #include <epoxy/gl.h>
@@ -81,6 +82,8 @@ HRESULT IDirect3DTexture8::LockRect(UINT level, D3DLOCKED_RECT* locked, const RE
         }
     }
     l.locked = true;
+    // A clip frame asked for while it is locked is meant for this level.
+    host::NoteLockedSurface(&l);
     locked->pBits = l.bits.data() + offset;
     locked->Pitch = INT(l.pitch);
     return D3D_OK;
@@ -90,6 +93,7 @@ HRESULT IDirect3DTexture8::UnlockRect(UINT level) {
     if (level >= levels.size() || !levels[level].locked) return D3DERR_INVALIDCALL;
     levels[level].locked = false;
     if (level == 0) dirty = true;
+    host::NoteLockedSurface(nullptr);
     return D3D_OK;
 }
 

@@ -13,6 +13,9 @@ namespace {
 Backend* active = nullptr;
 double virtualSeconds = 0;
 bool debugOutputShown = true;
+bool fastForward = false;
+bool fastForwardExact = true;
+const void* lockedSurface = nullptr;
 
 // The frame loop frees and takes again blocks of a few hundred kilobytes every frame (the
 // driver's vertex storage, decoded video frames). By default glibc hands such blocks back to
@@ -36,12 +39,15 @@ Backend& Active() {
 
 void UseOnScreen() {
     KeepFreedMemory();
+    fastForward = false;
     active = &OnScreenBackend();
 }
 
 void UseOffScreen(FrameCallback onPresent) {
     KeepFreedMemory();
     virtualSeconds = 0;
+    fastForward = false;
+    fastForwardExact = true;
     SetOffScreenFrameCallback(std::move(onPresent));
     active = &OffScreenBackend();
 }
@@ -90,6 +96,31 @@ bool DebugOutputShown() {
 
 void RequestClose() {
     RequestOffScreenClose();
+}
+
+void SetFastForward(bool on) {
+    // Never on screen: a viewer sees every frame.
+    fastForward = on && active == &OffScreenBackend();
+}
+
+bool FastForwarding() {
+    return fastForward;
+}
+
+bool FastForwardExact() {
+    return fastForwardExact;
+}
+
+void NoteFastForwardInexact() {
+    fastForwardExact = false;
+}
+
+void NoteLockedSurface(const void* surface) {
+    lockedSurface = surface;
+}
+
+const void* LockedSurface() {
+    return lockedSurface;
 }
 
 } // namespace host

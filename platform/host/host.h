@@ -9,7 +9,7 @@
 namespace host {
 
 // One presented frame: 640 x 480 pixels as 0xAARRGGBB words (alpha always 0xFF, as on the
-// X8R8G8B8 back buffer), top row first.
+// X8R8G8B8 back buffer), top row first; no pixels for a frame that was fast-forwarded.
 struct Frame {
     const uint32_t* pixels;
     int width;
@@ -48,5 +48,26 @@ bool DebugOutputShown();
 // Off screen: asks the show to close, as the window's close button does; the frame being drawn
 // is still presented, then the run ends.
 void RequestClose();
+
+// Off screen: fast-forwarding. While it is on, every frame runs as it would in a full play (the
+// driver and the scenes make the same calls at the same music times, so what they keep from
+// frame to frame evolves identically) but nothing is drawn: the device leaves out draws, clears,
+// texture and buffer uploads, and the host the read-back, handing the frame callback a frame
+// without pixels. A clip frame asked for is only noted, and decoded when it is next shown, as
+// part of the first frame drawn after: what a canvas shows then is what the full play would
+// show. The capture tool turns it on for the frames before what it captures.
+void SetFastForward(bool on);
+bool FastForwarding();
+
+// False once something fast-forwarded could not be shown exactly as a full play would show it:
+// clips of different sizes copied into one texture, which leaves part of the earlier clip's
+// picture that was never decoded. Starts true with UseOffScreen.
+bool FastForwardExact();
+void NoteFastForwardInexact();
+
+// Where a clip frame asked for now is going: the texture level a stand-in holds locked for
+// writing, as an identity only (null while none is locked).
+void NoteLockedSurface(const void* surface);
+const void* LockedSurface();
 
 } // namespace host

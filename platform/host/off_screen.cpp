@@ -135,6 +135,11 @@ public:
     }
 
     void Present(GlContext*, unsigned framebuffer, int width, int height) override {
+        if (FastForwarding()) {
+            // Nothing was drawn, so there is nothing to finish or read.
+            if (onPresent) onPresent(Frame{nullptr, width, height});
+            return;
+        }
         if (!onPresent) {
             // Nothing reads the frame, but it must still be finished: queued frames would
             // otherwise pile up and stall the first read-back for minutes.
