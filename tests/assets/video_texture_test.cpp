@@ -1,5 +1,6 @@
 // Clips made by the tests, played through VideoTexture into texture memory.
 #include "assets/video_texture.h"
+#include "platform/host/host.h"
 #include "tests/support/test_folder.h"
 #include "tests/support/video_files.h"
 
@@ -235,3 +236,61 @@ TEST_F(VideoTextureTest, BadFilesFailToOpenWithoutHarm) {
 }
 
 } // namespace
+
+// While the host fast-forwards, frames asked for are noted for the surface being written and not
+// given; the first frame asked for that surface afterwards shows what a full play would: the
+// frame asked for, or where it has none, the last noted one.
+TEST_F(VideoTextureTest, FastForwardedFramesShowWhenTheSurfaceIsNextWritten) {
+    host::UseOffScreen(nullptr);
+    ASSERT_TRUE(WriteClip(folder.Root() + "/wide.avi", ClipCodec::Mjpeg, 64, 64, 20));
+    ASSERT_TRUE(WriteClip(folder.Root() + "/same.avi", ClipCodec::Mjpeg, 64, 64, 20));
+    ASSERT_TRUE(WriteClip(folder.Root() + "/narrow.avi", ClipCodec::Mjpeg, 32, 64, 20));
+    VideoTexture wide, same, narrow;
+    ASSERT_EQ(wide.Open("wide.avi", 512, 256), 1);
+    ASSERT_EQ(same.Open("same.avi", 512, 256), 1);
+    ASSERT_EQ(narrow.Open("narrow.avi", 512, 256), 1);
+    Canvas other;
+    const auto copy = [](VideoTexture& clip, uint32_t frame, Canvas& into) {
+        host::NoteLockedSurface(&into);
+        const int32_t copied = clip.CopyFrame(frame, into.Bits(), 2048, 0);
+        host::NoteLockedSurface(nullptr);
+        return copied;
+    };
+    const auto shown = [](Canvas& on) { return FrameShown(on.Bits(), 64, 64, 2048); };
+
+    // Noted, not given: the canvas keeps its guard fill.
+    host::SetFastForward(true);
+    EXPECT_EQ(copy(wide, 5, canvas), 0);
+    EXPECT_EQ(copy(wide, 6, canvas), 0);
+    EXPECT_EQ(copy(wide, 25, canvas), 0); // past the end: nothing to note
+    EXPECT_EQ(copy(same, 3, other), 0);
+    EXPECT_EQ(canvas.Row(0)[0], Canvas::kGuard);
+    host::SetFastForward(false);
+    // A frame past the end shows the last noted frame for that canvas, once.
+    EXPECT_EQ(copy(wide, 20, canvas), 1);
+    EXPECT_EQ(shown(canvas), 6);
+    EXPECT_EQ(copy(wide, 20, canvas), 0);
+    // The other canvas's note is its own: a frame that exists shows as asked.
+    EXPECT_EQ(copy(same, 9, other), 1);
+    EXPECT_EQ(shown(other), 9);
+    EXPECT_TRUE(host::FastForwardExact());
+
+    // Another clip of the same size noted for the canvas stands in when the next has no frame.
+    host::SetFastForward(true);
+    copy(wide, 2, canvas);
+    copy(same, 11, canvas);
+    host::SetFastForward(false);
+    EXPECT_EQ(copy(wide, 30, canvas), 1);
+    EXPECT_EQ(shown(canvas), 11);
+    EXPECT_TRUE(host::FastForwardExact());
+
+    // A clip of another size would have left part of its picture: not exact.
+    host::SetFastForward(true);
+    copy(narrow, 4, canvas);
+    copy(wide, 8, canvas);
+    host::SetFastForward(false);
+    EXPECT_EQ(copy(wide, 9, canvas), 1);
+    EXPECT_EQ(shown(canvas), 9);
+    EXPECT_FALSE(host::FastForwardExact());
+    EXPECT_TRUE(canvas.GuardsIntact() && other.GuardsIntact());
+}

@@ -8,6 +8,7 @@ const char* const kUsage =
     "usage: capture [options]\n"
     "Renders the show off screen on a virtual clock, frame by frame at a fixed rate, from music\n"
     "time 0 (so every scene shows what a viewer would see), and writes what it is asked for.\n"
+    "The frames before what it keeps run without being drawn, so late moments come quickly.\n"
     "Run it from the folder that holds the show's data (Data/ and data/avseq01.mp3).\n"
     "\n"
     "  --video FILE      an MP4 (H.264 and AAC, the music in step) of the span\n"
