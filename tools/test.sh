@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs the whole test suite.
+# Installs what is missing, builds (the browser version too, which the suite checks against the
+# native one), and runs the whole test suite.
 #   tools/test.sh              the normal build, in build/
 #   tools/test.sh --sanitize   AddressSanitizer, UndefinedBehaviorSanitizer and LeakSanitizer,
 #                              in build-sanitize/, on the data set the normal build writes
 source "$(dirname "${BASH_SOURCE[0]}")/setup.sh"
 
-install_missing_packages
+# Node runs the browser test; tools/web.sh installs the rest of what it needs.
+install_missing_packages nodejs
 if [ "${1:-}" = "--sanitize" ]; then
   # The data set comes from the normal build: generating it under the sanitizers takes minutes.
   build build --target data
@@ -22,5 +24,6 @@ else
   folder=build
   build "$folder"
 fi
+"$SHOW_ROOT/tools/web.sh"
 cd "$SHOW_ROOT/$folder"
 ctest --output-on-failure -j "$(nproc)"

@@ -115,7 +115,8 @@ bool StoreBitmap(GETFRAME& decoder) {
     const bool sameSize = outWidth == width && outHeight == height;
     decoder.scaler = sws_getCachedContext(
         decoder.scaler, width, height, source, outWidth, outHeight, AV_PIX_FMT_BGR24,
-        sameSize ? SWS_POINT : SWS_BILINEAR, nullptr, nullptr, nullptr);
+        (sameSize ? SWS_POINT : SWS_BILINEAR) | SWS_ACCURATE_RND | SWS_BITEXACT, nullptr, nullptr,
+        nullptr);
     if (!decoder.scaler) return false;
     const int* coefficients = sws_getCoefficients(SWS_CS_DEFAULT);
     sws_setColorspaceDetails(decoder.scaler, coefficients, fullRange ? 1 : 0, coefficients, 1, 0,

@@ -269,6 +269,11 @@ void AudioDecoder::DecodeRest() {
 }
 
 bool AudioDecoder::DecodeInBackground() {
+#ifdef __EMSCRIPTEN__
+    // The page has no threads: the music is decoded now, whole.
+    DecodeRest();
+    return false;
+#else
     try {
         worker = std::thread([this] {
             // Behind the show's own threads: the music decodes a hundred times faster than it
@@ -281,6 +286,7 @@ bool AudioDecoder::DecodeInBackground() {
         DecodeRest();
         return false;
     }
+#endif
 }
 
 int DecodeAudio(const uint8_t* data, size_t size, DecodedAudio& audio) {

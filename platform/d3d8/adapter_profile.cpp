@@ -1,4 +1,5 @@
 #include "platform/d3d8/adapter_profile.h"
+#include "platform/d3d8/gl.h"
 
 namespace {
 
@@ -46,8 +47,13 @@ AdapterProfile DefaultAdapterProfile() {
     profile.depthMatchFormats = {D3DFMT_R5G6B5, D3DFMT_X8R8G8B8};
     profile.textureFormats = {D3DFMT_A8R8G8B8, D3DFMT_X8R8G8B8, D3DFMT_R5G6B5,   D3DFMT_X1R5G5B5,
                               D3DFMT_A1R5G5B5, D3DFMT_A4R4G4B4, D3DFMT_X4R4G4B4, D3DFMT_R3G3B2,
-                              D3DFMT_A8,       D3DFMT_L8,       D3DFMT_A8L8,     D3DFMT_DXT1,
-                              D3DFMT_DXT2,     D3DFMT_DXT3,     D3DFMT_DXT4,     D3DFMT_DXT5};
+                              D3DFMT_A8,       D3DFMT_L8,       D3DFMT_A8L8};
+#if !SHOW_GLES
+    // In the browser, WebGL 2 has block-compressed textures only as an extension: the picture
+    // loader converts DXT pictures instead.
+    for (D3DFORMAT compressed : {D3DFMT_DXT1, D3DFMT_DXT2, D3DFMT_DXT3, D3DFMT_DXT4, D3DFMT_DXT5})
+        profile.textureFormats.push_back(compressed);
+#endif
     return profile;
 }
 

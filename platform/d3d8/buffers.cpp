@@ -3,7 +3,7 @@
 #include "platform/d3d8/d3d8.h"
 #include "platform/host/test_hooks.h"
 
-#include <epoxy/gl.h>
+#include "platform/d3d8/gl.h"
 
 #include <algorithm>
 #include <cstddef>

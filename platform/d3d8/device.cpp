@@ -9,7 +9,7 @@
 #include "platform/host/test_hooks.h"
 #include "platform/win32/window_record.h"
 
-#include <epoxy/gl.h>
+#include "platform/d3d8/gl.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -45,12 +45,14 @@ bool IDirect3DDevice8::CreateTarget() {
     // turn every picture upside down in OpenGL's terms (y up), which leaves the target's rows
     // top first in memory and makes ties on horizontal edges fall as Direct3D's top-left rule
     // gives them (OpenGL's own upper-left origin leaves them as they were on llvmpipe).
+#if !SHOW_GLES
     if (!epoxy_has_gl_extension("GL_ARB_clip_control") && epoxy_gl_version() < 45) {
         std::fprintf(stderr, "OpenGL: the driver lacks ARB_clip_control (OpenGL 4.5), which "
                              "Direct3D's depth range needs\n");
         return false;
     }
     glClipControl(GL_LOWER_LEFT, GL_ZERO_TO_ONE);
+#endif
 
     const GLsizei width = GLsizei(presentParameters.BackBufferWidth);
     const GLsizei height = GLsizei(presentParameters.BackBufferHeight);
@@ -70,7 +72,7 @@ bool IDirect3DDevice8::CreateTarget() {
     glViewport(0, 0, width, height);
     // Direct3D leaves a new target's contents undefined; black and far is the kindest choice.
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-    glClearDepth(1.0);
+    SetClearDepth(1.0f);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glGenVertexArrays(1, &vertexArray);
     return glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE && pipeline.Create();
@@ -128,7 +130,7 @@ HRESULT IDirect3DDevice8::Clear(DWORD count, const D3DRECT* rects, DWORD flags, 
     // The back buffer keeps no alpha: it reads as 1.
     const ColourChannels clear = UnpackColour(color);
     glClearColor(clear.r, clear.g, clear.b, 1.0f);
-    glClearDepth(z < 0.0f ? 0.0 : z > 1.0f ? 1.0 : double(z));
+    SetClearDepth(z < 0.0f ? 0.0f : z > 1.0f ? 1.0f : z);
     if (count == 0) {
         glDisable(GL_SCISSOR_TEST);
         glClear(buffers);

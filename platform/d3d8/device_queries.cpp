@@ -1,6 +1,6 @@
 #include "platform/d3d8/device_queries.h"
 
-#include <epoxy/gl.h>
+#include "platform/d3d8/gl.h"
 
 #if !SHOW_TEST_CONTROLS
 #error "device queries belong to the tests' build of the platform only"

@@ -7,7 +7,7 @@
 #include "platform/d3d8/draw_record.h"
 #endif
 
-#include <epoxy/gl.h>
+#include "platform/d3d8/gl.h"
 
 #include <cstddef>
 
@@ -16,6 +16,11 @@ namespace {
 constexpr DWORD kVertexFormat = D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_DIFFUSE | D3DFVF_TEX1;
 
 constexpr UINT kVertexSize = 36;
+#if SHOW_GLES
+constexpr GLint kColourLayout = 4;
+#else
+constexpr GLint kColourLayout = GL_BGRA;
+#endif
 
 D3DMATRIX* TransformSlot(D3DTRANSFORMSTATETYPE state, D3DMATRIX& world, D3DMATRIX& view,
                          D3DMATRIX& projection, D3DMATRIX& texture0) {
@@ -185,9 +190,9 @@ HRESULT IDirect3DDevice8::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, UINT minIn
         glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, kVertexSize, at(0));
         glEnableVertexAttribArray(1);
         glVertexAttribPointer(1, 3, GL_FLOAT, GL_FALSE, kVertexSize, at(12));
-        // D3DCOLOR is B, G, R, A in memory.
+        // D3DCOLOR is B, G, R, A in memory (ES takes it as R, G, B, A; the shader swaps back).
         glEnableVertexAttribArray(2);
-        glVertexAttribPointer(2, GL_BGRA, GL_UNSIGNED_BYTE, GL_TRUE, kVertexSize, at(24));
+        glVertexAttribPointer(2, kColourLayout, GL_UNSIGNED_BYTE, GL_TRUE, kVertexSize, at(24));
         glEnableVertexAttribArray(3);
         glVertexAttribPointer(3, 2, GL_FLOAT, GL_FALSE, kVertexSize, at(28));
         attributeBuffer = vertexBuffer;

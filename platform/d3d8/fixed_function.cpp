@@ -2,7 +2,7 @@
 #include "platform/d3d8/colour.h"
 #include "platform/d3d8/fixed_function_shaders.h"
 
-#include <epoxy/gl.h>
+#include "platform/d3d8/gl.h"
 
 #include <cmath>
 #include <cstdio>
@@ -118,8 +118,13 @@ bool ShaderVariant::SimpleModulate() const {
            alphaArg1 == int(D3DTA_TEXTURE);
 }
 
-std::string ShaderVariant::Prelude() const {
-    std::string text = "#version 330 core\n";
+std::string ShaderVariant::Prelude(bool es) const {
+    // ES has no clip control: the vertex shader moves depth from Direct3D's 0..w to -w..w
+    // itself; and texels and vertex colours come in as RGBA where they were BGRA.
+    std::string text =
+        es ? "#version 300 es\nprecision highp float;\nprecision highp int;\n"
+             "#define DEPTH_ZERO_TO_W 1\n#define SWAP_RED_BLUE 1\n"
+           : "#version 330 core\n#define DEPTH_ZERO_TO_W 0\n#define SWAP_RED_BLUE 0\n";
     const auto define = [&text](const char* name, int value) {
         text += std::string("#define ") + name + " " + std::to_string(value) + "\n";
     };
@@ -298,7 +303,11 @@ GLint AddressMode(DWORD address) {
     case D3DTADDRESS_CLAMP:
         return GL_CLAMP_TO_EDGE;
     case D3DTADDRESS_BORDER:
+#if SHOW_GLES
+        return GL_CLAMP_TO_EDGE;
+#else
         return GL_CLAMP_TO_BORDER;
+#endif
     default:
         return GL_REPEAT;
     }
@@ -322,8 +331,8 @@ void TowardLight(const D3DLIGHT8& light, const D3DMATRIX& view, float out[3]) {
 
 } // namespace
 
-unsigned BuildFixedFunctionProgram(const ShaderVariant& variant) {
-    const std::string prelude = variant.Prelude();
+unsigned BuildFixedFunctionProgram(const ShaderVariant& variant, bool es) {
+    const std::string prelude = variant.Prelude(es);
     const GLuint vertex = Compile(GL_VERTEX_SHADER, prelude, kFixedFunctionVertexShader);
     const GLuint fragment = Compile(GL_FRAGMENT_SHADER, prelude, kFixedFunctionFragmentShader);
     if (!vertex || !fragment) {
@@ -366,8 +375,10 @@ FixedFunction::Program* FixedFunction::Build(const ShaderVariant& variant) {
 bool FixedFunction::Create() {
     glGenSamplers(1, &sampler);
     glBindSampler(0, sampler);
+#if !SHOW_GLES
     // Flat shading takes the first vertex's colour, as Direct3D does.
     glProvokingVertex(GL_FIRST_VERTEX_CONVENTION);
+#endif
     // Triangles clockwise on screen are the front ones; the target is drawn upside down (see
     // SetTransforms), which turns them the other way.
     glFrontFace(GL_CCW);
@@ -509,11 +520,13 @@ void FixedFunction::SetSampler(const DrawState& s) {
     if (minify != current.minify) glSamplerParameteri(sampler, GL_TEXTURE_MIN_FILTER, minify);
     if (wrapS != current.wrapS) glSamplerParameteri(sampler, GL_TEXTURE_WRAP_S, wrapS);
     if (wrapT != current.wrapT) glSamplerParameteri(sampler, GL_TEXTURE_WRAP_T, wrapT);
+#if !SHOW_GLES
     if (border != current.border || !current.known) {
         const ColourChannels b = UnpackColour(D3DCOLOR(border));
         const float colour[4] = {b.r, b.g, b.b, b.a};
         glSamplerParameterfv(sampler, GL_TEXTURE_BORDER_COLOR, colour);
     }
+#endif
     current.magnify = magnify;
     current.minify = minify;
     current.wrapS = wrapS;
@@ -539,16 +552,16 @@ void FixedFunction::SetRasterState(const DrawState& s) {
     next.cull = rs[D3DRS_CULLMODE] == D3DCULL_NONE ? 0
                 : rs[D3DRS_CULLMODE] == D3DCULL_CW ? GL_FRONT
                                                    : GL_BACK;
-    next.fill = rs[D3DRS_FILLMODE] == D3DFILL_WIREFRAME ? GL_LINE
-                : rs[D3DRS_FILLMODE] == D3DFILL_POINT   ? GL_POINT
-                                                        : GL_FILL;
+    next.fill = rs[D3DRS_FILLMODE];
     next.colourMask = rs[D3DRS_COLORWRITEENABLE] & 7;
     next.known = true;
     const bool fresh = !current.known;
     if (fresh) {
         glBindSampler(0, sampler);
         glFrontFace(GL_CCW);
+#if !SHOW_GLES
         glProvokingVertex(GL_FIRST_VERTEX_CONVENTION);
+#endif
     }
     if (fresh || next.depthTest != current.depthTest)
         next.depthTest ? glEnable(GL_DEPTH_TEST) : glDisable(GL_DEPTH_TEST);
@@ -567,7 +580,12 @@ void FixedFunction::SetRasterState(const DrawState& s) {
             glCullFace(GLenum(next.cull));
         }
     }
-    if (fresh || next.fill != current.fill) glPolygonMode(GL_FRONT_AND_BACK, GLenum(next.fill));
+#if !SHOW_GLES
+    if (fresh || next.fill != current.fill)
+        glPolygonMode(GL_FRONT_AND_BACK, next.fill == D3DFILL_WIREFRAME ? GL_LINE
+                                         : next.fill == D3DFILL_POINT   ? GL_POINT
+                                                                        : GL_FILL);
+#endif
     // The back buffer has no alpha: its alpha stays 1, as destination-alpha blending expects.
     if (fresh || next.colourMask != current.colourMask)
         glColorMask((next.colourMask & 1) != 0, (next.colourMask & 2) != 0,

@@ -14,6 +14,7 @@
 #pragma once
 
 #include "platform/d3d8/d3d8_types.h"
+#include "platform/d3d8/gl.h"
 
 #include <cstdint>
 #include <string>
@@ -67,8 +68,9 @@ struct ShaderVariant {
     static ShaderVariant Of(const DrawState& state);
 
     uint64_t Key() const;
-    // The text both shaders begin with: version, precision, defines and constants.
-    std::string Prelude() const;
+    // The text both shaders begin with: version, precision, defines and constants, for OpenGL
+    // 3.3 core or, with `es`, OpenGL ES 3.0 (the browser's WebGL 2, which the build chooses).
+    std::string Prelude(bool es = SHOW_GLES) const;
 
     // The lit colour has a specular part: lighting with a light to give it.
     bool HasSpecular() const { return specular && lighting && lightCount > 0; }
@@ -79,8 +81,8 @@ struct ShaderVariant {
 };
 
 // Compiles and links the pair for `variant` in the current context; 0 (with the driver's log on
-// standard error) when it refuses them.
-unsigned BuildFixedFunctionProgram(const ShaderVariant& variant);
+// standard error) when it refuses them. `es` as for Prelude.
+unsigned BuildFixedFunctionProgram(const ShaderVariant& variant, bool es = SHOW_GLES);
 
 class FixedFunction {
 public:

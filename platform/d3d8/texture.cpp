@@ -4,9 +4,17 @@
 #include "platform/host/host.h"
 #include "platform/host/test_hooks.h"
 
-#include <epoxy/gl.h>
+#include "platform/d3d8/gl.h"
 
 namespace {
+
+// 0xAARRGGBB words, B, G, R, A in memory, go up as they are: OpenGL reads them as BGRA; ES has
+// no such order, reads them as RGBA, and the shaders swap red and blue back.
+#if SHOW_GLES
+constexpr GLenum kTexelOrder = GL_RGBA, kTexelType = GL_UNSIGNED_BYTE;
+#else
+constexpr GLenum kTexelOrder = GL_BGRA, kTexelType = GL_UNSIGNED_INT_8_8_8_8_REV;
+#endif
 
 UINT LevelSize(UINT size, UINT level) {
     const UINT shifted = size >> level;
@@ -113,6 +121,11 @@ unsigned IDirect3DTexture8::GlTexture() {
     const Level& top = levels[0];
     const TexelLayout layout = TexelLayoutOf(format);
     if (layout.blockCompressed) {
+#if SHOW_GLES
+        // The browser's adapter offers no block-compressed format (WebGL 2 has them only as an
+        // extension, not everywhere): no such texture is ever made.
+        return 0;
+#else
         // DXT2 and DXT4 hold premultiplied colour; the device samples them as stored.
         GLenum internal = GL_COMPRESSED_RGBA_S3TC_DXT5_EXT;
         if (format == D3DFMT_DXT1) internal = GL_COMPRESSED_RGBA_S3TC_DXT1_EXT;
@@ -120,6 +133,7 @@ unsigned IDirect3DTexture8::GlTexture() {
             internal = GL_COMPRESSED_RGBA_S3TC_DXT3_EXT;
         glCompressedTexImage2D(GL_TEXTURE_2D, 0, internal, GLsizei(top.width), GLsizei(top.height),
                                0, GLsizei(top.bits.size()), top.bits.data());
+#endif
     } else if (format == D3DFMT_A8R8G8B8) {
         // Stored as OpenGL reads it: straight up, rows as they are, into storage made once.
         // X8R8G8B8's unused byte reads as opaque alpha through the swizzle set at creation.
@@ -127,10 +141,10 @@ unsigned IDirect3DTexture8::GlTexture() {
         glPixelStorei(GL_UNPACK_ROW_LENGTH, GLint(top.pitch / 4));
         if (!allocated)
             glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, GLsizei(top.width), GLsizei(top.height), 0,
-                         GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, top.bits.data());
+                         kTexelOrder, kTexelType, top.bits.data());
         else
             glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, GLsizei(top.width), GLsizei(top.height),
-                            GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, top.bits.data());
+                            kTexelOrder, kTexelType, top.bits.data());
         glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
         allocated = true;
     } else {
@@ -140,7 +154,7 @@ unsigned IDirect3DTexture8::GlTexture() {
                             expanded.data() + size_t(y) * top.width);
         glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
         glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, GLsizei(top.width), GLsizei(top.height), 0,
-                     GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, expanded.data());
+                     kTexelOrder, kTexelType, expanded.data());
     }
     dirty = false;
     return glName;

@@ -32,5 +32,7 @@ public:
 AudioOutput& SdlAudioOutput();
 std::unique_ptr<AudioOutput> NewSdlAudioOutput();
 AudioOutput& VirtualAudioOutput(double (*clock)());
+// In the browser build: Web Audio on the page's audio context.
+AudioOutput& WebAudioOutput();
 // The stream the virtual output is hearing, or null.
 const PcmStream* VirtualOutputStream();

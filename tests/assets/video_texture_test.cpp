@@ -136,6 +136,26 @@ TEST_F(VideoTextureTest, EveryPixelKeepsItsOwnColourOpaque) {
     }
 }
 
+TEST_F(VideoTextureTest, AJpegClipsLeftEdgeIsItsOwnPicture) {
+    // Each frame's bands run across the whole width, so every row is one grey from its first
+    // pixel to its last, whatever the JPEG coding did to the level. Bottom-up conversions once
+    // took the first four pixels of each row from elsewhere.
+    for (int width : {64, 320, 492}) {
+        ASSERT_TRUE(WriteClip(folder.Root() + "/bands.avi", ClipCodec::Mjpeg, width, 64, 2));
+        VideoTexture video;
+        ASSERT_EQ(video.Open("bands.avi", 512, 256), 1);
+        ASSERT_EQ(video.CopyFrame(1, canvas.Bits(), 2048, 0), 1);
+        int uneven = 0;
+        for (int y = 0; y < 64; ++y)
+            for (int x = 0; x < 8; ++x) {
+                const uint32_t edge = canvas.Row(y)[x], inside = canvas.Row(y)[width / 2];
+                for (int shift : {0, 8, 16})
+                    uneven += std::abs(int(edge >> shift & 0xFF) - int(inside >> shift & 0xFF)) > 6;
+            }
+        EXPECT_EQ(uneven, 0) << width << " wide";
+    }
+}
+
 TEST_F(VideoTextureTest, KeyFactorOneTurnsLightToTransparent) {
     struct Case {
         uint8_t grey;

@@ -292,13 +292,16 @@ TEST(FixedFunctionShaders, EveryVariantCompilesAndLinks) {
     ASSERT_NE(context, nullptr);
     int built = 0, failed = 0;
     std::string firstFailure;
+    // Both dialects: OpenGL 3.3 core here, ES 3.0 in the browser (Mesa takes both).
     const auto build = [&](const ShaderVariant& variant) {
-        const unsigned program = BuildFixedFunctionProgram(variant);
-        ++built;
-        if (program) {
-            glDeleteProgram(program);
-        } else if (failed++ == 0) {
-            firstFailure = variant.Prelude();
+        for (bool es : {false, true}) {
+            const unsigned program = BuildFixedFunctionProgram(variant, es);
+            ++built;
+            if (program) {
+                glDeleteProgram(program);
+            } else if (failed++ == 0) {
+                firstFailure = variant.Prelude(es);
+            }
         }
     };
     for (int lights = -1; lights <= kMaxLights; ++lights)
@@ -333,7 +336,7 @@ TEST(FixedFunctionShaders, EveryVariantCompilesAndLinks) {
                     }
         }
     host::Active().DestroyGlContext(context);
-    EXPECT_EQ(built, 18 * 17 * 16);
+    EXPECT_EQ(built, 2 * 18 * 17 * 16);
     EXPECT_EQ(failed, 0) << "first failing prelude:\n" << firstFailure;
 }
 

@@ -4,8 +4,8 @@
 #include "tools/capture/mp4_writer.h"
 #include "tools/capture/options.h"
 #include "tools/capture/outputs.h"
-#include "tools/capture/play.h"
 #include "tools/capture/plan.h"
+#include "tools/capture/play.h"
 #include "tools/imaging/contact_sheet.h"
 #include "tools/imaging/png_writer.h"
 
@@ -63,7 +63,6 @@ private:
     std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
     std::chrono::steady_clock::time_point last{};
 };
-
 
 // The outputs of one run: the video is opened with the first frame of its span, when the show
 // is playing its music, so that the sound is taken from what the show plays, at its rate, not

@@ -25,17 +25,20 @@ PlayOutcome PlayShots(const std::vector<Shot>& plan, bool fastForward,
                 stopped = true;
             }
             if (stopped) {
-                host::SetFastForward(false);
+                host::SetFastForward(true);
                 host::RequestClose();
                 return;
             }
         }
         ++next;
         if (onFrame) onFrame(next);
-        if (next < plan.size())
+        if (next < plan.size()) {
             prepare(next);
-        else
+        } else {
+            // The frame drawn while the run closes is not drawn: what was shown stays.
+            host::SetFastForward(true);
             host::RequestClose();
+        }
     });
     if (!plan.empty()) prepare(0);
     WinMain(nullptr, nullptr, nullptr, 0);

@@ -58,6 +58,10 @@ void main() {
 #endif
 #if TEXTURED
     vec4 texel = texture(image, texCoord);
+#if SWAP_RED_BLUE
+    // The texels went up as B, G, R, A read as R, G, B, A.
+    texel = texel.bgra;
+#endif
 #else
     // An operation that reads a texture the stage does not have passes the colour it was
     // given on, as Windows drivers do.

@@ -52,6 +52,12 @@ out vec2 texCoord;
 #endif
 
 void main() {
+#if SWAP_RED_BLUE
+    // The colour came in as B, G, R, A read as R, G, B, A.
+    vec4 vertexDiffuse = inDiffuse.bgra;
+#else
+    vec4 vertexDiffuse = inDiffuse;
+#endif
 #if NEEDS_CAMERA_POSITION
     vec3 cameraPosition = (worldView * vec4(inPosition, 1.0)).xyz;
 #endif
@@ -64,10 +70,10 @@ void main() {
 #endif
 
 #if LIGHTING
-    vec4 md = diffuseFromVertex ? inDiffuse : materialDiffuse;
+    vec4 md = diffuseFromVertex ? vertexDiffuse : materialDiffuse;
     vec3 lit = baseColour;
-    if (ambientFromVertex) lit += inDiffuse.rgb * ambientLight;
-    if (emissiveFromVertex) lit += inDiffuse.rgb;
+    if (ambientFromVertex) lit += vertexDiffuse.rgb * ambientLight;
+    if (emissiveFromVertex) lit += vertexDiffuse.rgb;
     vec3 diffuseSum = vec3(0.0);
 #if SPECULAR
 #if LOCAL_VIEWER
@@ -98,7 +104,7 @@ void main() {
     specular = clamp(materialSpecular * specularSum, 0.0, 1.0);
 #endif
 #else
-    diffuse = inDiffuse;
+    diffuse = vertexDiffuse;
 #endif
 
 #if TEXTURED
@@ -124,4 +130,8 @@ void main() {
 #endif
 
     gl_Position = worldViewProjection * vec4(inPosition, 1.0);
+#if DEPTH_ZERO_TO_W
+    // Direct3D's depth runs 0..w; without clip control OpenGL wants -w..w.
+    gl_Position.z = 2.0 * gl_Position.z - gl_Position.w;
+#endif
 }

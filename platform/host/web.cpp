@@ -1,0 +1,224 @@
+// The show in a browser page (the web build): WebGL 2 on the page's canvas, the page's keys, Web
+// Audio, performance.now() for the tick count, and messages written into the page. Both of the
+// host's modes exist here too:
+//   on screen   the show itself: the browser's clock, the music heard through Web Audio, and
+//               each presented frame scaled into the canvas (4:3 kept), after which the frame
+//               loop waits for the browser's next frame;
+//   off screen  the page's stills: the virtual clock, nothing heard, a presented frame shown in
+//               the canvas and read back for the frame callback, and no waiting.
+// Left out: windows of the page's own (the canvas is the window), a close button (leaving the
+// page ends everything), losing the screen (a hidden page only stops being drawn; the music
+// clock carries the show on when it is shown again).
+#include "platform/host/audio_output.h"
+#include "platform/host/backends.h"
+
+#include <GLES3/gl3.h>
+#include <emscripten.h>
+#include <emscripten/html5.h>
+
+#include <cmath>
+#include <cstdio>
+#include <utility>
+#include <vector>
+
+namespace host {
+
+struct GlContext {
+    EMSCRIPTEN_WEBGL_CONTEXT_HANDLE handle;
+};
+
+namespace {
+
+// The browser draws the page and runs its events between frames: the loop waits for that.
+EM_ASYNC_JS(void, WaitForTheBrowsersNextFrame, (),
+            { await new Promise(resolve = > requestAnimationFrame(resolve)); });
+
+// The page shows the message (Module.showMessage) and logs it as an error where it is one.
+EM_JS(void, ShowPageMessage, (const char* caption, const char* text, int error), {
+    const title = UTF8ToString(caption), body = UTF8ToString(text);
+    if (error) console.error(title + ": " + body);
+    if (Module.showMessage) Module.showMessage(title, body, !!error);
+});
+
+EM_JS(void, SetCanvasCursorHidden, (int hidden), {
+    if (Module.canvas) Module.canvas.style.cursor = hidden ? "none" : "";
+});
+
+// Windows virtual-key codes are the DOM's key codes for the keys the show knows.
+std::vector<InputEvent>& PendingInput() {
+    static std::vector<InputEvent> pending;
+    return pending;
+}
+
+EM_BOOL OnKeyDown(int, const EmscriptenKeyboardEvent* event, void*) {
+    if (event->keyCode != 0)
+        PendingInput().push_back(
+            {InputEvent::Kind::Key, uintptr_t(event->keyCode), event->altKey != 0});
+    return EM_FALSE;
+}
+
+class Web final : public Backend {
+public:
+    explicit Web(bool live) : live(live) {}
+
+    void SetFrameCallback(FrameCallback callback) { onPresent = std::move(callback); }
+    void RequestClose() { closeRequested = true; }
+
+    bool OpenWindow(Window*) override {
+        static const bool listening = [] {
+            emscripten_set_keydown_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, nullptr, EM_FALSE,
+                                            &OnKeyDown);
+            return true;
+        }();
+        (void)listening;
+        return true;
+    }
+    void CloseWindow(Window*) override {}
+    void ShowWindow(Window*) override {}
+    void SetCursorVisible(bool visible) override { SetCanvasCursorHidden(visible ? 0 : 1); }
+
+    int PollInput(InputEvent* events, int capacity) override {
+        int count = 0;
+        if (closeRequested && count < capacity) {
+            closeRequested = false;
+            events[count++] = InputEvent{InputEvent::Kind::CloseButton, 0, false};
+        }
+        // Keys belong to the show being watched, not to the stills.
+        std::vector<InputEvent>& pending = PendingInput();
+        size_t taken = 0;
+        while (live && count < capacity && taken < pending.size())
+            events[count++] = pending[taken++];
+        pending.erase(pending.begin(), pending.begin() + std::ptrdiff_t(taken));
+        return count;
+    }
+    void WaitInput() override { emscripten_sleep(10); }
+
+    uint32_t TickCount() override {
+        const double milliseconds = live ? emscripten_get_now() : VirtualTime() * 1000.0;
+        return uint32_t(int64_t(std::floor(milliseconds)));
+    }
+
+    void ShowMessageBox(const char* caption, const char* text, bool error) override {
+        ShowPageMessage(caption, text, error ? 1 : 0);
+    }
+
+    GlContext* CreateGlContext(Window*) override {
+        EmscriptenWebGLContextAttributes attributes;
+        emscripten_webgl_init_context_attributes(&attributes);
+        attributes.majorVersion = 2;
+        attributes.minorVersion = 0;
+        attributes.alpha = EM_FALSE;
+        attributes.depth = EM_FALSE;
+        attributes.stencil = EM_FALSE;
+        attributes.antialias = EM_FALSE;
+        // The canvas keeps the last frame shown: a still stays, and so does the show's end.
+        attributes.preserveDrawingBuffer = EM_TRUE;
+        const EMSCRIPTEN_WEBGL_CONTEXT_HANDLE handle =
+            emscripten_webgl_create_context("#canvas", &attributes);
+        if (handle <= 0) {
+            std::fprintf(stderr, "WebGL 2: the browser gives no context (%d)\n", int(handle));
+            return nullptr;
+        }
+        emscripten_webgl_make_context_current(handle);
+        return new GlContext{handle};
+    }
+
+    void DestroyGlContext(GlContext* context) override {
+        emscripten_webgl_destroy_context(context->handle);
+        delete context;
+    }
+
+    void MakeCurrent(GlContext* context) override {
+        emscripten_webgl_make_context_current(context->handle);
+    }
+
+    void Present(GlContext*, unsigned framebuffer, int width, int height) override {
+        if (FastForwarding()) {
+            if (onPresent) onPresent(Frame{nullptr, width, height});
+            return;
+        }
+        ShowInCanvas(framebuffer, width, height);
+        if (onPresent) {
+            ReadBack(framebuffer, width, height);
+            onPresent(Frame{frame.data(), width, height});
+        }
+        if (live) WaitForTheBrowsersNextFrame();
+    }
+
+    AudioOutput& Audio() override {
+        return live ? WebAudioOutput() : VirtualAudioOutput(&VirtualTime);
+    }
+
+private:
+    // Scales the picture into the canvas with its 4:3 shape kept, black bars around it.
+    static void ShowInCanvas(unsigned framebuffer, int width, int height) {
+        int canvasWidth = 0, canvasHeight = 0;
+        emscripten_get_canvas_element_size("#canvas", &canvasWidth, &canvasHeight);
+        int shownWidth = canvasWidth;
+        int shownHeight = int(int64_t(canvasWidth) * height / width);
+        if (shownHeight > canvasHeight) {
+            shownHeight = canvasHeight;
+            shownWidth = int(int64_t(canvasHeight) * width / height);
+        }
+        const int left = (canvasWidth - shownWidth) / 2;
+        const int bottom = (canvasHeight - shownHeight) / 2;
+        glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer);
+        glDisable(GL_SCISSOR_TEST);
+        glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+        glClearColor(0, 0, 0, 1);
+        glClear(GL_COLOR_BUFFER_BIT);
+        // The device's rows are top first, the canvas's bottom first: the blit turns them.
+        const bool exact = shownWidth == width && shownHeight == height;
+        glBlitFramebuffer(0, 0, width, height, left, bottom + shownHeight, left + shownWidth,
+                          bottom, GL_COLOR_BUFFER_BIT, exact ? GL_NEAREST : GL_LINEAR);
+        glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+    }
+
+    // The frame as 0xAARRGGBB words, top row first (the device's rows are top first).
+    void ReadBack(unsigned framebuffer, int width, int height) {
+        const size_t count = size_t(width) * size_t(height);
+        frame.resize(count);
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer);
+        glPixelStorei(GL_PACK_ALIGNMENT, 4);
+        glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, frame.data());
+        // R, G, B, A in memory: as words, 0xAABBGGRR.
+        for (uint32_t& pixel : frame)
+            pixel = 0xFF000000u | (pixel & 0xFF) << 16 | (pixel & 0xFF00) | (pixel >> 16 & 0xFF);
+    }
+
+    bool live;
+    FrameCallback onPresent;
+    bool closeRequested = false;
+    std::vector<uint32_t> frame;
+};
+
+Web& LiveBackend() {
+    static Web backend(true);
+    return backend;
+}
+
+Web& StillsBackend() {
+    static Web backend(false);
+    return backend;
+}
+
+} // namespace
+
+Backend& OnScreenBackend() {
+    return LiveBackend();
+}
+
+Backend& OffScreenBackend() {
+    return StillsBackend();
+}
+
+void SetOffScreenFrameCallback(FrameCallback onPresent) {
+    StillsBackend().SetFrameCallback(std::move(onPresent));
+}
+
+void RequestOffScreenClose() {
+    StillsBackend().RequestClose();
+}
+
+} // namespace host

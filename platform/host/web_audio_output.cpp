@@ -1,0 +1,165 @@
+// The page's output: Web Audio, on the audio context the page made on the click that started the
+// show (browsers allow sound only after a gesture; Module.audioContext). The page has no threads,
+// so a stream is decoded whole before it is heard: it goes to the context as one AudioBuffer,
+// played from a frame on, and what has been heard follows the context's clock. The page may ask
+// for the music faster than written (Module.musicSpeed, for its own tests): the music clock then
+// runs as fast.
+#include "platform/host/audio_output.h"
+
+#include <emscripten.h>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace {
+
+EM_JS(int, WebAudioOpen, (), {
+    if (!Module.audioContext) {
+        const Context = window.AudioContext || window.webkitAudioContext;
+        if (!Context) return 0;
+        Module.audioContext = new Context();
+    }
+    Module.audio = {buffer : null, source : null, started : 0, speed : Module.musicSpeed || 1};
+    return 1;
+});
+
+EM_JS(void, WebAudioClose, (), {
+    if (Module.audio && Module.audio.source) Module.audio.source.stop();
+    Module.audio = null;
+});
+
+EM_JS(void, WebAudioRun, (int running), {
+    if (!Module.audioContext) return;
+    if (running)
+        Module.audioContext.resume();
+    else
+        Module.audioContext.suspend();
+});
+
+// A buffer of `frames` frames of `channels` channels at `rate` to fill; the previous one goes.
+EM_JS(void, WebAudioNewBuffer, (int channels, int frames, int rate),
+      { Module.audio.buffer = Module.audioContext.createBuffer(channels, frames, rate); });
+
+// Interleaved samples (16-bit signed or 8-bit unsigned) into the buffer from frame `at`.
+EM_JS(void, WebAudioFill,
+      (const void* samples, int bytesPerSample, int channels, int frames, int at), {
+          const buffer = Module.audio.buffer;
+          for (let c = 0; c < channels; ++c) {
+              const out = buffer.getChannelData(c);
+              if (bytesPerSample == 2) {
+                  const data = HEAP16.subarray(samples >> 1, (samples >> 1) + frames * channels);
+                  for (let i = 0; i < frames; ++i)
+                      out[at + i] = data[i * channels + c] / 32768;
+              } else {
+                  const data = HEAPU8.subarray(samples, samples + frames * channels);
+                  for (let i = 0; i < frames; ++i)
+                      out[at + i] = (data[i * channels + c] - 128) / 128;
+              }
+          }
+      });
+
+EM_JS(void, WebAudioPlay, (double fromSeconds, int loop), {
+    const audio = Module.audio;
+    if (audio.source) audio.source.stop();
+    const source = Module.audioContext.createBufferSource();
+    source.buffer = audio.buffer;
+    source.loop = !!loop;
+    source.playbackRate.value = audio.speed;
+    source.connect(Module.audioContext.destination);
+    source.start(0, fromSeconds);
+    audio.source = source;
+    audio.started = Module.audioContext.currentTime;
+});
+
+EM_JS(void, WebAudioHalt, (), {
+    const audio = Module.audio;
+    if (audio && audio.source) audio.source.stop();
+    if (audio) audio.source = null;
+});
+
+// Seconds of music heard since WebAudioPlay, at the speed it plays.
+EM_JS(double, WebAudioHeardSeconds, (), {
+    const audio = Module.audio;
+    if (!audio || !audio.source) return 0;
+    return Math.max(0, Module.audioContext.currentTime - audio.started) * audio.speed;
+});
+
+class WebOutput final : public AudioOutput {
+public:
+    bool Open(uint32_t) override {
+        open = WebAudioOpen() != 0;
+        playing = nullptr;
+        loaded = nullptr;
+        return open;
+    }
+    void Close() override {
+        if (open) WebAudioClose();
+        open = false;
+        playing = loaded = nullptr;
+    }
+    void Start() override {
+        if (open) WebAudioRun(1);
+    }
+    void Stop() override {
+        if (open) WebAudioRun(0);
+    }
+
+    void Play(const PcmStream* stream, uint64_t from, bool loopAround) override {
+        if (!open) return;
+        if (loaded != stream) Load(*stream);
+        playing = stream;
+        loop = loopAround;
+        startFrame = from;
+        reported = from;
+        WebAudioPlay(double(from) / stream->Rate(), loop ? 1 : 0);
+    }
+    void Halt(const PcmStream* stream) override {
+        if (!open || playing != stream) return;
+        WebAudioHalt();
+        // The stream may go now, and another come where it was.
+        playing = loaded = nullptr;
+    }
+    bool IsPlaying(const PcmStream* stream) override { return stream && playing == stream; }
+
+    // Never less than an earlier answer; at most the whole stream, or round again when looping.
+    uint64_t HeardFrame(const PcmStream* stream) override {
+        if (!IsPlaying(stream)) return 0;
+        const uint64_t total = stream->Decoded();
+        uint64_t frame = startFrame + uint64_t(std::floor(WebAudioHeardSeconds() * stream->Rate()));
+        if (total) frame = loop ? frame % total : std::min(frame, total);
+        if (!loop) frame = std::max(frame, reported);
+        reported = frame;
+        return frame;
+    }
+
+private:
+    // The whole stream into the context's buffer, a chunk at a time.
+    void Load(const PcmStream& stream) {
+        const uint64_t frames = stream.FrameCount();
+        const AudioFormat& format = stream.Format();
+        WebAudioNewBuffer(format.channels, int(std::max<uint64_t>(frames, 1)), int(format.rate));
+        std::vector<uint8_t> chunk(size_t(PcmStream::kChunkFrames) * size_t(format.BlockAlign()));
+        for (uint64_t at = 0; at < frames;) {
+            const uint64_t read = stream.Read(at, chunk.data(), PcmStream::kChunkFrames);
+            if (read == 0) break;
+            WebAudioFill(chunk.data(), format.bytesPerSample, format.channels, int(read), int(at));
+            at += read;
+        }
+        loaded = &stream;
+    }
+
+    bool open = false;
+    bool loop = false;
+    const PcmStream* playing = nullptr;
+    const PcmStream* loaded = nullptr;
+    uint64_t startFrame = 0;
+    uint64_t reported = 0;
+};
+
+} // namespace
+
+AudioOutput& WebAudioOutput() {
+    static WebOutput output;
+    return output;
+}
