@@ -30,8 +30,11 @@ struct GlContext {
 namespace {
 
 // The browser draws the page and runs its events between frames: the loop waits for that.
-EM_ASYNC_JS(void, WaitForTheBrowsersNextFrame, (),
-            { await new Promise(resolve = > requestAnimationFrame(resolve)); });
+// clang-format off
+EM_ASYNC_JS(void, WaitForTheBrowsersNextFrame, (), {
+    await new Promise(function(resolve) { requestAnimationFrame(resolve); });
+});
+// clang-format on
 
 // The page shows the message (Module.showMessage) and logs it as an error where it is one.
 EM_JS(void, ShowPageMessage, (const char* caption, const char* text, int error), {
