@@ -14,8 +14,10 @@
 // reference on their device and the device on its IDirect3D8, as Direct3D does. The device's
 // bindings (texture, stream, indices) hold no reference: a resource unbinds itself when it goes.
 //
-// The device draws into its own 640 x 480 target (8-bit RGBA colour, 16-bit depth) whatever the
-// back-buffer format, and the host shows or hands on that target at Present. It draws upside
+// The device draws into its own 640 x 480 target (8-bit RGB colour, 16-bit depth) whatever the
+// back-buffer format, and the host shows or hands on that target at Present. The target has no
+// alpha, as the back buffer has none: destination alpha reads as 1 without any draw's alpha
+// having to be masked off. It draws upside
 // down in OpenGL's terms, so the target's rows are top first and ties on edges fall by Direct3D's
 // top-left rule, with 0..1 depth (ARB_clip_control, which it requires). Clear takes rectangles
 // as Windows drivers do: none given means the whole target, a count of 0 with rectangles clears
@@ -146,6 +148,8 @@ private:
     unsigned framebuffer = 0;
     unsigned colorBuffer = 0;
     unsigned depthBuffer = 0;
+    // Every depth value is the far plane (1.0): cleared so, and nothing drawn into it since.
+    bool depthAllFar = false;
     bool inScene = false;
     DWORD renderStates[D3DRS_TABLE_SIZE];
     DWORD stageStates[D3DTSS_TABLE_SIZE];

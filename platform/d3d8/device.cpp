@@ -60,7 +60,7 @@ bool IDirect3DDevice8::CreateTarget() {
     glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
     glGenRenderbuffers(1, &colorBuffer);
     glBindRenderbuffer(GL_RENDERBUFFER, colorBuffer);
-    glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, width, height);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_RGB8, width, height);
     glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colorBuffer);
     if (presentParameters.EnableAutoDepthStencil) {
         glGenRenderbuffers(1, &depthBuffer);
@@ -74,6 +74,7 @@ bool IDirect3DDevice8::CreateTarget() {
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
     SetClearDepth(1.0f);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    depthAllFar = true;
     glGenVertexArrays(1, &vertexArray);
     return glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE && pipeline.Create();
 }
@@ -131,11 +132,15 @@ HRESULT IDirect3DDevice8::Clear(DWORD count, const D3DRECT* rects, DWORD flags, 
     const ColourChannels clear = UnpackColour(color);
     glClearColor(clear.r, clear.g, clear.b, 1.0f);
     SetClearDepth(z < 0.0f ? 0.0f : z > 1.0f ? 1.0f : z);
+    const float depth = z < 0.0f ? 0.0f : z > 1.0f ? 1.0f : z;
     if (count == 0) {
         glDisable(GL_SCISSOR_TEST);
         glClear(buffers);
+        if (flags & D3DCLEAR_ZBUFFER) depthAllFar = depth == 1.0f;
         return D3D_OK;
     }
+    // Part of the target cleared to something nearer: not all far any more.
+    if ((flags & D3DCLEAR_ZBUFFER) && depth != 1.0f) depthAllFar = false;
     // Rectangles are in Direct3D's top-down pixel coordinates, which the target now shares;
     // each is cut to the target.
     const LONG width = LONG(presentParameters.BackBufferWidth);

@@ -154,6 +154,7 @@ HRESULT IDirect3DDevice8::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, UINT minIn
                     lights,
                     lightEnabled,
                     texture != nullptr,
+                    depthAllFar,
                     int(presentParameters.BackBufferWidth),
                     int(presentParameters.BackBufferHeight)};
 #if SHOW_TEST_CONTROLS
@@ -210,6 +211,8 @@ HRESULT IDirect3DDevice8::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, UINT minIn
     host::hooks::Trace("glDrawElements");
     glDrawElements(GL_TRIANGLES, GLsizei(indexCount), GL_UNSIGNED_SHORT,
                    reinterpret_cast<const void*>(size_t(startIndex) * 2));
+    if (renderStates[D3DRS_ZENABLE] != D3DZB_FALSE && renderStates[D3DRS_ZWRITEENABLE] != FALSE)
+        depthAllFar = false;
     glBindVertexArray(0);
     return D3D_OK;
 }

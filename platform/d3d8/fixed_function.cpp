@@ -538,9 +538,14 @@ void FixedFunction::SetRasterState(const DrawState& s) {
     const DWORD* rs = s.renderStates;
     // Only as far as it changed.
     GlState next = current;
-    next.depthTest = rs[D3DRS_ZENABLE] != D3DZB_FALSE;
     next.depthFunction = CompareFunction(rs[D3DRS_ZFUNC]);
     next.depthWrite = rs[D3DRS_ZWRITEENABLE] != FALSE;
+    // A test that cannot fail is left out: while every depth value is the far plane, each
+    // fragment (clipped to 0..1) passes less-or-equal, so a draw that writes no depth needs none.
+    const bool cannotFail =
+        s.depthAllFar && !next.depthWrite &&
+        (rs[D3DRS_ZFUNC] == D3DCMP_LESSEQUAL || rs[D3DRS_ZFUNC] == D3DCMP_ALWAYS);
+    next.depthTest = rs[D3DRS_ZENABLE] != D3DZB_FALSE && !cannotFail;
     next.blend = rs[D3DRS_ALPHABLENDENABLE] != FALSE;
     next.source = BlendFactor(rs[D3DRS_SRCBLEND]);
     next.destination = BlendFactor(rs[D3DRS_DESTBLEND]);
@@ -586,9 +591,9 @@ void FixedFunction::SetRasterState(const DrawState& s) {
                                          : next.fill == D3DFILL_POINT   ? GL_POINT
                                                                         : GL_FILL);
 #endif
-    // The back buffer has no alpha: its alpha stays 1, as destination-alpha blending expects.
+    // The target has no alpha to keep: where every colour channel is written, all four are.
     if (fresh || next.colourMask != current.colourMask)
         glColorMask((next.colourMask & 1) != 0, (next.colourMask & 2) != 0,
-                    (next.colourMask & 4) != 0, GL_FALSE);
+                    (next.colourMask & 4) != 0, next.colourMask == 7);
     current = next;
 }

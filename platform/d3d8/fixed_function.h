@@ -43,6 +43,8 @@ struct DrawState {
     const D3DLIGHT8* lights; // kMaxLights
     const bool* lightEnabled;
     bool textured;
+    // Nothing has written depth since the depth buffer was cleared to the far plane.
+    bool depthAllFar;
     int targetWidth;
     int targetHeight;
 };

@@ -41,11 +41,12 @@ protected:
     }
 
     // A rectangle given in clip coordinates (the transforms stay identity).
-    void Rectangle(float left, float top, float right, float bottom, D3DCOLOR colour) {
-        const TestVertex corners[4] = {{left, bottom, 0.5f, 0, 0, 0, colour, 0, 1},
-                                       {right, bottom, 0.5f, 0, 0, 0, colour, 1, 1},
-                                       {left, top, 0.5f, 0, 0, 0, colour, 0, 0},
-                                       {right, top, 0.5f, 0, 0, 0, colour, 1, 0}};
+    void Rectangle(float left, float top, float right, float bottom, D3DCOLOR colour,
+                   float z = 0.5f) {
+        const TestVertex corners[4] = {{left, bottom, z, 0, 0, 0, colour, 0, 1},
+                                       {right, bottom, z, 0, 0, 0, colour, 1, 1},
+                                       {left, top, z, 0, 0, 0, colour, 0, 0},
+                                       {right, top, z, 0, 0, 0, colour, 1, 0}};
         BYTE* bits = nullptr;
         vertices->Lock(0, 0, &bits, 0);
         std::memcpy(bits, corners, sizeof corners);
@@ -261,6 +262,55 @@ TEST_F(D3D8DrawTest, DepthRangeIsZeroToOneAndTheTestIsLessOrEqual) {
     Rectangle(-0.25f, 0.25f, 0.25f, -0.25f, 0xFFFF0000);
     Present();
     EXPECT_EQ(lastFrame[240 * 640 + 320], 0xFF00FF00u);
+}
+
+TEST_F(D3D8DrawTest, DepthIsTestedWhereverATestCouldFail) {
+    // The device leaves out depth tests that cannot fail (nothing written since a clear to the
+    // far plane, no depth written by the draw): none of these may come out otherwise.
+    device->SetRenderState(D3DRS_ZWRITEENABLE, FALSE);
+    // At the far plane itself: less-or-equal passes, less does not.
+    Rectangle(-1.0f, 1.0f, 1.0f, -1.0f, 0xFF0000FF, 1.0f);
+    device->SetRenderState(D3DRS_ZFUNC, D3DCMP_LESS);
+    Rectangle(-1.0f, 1.0f, 0.0f, -1.0f, 0xFFFF0000, 1.0f);
+    device->SetRenderState(D3DRS_ZFUNC, D3DCMP_LESSEQUAL);
+    Present();
+    EXPECT_EQ(At(480, 240), 0x0000FFu);
+    EXPECT_EQ(At(160, 240), 0x0000FFu);
+    // Depth written at 0.5 on the left hides what comes behind it there, drawn after without
+    // writing depth.
+    device->SetRenderState(D3DRS_ZWRITEENABLE, TRUE);
+    Rectangle(-1.0f, 1.0f, 0.0f, -1.0f, 0xFF00FF00, 0.5f);
+    device->SetRenderState(D3DRS_ZWRITEENABLE, FALSE);
+    Rectangle(-1.0f, 1.0f, 1.0f, -1.0f, 0xFFFF0000, 0.7f);
+    Present();
+    EXPECT_EQ(At(160, 240), 0x00FF00u);
+    EXPECT_EQ(At(480, 240), 0xFF0000u);
+    // Cleared nearer than the far plane, the whole target hides what lies behind.
+    device->Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0, 0.6f, 0);
+    Rectangle(-1.0f, 1.0f, 1.0f, -1.0f, 0xFFFF0000, 0.7f);
+    Present();
+    EXPECT_EQ(At(320, 240), 0x000000u);
+    // Part of it cleared nearer: hidden there only.
+    const D3DRECT left{0, 0, 320, 480};
+    device->Clear(1, &left, D3DCLEAR_ZBUFFER, 0, 0.6f, 0);
+    Rectangle(-1.0f, 1.0f, 1.0f, -1.0f, 0xFFFF0000, 0.7f);
+    Present();
+    EXPECT_EQ(At(160, 240), 0x000000u);
+    EXPECT_EQ(At(480, 240), 0xFF0000u);
+}
+
+TEST_F(D3D8DrawTest, DestinationAlphaReadsOneWhateverWasDrawn) {
+    // The back buffer has no alpha: a draw of alpha 0 leaves nothing that later blends read.
+    Rectangle(-1.0f, 1.0f, 1.0f, -1.0f, 0x00406080);
+    device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+    device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_ZERO);
+    device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_DESTALPHA);
+    Rectangle(-1.0f, 1.0f, 1.0f, -1.0f, 0xFFFFFFFF);
+    device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_INVDESTALPHA);
+    device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE);
+    Rectangle(-1.0f, 1.0f, 1.0f, -1.0f, 0xFFFFFFFF);
+    Present();
+    EXPECT_EQ(At(320, 240), 0x406080u);
 }
 
 TEST_F(D3D8DrawTest, DrawsReachingOutsideTheBuffersAreRefused) {
