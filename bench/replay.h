@@ -1,7 +1,10 @@
-// A frame of the show recorded as the draws it issued, and drawn again by a plain OpenGL 3.3
-// program written for speed: the same geometry, textures, matrices, lights and blend states,
-// through shaders of its own that do only what those draws need. A benchmark times the two in
-// the same process on the same context after checking that they draw the same picture.
+// Frames of the show recorded as the draws they issued, and drawn again by a plain OpenGL 3.3
+// program written as an expert would write it for those draws: the same geometry, textures,
+// matrices, lights and blend states through shaders that do only what the draws need, each
+// texture uploaded once a frame where it changed, state changed only where it differs, all four
+// channels written, and no depth test until something has written depth (before that it cannot
+// fail), into a target without alpha as the show needs none. A benchmark times the two in the same
+// process on the same context after checking that they draw the same pictures.
 #pragma once
 
 #include "platform/d3d8/d3d8_types.h"
@@ -15,18 +18,18 @@ struct ReplayTexture {
     const void* source = nullptr; // the recorded texture, to tell one from another
     int width = 0;
     int height = 0;
-    std::vector<uint32_t> texels; // 0xAARRGGBB, top row first
-    bool changesEveryFrame = false;
     unsigned name = 0;
 };
 
 struct ReplayDraw {
     std::vector<uint8_t> vertices; // 36-byte records
     std::vector<uint16_t> indices;
-    bool sameGeometryAsBefore = false; // the draw before it used the same bytes
-    int texture = -1;                  // into ReplayFrame::textures
-    float toClip[16];                  // world x view x projection, shifted and turned upside down
-    float toCamera[16];                // world x view
+    // The same number for draws of the same bytes, in any frame: what is already up need not go
+    // up again.
+    int geometry = -1;
+    int texture = -1;   // into Replay::textures
+    float toClip[16];   // world x view x projection, shifted and turned upside down
+    float toCamera[16]; // world x view
     float normalToCamera[9];
     bool lit = false, highlight = false, environmentMap = false;
     float base[3] = {0, 0, 0}; // emissive + ambient terms
@@ -40,31 +43,45 @@ struct ReplayDraw {
     bool cull = true;
 };
 
-struct ReplayFrame {
-    std::vector<ReplayDraw> draws;
-    std::vector<ReplayTexture> textures;
-    // Why the frame cannot be drawn again by the plain program, or empty.
-    std::string unsupported;
-    // False when the geometry is written once and drawn unchanged frame after frame.
-    bool geometryChangesEveryFrame = true;
+// A texture's level 0 as a frame brought it (0xAARRGGBB, top row first).
+struct ReplayUpload {
+    int texture = -1;
+    std::vector<uint32_t> texels;
 };
 
-// Runs `drawFrame` with the device's draws recorded into a frame.
-ReplayFrame RecordFrame(const std::function<void()>& drawFrame);
+struct ReplayFrame {
+    std::vector<ReplayUpload> uploads;
+    std::vector<ReplayDraw> draws;
+};
+
+struct Replay {
+    std::vector<ReplayTexture> textures;
+    std::vector<ReplayFrame> frames;
+    // Geometry numbers given so far.
+    int geometries = 0;
+    // Why a frame cannot be drawn again by the plain program, or empty.
+    std::string unsupported;
+};
+
+// Runs `drawFrame` with the device's draws recorded into a new frame of `replay`.
+void RecordFrame(Replay& replay, const std::function<void()>& drawFrame);
 
 // The plain program: its own target, buffers, textures and shaders, on the current context.
 class BareRenderer {
 public:
-    explicit BareRenderer(ReplayFrame& frame);
+    explicit BareRenderer(Replay& replay);
     ~BareRenderer();
     BareRenderer(const BareRenderer&) = delete;
     BareRenderer& operator=(const BareRenderer&) = delete;
 
     bool Ready() const { return ready; }
-    // Clears, draws the frame, and waits for it: what a frame of the show does.
-    void DrawFrame();
+    // Draws frame `index` and waits for it, cleared first unless the frame before cleared the
+    // target at its end (`clearAfter`), as each frame of the show does for the next.
+    void DrawFrame(size_t index, bool clearAfter = false);
     // The last frame drawn, as 0x00RRGGBB words, top row first.
     std::vector<uint32_t> ReadBack();
+    // The fragments frame `index` writes, counted by an occlusion query (not while timing).
+    uint64_t Fragments(size_t index);
 
 private:
     struct Program {
@@ -73,11 +90,19 @@ private:
             lightColour = -1, highlightColour = -1, power = -1;
     };
     const Program* ProgramFor(const ReplayDraw& draw);
+    void Draw(size_t index, bool counted, bool clearAfter);
+    void Clear();
 
-    ReplayFrame& frame;
+    Replay& replay;
     bool ready = false;
     unsigned framebuffer = 0, colour = 0, depth = 0;
     unsigned vertexArray = 0, vertexBuffer = 0, indexBuffer = 0;
+    unsigned query = 0;
+    uint64_t counted = 0;
+    // The geometry in the buffers, -1 for none.
+    int uploaded = -1;
+    // The target is cleared, ready for the next frame.
+    bool cleared = false;
     Program programs[8];
 };
 
@@ -92,3 +117,7 @@ struct FrameDifference {
 };
 FrameDifference CompareFrames(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b,
                               int tolerance = 3);
+
+// Cost of filling the target once with a full-screen textured quad added onto it, in
+// milliseconds: the machine's fill rate, measured on the current context (median of `rounds`).
+double FullScreenFillMilliseconds(int rounds = 9);

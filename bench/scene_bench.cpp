@@ -1,26 +1,31 @@
-// Each scene's heaviest section, drawn through the show's code and drawn again from the same
-// draws by a plain OpenGL 3.3 program written for speed (bench/replay.h), in the same
-// process on the same context, off screen. Before timing, the two pictures are compared: a
-// benchmark whose bare program draws something else stops with an error. Reported per frame:
-// show_ms (the scene's Render and the frame's end, finished), bare_ms (the same draws, finished),
-// ratio, and cpu_ms (the scene's Render with nothing drawn and no clip decoded: the work of our
-// own code outside OpenGL). BM_LitMesh compares the toolkit's lit mesh the same way.
-// Run from anywhere: the scenes read the generated data set in the build folder.
+// Each scene against the plain OpenGL program an expert would write for the same draws
+// (bench/replay.h), in the same process on the same context, off screen.
+//
+// A scene is played up to its span as the show plays it (fast-forwarded), and then 60 frames at
+// 60 a second are drawn through the show's code, its clips advancing and decoding as on screen,
+// each frame recorded for the plain program. Before timing, after it, and for every one of those
+// frames, the plain program's picture must be the show's, and the show drawing the frames again
+// must give the pictures it gave: a benchmark where either fails stops with an error.
+//
+// Timing is by paired rounds: each round draws all the frames, frame by frame the two sides in
+// turn (which goes first alternating). Reported: ratio, the median over the rounds of the show's
+// wall time over the plain program's, and ratio_iqr, the spread between its quartiles; cpu_ratio
+// and cpu_ratio_iqr the same in process processor time (llvmpipe's threads included); show_ms and
+// bare_ms, the median wall time of a frame; floor_ms, what the frame's fragments alone cost when
+// drawn as full-screen quads at this machine's fill rate (screens: how many screens of
+// fragments that is); cpu_ms, the show's frame with nothing drawn and no clip decoded (our own
+// code outside OpenGL); llvmpipe_threads, the rasteriser's threads.
+// BM_LitMesh compares the toolkit's lit mesh the same way. Run from anywhere: the scenes read
+// the generated data set in the build folder.
 #include "bench/bench_device.h"
 #include "bench/replay.h"
+#include "bench/scene_run.h"
 #include "fx/compute_normals.h"
 #include "fx/draw_geometry.h"
 #include "fx/draw_settings.h"
 #include "fx/shared_buffers.h"
-#include "platform/d3d8/draw_record.h"
-#include "scenes/ball_scene.h"
-#include "scenes/bars_scene.h"
-#include "scenes/finale_scene.h"
-#include "scenes/greetings_scene.h"
-#include "scenes/group_scene.h"
-#include "scenes/logo_scene.h"
 #include "scenes/music_time.h"
-#include "scenes/photo_scene.h"
+#include "scenes/schedule.h"
 
 #include <benchmark/benchmark.h>
 #include <time.h>
@@ -29,181 +34,208 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstdlib>
 #include <memory>
+#include <thread>
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-constexpr int kBlock = 8; // frames timed in a row, show and bare by turns
+constexpr int kFrames = 60;
+constexpr int kRounds = 41;
 
-double Milliseconds(Clock::duration d) {
-    return std::chrono::duration<double, std::milli>(d).count();
+double WallMilliseconds() {
+    return std::chrono::duration<double, std::milli>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
 }
 
-// Processor time this thread has used, in milliseconds.
-double ThreadMilliseconds() {
+double ClockMilliseconds(clockid_t clock) {
     timespec now;
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    clock_gettime(clock, &now);
     return double(now.tv_sec) * 1e3 + double(now.tv_nsec) * 1e-6;
 }
 
-// The device, in the folder that holds the data. Frames are read back only when a picture is
-// wanted: a frame of the show ends finished but not read.
+double Quantile(std::vector<double> values, double q) {
+    std::sort(values.begin(), values.end());
+    const double at = q * double(values.size() - 1);
+    const size_t below = size_t(at);
+    const size_t above = std::min(below + 1, values.size() - 1);
+    return values[below] + (values[above] - values[below]) * (at - double(below));
+}
+
+int LlvmpipeThreads() {
+    if (const char* set = std::getenv("LP_NUM_THREADS")) return std::atoi(set);
+    return int(std::thread::hardware_concurrency());
+}
+
+// The machine's fill rate, measured once.
+double FillMilliseconds() {
+    static const double measured = FullScreenFillMilliseconds();
+    return measured;
+}
+
+// The device, in the folder that holds the data.
 struct Bench {
     Bench() {
         if (getcwd(previous, sizeof previous) && chdir(SHOW_BUILD_DIR) == 0) inData = true;
-    }
-    // Ends the frame, keeping its picture.
-    void EndFrameKept() {
-        host::SetFrameCallback([this](const host::Frame& frame) {
-            shown.assign(frame.pixels, frame.pixels + 640 * 480);
-        });
-        device.renderer.EndFrame();
-        host::SetFrameCallback(nullptr);
     }
     ~Bench() {
         if (inData && chdir(previous) != 0) std::perror("chdir");
     }
     BenchDevice device;
-    std::vector<uint32_t> shown;
     char previous[4096] = {};
     bool inData = false;
 };
 
-// Times one frame drawn by `show` (a frame of the show: it draws, then the Renderer ends the
-// frame) against the bare program drawing the recorded frame, after checking the pictures.
-void Compare(benchmark::State& state, Bench& bench, const std::function<void()>& show,
-             const std::function<void()>& cpuOnly, bool geometryChangesEveryFrame = true) {
-    if (!bench.device.ready || !bench.inData) {
-        state.SkipWithError("no device or no data set");
-        return;
-    }
+// Times `frame` at `times` against the plain program's replay of the same frames.
+void Compare(benchmark::State& state, Bench& bench, const SceneFrame& frame,
+             const std::vector<double>& times) {
     Renderer& renderer = bench.device.renderer;
-    // The frame as the show draws it, recorded, and its picture.
-    show();
-    renderer.EndFrame();
-    ReplayFrame frame = RecordFrame(show);
-    bench.EndFrameKept();
-    for (uint32_t& p : bench.shown)
-        p &= 0xFFFFFF;
-    if (!frame.unsupported.empty()) {
-        state.SkipWithError(("the bare program cannot draw " + frame.unsupported).c_str());
-        return;
-    }
-    frame.geometryChangesEveryFrame = geometryChangesEveryFrame;
-    BareRenderer bare(frame);
-    if (!bare.Ready()) {
-        state.SkipWithError("the bare program did not build");
-        return;
-    }
-    bare.DrawFrame();
-    const FrameDifference difference = CompareFrames(bench.shown, bare.ReadBack());
-    renderer.EndFrame(); // the device's own target and state again
-    if (!difference.Same()) {
+    RecordedFrames recorded = RecordFrames(renderer, frame, times);
+    if (!recorded.replay.unsupported.empty()) {
         state.SkipWithError(
-            ("the bare program draws another picture: " + std::to_string(difference.coverage) +
-             " pixels covered apart, " + std::to_string(difference.colour) + " of another colour")
-                .c_str());
+            ("the plain program cannot draw " + recorded.replay.unsupported).c_str());
         return;
     }
-
-    double showTime = 0, bareTime = 0, cpuTime = 0;
-    int64_t frames = 0;
-    for (auto _ : state) {
-        auto start = Clock::now();
-        for (int i = 0; i < kBlock; ++i) {
-            show();
-            renderer.EndFrame();
-        }
-        showTime += Milliseconds(Clock::now() - start);
-        start = Clock::now();
-        for (int i = 0; i < kBlock; ++i)
-            bare.DrawFrame();
-        bareTime += Milliseconds(Clock::now() - start);
-        renderer.EndFrame();
-        SkipDrawing(true);
-        const double cpuStart = ThreadMilliseconds();
-        for (int i = 0; i < kBlock; ++i)
-            cpuOnly();
-        cpuTime += ThreadMilliseconds() - cpuStart;
-        SkipDrawing(false);
-        host::test::Reset();
-        renderer.EndFrame();
-        frames += kBlock;
+    BareRenderer bare(recorded.replay);
+    if (!bare.Ready()) {
+        state.SkipWithError("the plain program did not build");
+        return;
     }
-    // The bare program still draws the same picture after all those frames of both.
-    bare.DrawFrame();
-    const FrameDifference after = CompareFrames(bench.shown, bare.ReadBack());
+    std::string why;
+    const auto check = [&](const char* when) {
+        const bool bareSame = AllSame(CheckBare(bare, recorded), why);
+        renderer.EndFrame(); // the device's own target and state again
+        if (!bareSame) {
+            state.SkipWithError(
+                ("the plain program draws another picture " + std::string(when) + " timing, " + why)
+                    .c_str());
+            return false;
+        }
+        if (!AllSame(CheckShow(renderer, frame, times, recorded), why)) {
+            state.SkipWithError(("the show draws other frames than were checked " +
+                                 std::string(when) + " timing, " + why)
+                                    .c_str());
+            return false;
+        }
+        return true;
+    };
+    if (!check("before")) return;
+
+    std::vector<double> wallRatios, cpuRatios, showMs, bareMs;
+    // One frame of a side, added to its wall and processor times.
+    const auto timed = [](double& wall, double& cpu, const std::function<void()>& draw) {
+        const double w = WallMilliseconds(), c = ClockMilliseconds(CLOCK_PROCESS_CPUTIME_ID);
+        draw();
+        wall += WallMilliseconds() - w;
+        cpu += ClockMilliseconds(CLOCK_PROCESS_CPUTIME_ID) - c;
+    };
+    for (auto _ : state) {
+        // Frame by frame, the two sides in turn (which goes first alternating), so that what
+        // the machine is doing meanwhile falls on both alike.
+        double showWall = 0, showCpu = 0, bareWall = 0, bareCpu = 0;
+        for (size_t i = 0; i < times.size(); ++i) {
+            // Both sides end a frame as the show does, the next frame's clear issued but not
+            // waited for: each side's clear is then finished in the other's frame, alike.
+            const auto show = [&] {
+                frame(times[i]);
+                renderer.EndFrame();
+            };
+            const auto plain = [&] { bare.DrawFrame(i, true); };
+            if (i % 2) {
+                timed(bareWall, bareCpu, plain);
+                timed(showWall, showCpu, show);
+            } else {
+                timed(showWall, showCpu, show);
+                timed(bareWall, bareCpu, plain);
+            }
+        }
+        wallRatios.push_back(showWall / bareWall);
+        cpuRatios.push_back(showCpu / bareCpu);
+        showMs.push_back(showWall / double(times.size()));
+        bareMs.push_back(bareWall / double(times.size()));
+    }
+    if (!check("after")) return;
+
+    // Our own code's share: the same frames with nothing drawn and no clip decoded.
+    host::SetFastForward(true);
+    const double cpuStart = ClockMilliseconds(CLOCK_THREAD_CPUTIME_ID);
+    for (double time : times) {
+        frame(time);
+        renderer.EndFrame();
+    }
+    const double cpuMs =
+        (ClockMilliseconds(CLOCK_THREAD_CPUTIME_ID) - cpuStart) / double(times.size());
+    host::SetFastForward(false);
+
+    double fragments = 0;
+    for (size_t i = 0; i < times.size(); ++i)
+        fragments += double(bare.Fragments(i));
     renderer.EndFrame();
-    if (!after.Same()) state.SkipWithError("the bare program's picture changed while timing");
-    state.counters["show_ms"] = showTime / double(frames);
-    state.counters["bare_ms"] = bareTime / double(frames);
-    state.counters["ratio"] = showTime / bareTime;
-    state.counters["cpu_ms"] = cpuTime / double(frames);
-    state.counters["pixels_apart"] = difference.coverage + difference.colour;
+    const double screens = fragments / double(times.size()) / (640.0 * 480.0);
+
+    state.counters["ratio"] = Quantile(wallRatios, 0.5);
+    state.counters["ratio_iqr"] = Quantile(wallRatios, 0.75) - Quantile(wallRatios, 0.25);
+    state.counters["cpu_ratio"] = Quantile(cpuRatios, 0.5);
+    state.counters["cpu_ratio_iqr"] = Quantile(cpuRatios, 0.75) - Quantile(cpuRatios, 0.25);
+    state.counters["show_ms"] = Quantile(showMs, 0.5);
+    state.counters["bare_ms"] = Quantile(bareMs, 0.5);
+    state.counters["floor_ms"] = screens * FillMilliseconds();
+    state.counters["screens"] = screens;
+    state.counters["cpu_ms"] = cpuMs;
+    state.counters["llvmpipe_threads"] = LlvmpipeThreads();
 }
 
-// A scene at music time `music` and show clock `milliseconds`, its clips not decoded for the
-// CPU measure.
-template <class Scene>
-void SceneBench(benchmark::State& state, float music, int32_t milliseconds,
-                double tickSeconds = 0.0) {
+// `Scene` over the span from `from`, played up to it from its start on the show's schedule.
+template <class Scene> void SceneBench(benchmark::State& state, double from) {
     Bench bench;
-    host::SetVirtualTime(tickSeconds);
+    host::SetVirtualTime(0.0);
     auto scene = std::make_unique<Scene>();
-    if (!bench.inData || scene->Init() != 0) {
+    if (!bench.device.ready || !bench.inData || scene->Init() != 0) {
         state.SkipWithError("the scene cannot load its data (build the data set first)");
         return;
     }
-    musicTime = music;
-    const auto render = [&] { scene->Render(milliseconds); };
-    const auto cpuOnly = [&] {
-        host::test::FailCall("AVIStreamGetFrame");
-        scene->Render(milliseconds);
+    const SceneFrame frame = [&scene](double seconds) {
+        host::SetVirtualTime(seconds);
+        musicTime = float(seconds);
+        scene->Render(int32_t(std::lround(seconds * 1000.0)));
     };
-    Compare(state, bench, render, cpuOnly);
+    PlayUpTo(bench.device.renderer, frame, StartOf<Scene>(), from);
+    Compare(state, bench, frame, FrameTimes(from, kFrames));
     scene.reset();
 }
 
+// The logo multiplied over the clip.
 void BM_Logo(benchmark::State& state) {
-    SceneBench<LogoScene>(state, 8.0f, 8000);
+    SceneBench<LogoScene>(state, 8.0);
 }
+// The four environment-mapped copies under the band.
 void BM_Ball(benchmark::State& state) {
-    // The four environment-mapped copies under the band.
-    SceneBench<BallScene>(state, 20.0f, 20000);
+    SceneBench<BallScene>(state, 20.0);
 }
 void BM_Bars(benchmark::State& state) {
-    SceneBench<BarsScene>(state, 40.0f, 40000);
+    SceneBench<BarsScene>(state, 40.0);
 }
+// A forward run of the clip, with the bounce.
 void BM_Group(benchmark::State& state) {
-    SceneBench<GroupScene>(state, 60.0f, 60000);
+    SceneBench<GroupScene>(state, 58.0);
 }
+// The four layers with the bulge and the twist, and a greeting over them.
 void BM_Greetings(benchmark::State& state) {
-    // 20 s into the scene's own clock, with a greeting over the four layers.
-    Bench bench;
-    host::SetVirtualTime(1000.0);
-    auto scene = std::make_unique<GreetingsScene>();
-    if (!bench.inData || scene->Init() != 0) {
-        state.SkipWithError("the scene cannot load its data (build the data set first)");
-        return;
-    }
-    musicTime = 90.0f;
-    scene->Render(0);
-    host::SetVirtualTime(1020.0);
-    Compare(
-        state, bench, [&] { scene->Render(0); }, [&] { scene->Render(0); });
+    SceneBench<GreetingsScene>(state, 90.0);
 }
+// Seven turning layers behind the shape.
 void BM_Photo(benchmark::State& state) {
-    // Seven turning layers behind the shape (the tick count turns them).
-    SceneBench<PhotoScene>(state, 135.0f, 135000, 135.0);
+    SceneBench<PhotoScene>(state, 135.0);
 }
+// The second closing clip.
 void BM_Finale(benchmark::State& state) {
-    SceneBench<FinaleScene>(state, 158.0f, 158000);
+    SceneBench<FinaleScene>(state, 158.0);
 }
 
 // A lit, highlighted ball of `rows` x `columns` separate quads (four vertices and two triangles
 // each, so that the vertex count can reach 32k within 16-bit triangle counts), written once:
-// what the draw path alone costs against the bare program.
+// what the draw path alone costs against the plain program.
 void BM_LitMesh(benchmark::State& state) {
     Bench bench;
     Texture texture;
@@ -251,7 +283,7 @@ void BM_LitMesh(benchmark::State& state) {
     Camera camera;
     camera.eye = {0.0f, 0.0f, -3.0f};
     const Rotation rotation{0.3f, 0.5f, 0.0f};
-    const auto draw = [&] {
+    const SceneFrame draw = [&](double) {
         ResetDrawSettings();
         drawSettings.lighting = true;
         drawSettings.lightCount = 1;
@@ -262,27 +294,23 @@ void BM_LitMesh(benchmark::State& state) {
         drawSettings.lights[0].SetSpecular(0.5f, 0.5f, 0.5f, 0.5f);
         DrawGeometry(camera, rotation, texture, int16_t(vertices), int16_t(triangles));
     };
-    Compare(state, bench, draw, draw, false);
+    Compare(state, bench, draw, FrameTimes(0.0, kFrames));
     state.counters["vertices"] = vertices;
     texture.Release();
 }
 
 } // namespace
 
-BENCHMARK(BM_Logo)->Unit(benchmark::kMillisecond)->MinTime(2.0);
-BENCHMARK(BM_Ball)->Unit(benchmark::kMillisecond)->MinTime(2.0);
-BENCHMARK(BM_Bars)->Unit(benchmark::kMillisecond)->MinTime(2.0);
-BENCHMARK(BM_Group)->Unit(benchmark::kMillisecond)->MinTime(2.0);
-BENCHMARK(BM_Greetings)->Unit(benchmark::kMillisecond)->MinTime(2.0);
-BENCHMARK(BM_Photo)->Unit(benchmark::kMillisecond)->MinTime(2.0);
-BENCHMARK(BM_Finale)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+#define SCENE_BENCHMARK(name)                                                                      \
+    BENCHMARK(name)->Unit(benchmark::kMillisecond)->Iterations(kRounds)->UseRealTime()
+SCENE_BENCHMARK(BM_Logo);
+SCENE_BENCHMARK(BM_Ball);
+SCENE_BENCHMARK(BM_Bars);
+SCENE_BENCHMARK(BM_Group);
+SCENE_BENCHMARK(BM_Greetings);
+SCENE_BENCHMARK(BM_Photo);
+SCENE_BENCHMARK(BM_Finale);
 // 1k, 4k, 16k and 32k vertices.
-BENCHMARK(BM_LitMesh)
-    ->Args({16, 16})
-    ->Args({32, 32})
-    ->Args({64, 64})
-    ->Args({64, 127})
-    ->Unit(benchmark::kMillisecond)
-    ->MinTime(2.0);
+SCENE_BENCHMARK(BM_LitMesh)->Args({16, 16})->Args({32, 32})->Args({64, 64})->Args({64, 127});
 
 BENCHMARK_MAIN();

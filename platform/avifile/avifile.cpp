@@ -16,6 +16,7 @@ extern "C" {
 #include <cstring>
 #include <new>
 #include <string>
+#include <thread>
 #include <vector>
 
 struct AVISTREAM {
@@ -49,8 +50,18 @@ struct GETFRAME {
     int width = 0;
     int height = 0;
     std::vector<uint8_t> bitmap;
+    // The converted frame top row first, before it is turned into a bitmap.
+    std::vector<uint8_t> topDown;
+    // Decoding ahead: once a frame is delivered, the one after it is decoded on a thread of its
+    // own into `ahead` while the caller draws; asked for next, as forward play asks, it is
+    // handed over at once. The thread owns the FFmpeg state, `ahead` and `topDown` until joined.
+    std::thread worker;
+    std::vector<uint8_t> ahead;
+    int64_t aheadIndex = -1;
+    bool aheadReady = false;
 
     ~GETFRAME() {
+        if (worker.joinable()) worker.join();
         av_frame_free(&frame);
         av_packet_free(&packet);
         sws_freeContext(scaler);
@@ -89,8 +100,8 @@ DWORD CountFrames(const AVStream* stream, const AVFormatContext* format) {
     return DWORD(av_rescale_q(duration, base, av_inv_q(rate)));
 }
 
-// Converts the decoded frame into the packed bottom-up 24-bit bitmap.
-bool StoreBitmap(GETFRAME& decoder) {
+// Converts the decoded frame into `bitmap`, a packed bottom-up 24-bit bitmap.
+bool StoreBitmap(GETFRAME& decoder, std::vector<uint8_t>& bitmap) {
     const AVFrame* frame = decoder.frame;
     const int width = frame->width, height = frame->height;
     if (width <= 0 || height <= 0) return false;
@@ -115,19 +126,15 @@ bool StoreBitmap(GETFRAME& decoder) {
     const bool sameSize = outWidth == width && outHeight == height;
     decoder.scaler = sws_getCachedContext(
         decoder.scaler, width, height, source, outWidth, outHeight, AV_PIX_FMT_BGR24,
-        (sameSize ? SWS_POINT : SWS_BILINEAR) | SWS_ACCURATE_RND | SWS_BITEXACT, nullptr, nullptr,
-        nullptr);
+        sameSize ? SWS_POINT : SWS_BILINEAR, nullptr, nullptr, nullptr);
     if (!decoder.scaler) return false;
     const int* coefficients = sws_getCoefficients(SWS_CS_DEFAULT);
     sws_setColorspaceDetails(decoder.scaler, coefficients, fullRange ? 1 : 0, coefficients, 1, 0,
                              1 << 16, 1 << 16);
 
     const int stride = (outWidth * 3 + 3) & ~3;
-    // swscale's vector code may write a little past a row's end; bottom-up, the row it writes
-    // last is the one at the end of the buffer, so the buffer carries some slack there.
-    constexpr size_t kSlack = 64;
-    const size_t size = sizeof(BITMAPINFOHEADER) + size_t(stride) * size_t(outHeight) + kSlack;
-    if (decoder.bitmap.size() != size) decoder.bitmap.assign(size, 0);
+    const size_t size = sizeof(BITMAPINFOHEADER) + size_t(stride) * size_t(outHeight);
+    if (bitmap.size() != size) bitmap.assign(size, 0);
     BITMAPINFOHEADER header{};
     header.biSize = sizeof header;
     header.biWidth = outWidth;
@@ -136,14 +143,23 @@ bool StoreBitmap(GETFRAME& decoder) {
     header.biBitCount = 24;
     header.biCompression = BI_RGB;
     header.biSizeImage = DWORD(stride * outHeight);
-    std::memcpy(decoder.bitmap.data(), &header, sizeof header);
-    // Bottom row first: start at the last row and step backwards.
-    uint8_t* lastRow =
-        decoder.bitmap.data() + sizeof header + size_t(stride) * size_t(outHeight - 1);
-    uint8_t* planes[4] = {lastRow, nullptr, nullptr, nullptr};
-    const int strides[4] = {-stride, 0, 0, 0};
-    return sws_scale(decoder.scaler, frame->data, frame->linesize, 0, height, planes, strides) ==
-           outHeight;
+    std::memcpy(bitmap.data(), &header, sizeof header);
+    // Converted top row first, then turned into the bitmap's bottom-up order: swscale's vector
+    // code, written into bottom-up rows (a negative stride), takes the first pixels of every row
+    // from elsewhere. Its vector code may also write a little past a row's end: the scratch
+    // buffer carries some slack there.
+    constexpr size_t kSlack = 64;
+    decoder.topDown.resize(size_t(stride) * size_t(outHeight) + kSlack);
+    uint8_t* planes[4] = {decoder.topDown.data(), nullptr, nullptr, nullptr};
+    const int strides[4] = {stride, 0, 0, 0};
+    if (sws_scale(decoder.scaler, frame->data, frame->linesize, 0, height, planes, strides) !=
+        outHeight)
+        return false;
+    uint8_t* rows = bitmap.data() + sizeof header;
+    for (int y = 0; y < outHeight; ++y)
+        std::memcpy(rows + size_t(stride) * size_t(outHeight - 1 - y),
+                    decoder.topDown.data() + size_t(stride) * size_t(y), size_t(stride));
+    return true;
 }
 
 // Decodes the next frame in order into decoder.frame, and gives its number; false at the end
@@ -177,16 +193,15 @@ bool DecodeNext(GETFRAME& decoder, int64_t& number) {
     }
 }
 
-// Decodes forward from where the decoder stands until frame `wanted`; false if it never comes.
-bool DecodeUntil(GETFRAME& decoder, int64_t wanted) {
+// Decodes forward from where the decoder stands until frame `wanted`, into `bitmap`; false if
+// it never comes.
+bool DecodeUntil(GETFRAME& decoder, int64_t wanted, std::vector<uint8_t>& bitmap) {
     int64_t number = -1;
     while (DecodeNext(decoder, number)) {
         decoder.next = number + 1;
         if (number == wanted) {
-            const bool stored = StoreBitmap(decoder);
-            if (stored) host::hooks::Trace("clip frame decoded");
+            const bool stored = StoreBitmap(decoder, bitmap);
             av_frame_unref(decoder.frame);
-            decoder.current = stored ? wanted : -1;
             return stored;
         }
         av_frame_unref(decoder.frame);
@@ -213,16 +228,52 @@ bool SeekBefore(GETFRAME& decoder, int64_t wanted) {
     return true;
 }
 
+// Decodes frame `after` + 1 ahead if it comes next in the file (the browser build, which has
+// no threads, does not).
+void DecodeAhead(GETFRAME& decoder, int64_t after) {
+#ifndef __EMSCRIPTEN__
+    const int64_t wanted = after + 1;
+    if (wanted != decoder.next || wanted >= int64_t(decoder.stream->frameCount)) return;
+    decoder.worker = std::thread([&decoder, wanted] {
+        FfmpegLogFile log(decoder.stream->path.c_str());
+        try {
+            decoder.aheadReady = DecodeUntil(decoder, wanted, decoder.ahead);
+        } catch (const std::bad_alloc&) {
+            decoder.aheadReady = false;
+        }
+        decoder.aheadIndex = wanted;
+    });
+#else
+    (void)decoder;
+    (void)after;
+#endif
+}
+
 // Frame `position` of the clip, decoded, as the packed bitmap; null if it cannot be.
 void* Decode(GETFRAME& decoder, LONG position) {
     host::hooks::Trace("AVIStreamGetFrame");
     if (host::hooks::Fails("AVIStreamGetFrame")) return nullptr;
     if (position == decoder.current) return decoder.bitmap.data();
+    if (decoder.worker.joinable()) decoder.worker.join();
+    if (decoder.aheadReady && position == decoder.aheadIndex) {
+        decoder.bitmap.swap(decoder.ahead);
+        decoder.aheadReady = false;
+        decoder.current = position;
+        host::hooks::Trace("clip frame decoded");
+        DecodeAhead(decoder, position);
+        return decoder.bitmap.data();
+    }
+    decoder.aheadReady = false;
     FfmpegLogFile log(decoder.stream->path.c_str());
     try {
         // The very next frame decodes on from here; anything else starts at a key frame.
-        if (position != decoder.next && !SeekBefore(decoder, position)) return nullptr;
-        if (DecodeUntil(decoder, position)) return decoder.bitmap.data();
+        if ((position == decoder.next || SeekBefore(decoder, position)) &&
+            DecodeUntil(decoder, position, decoder.bitmap)) {
+            decoder.current = position;
+            host::hooks::Trace("clip frame decoded");
+            DecodeAhead(decoder, position);
+            return decoder.bitmap.data();
+        }
     } catch (const std::bad_alloc&) {
     }
     decoder.current = -1;
@@ -383,11 +434,10 @@ void* WINAPI AVIStreamGetFrame(PGETFRAME decoder, LONG position) {
 
 HRESULT WINAPI AVIStreamGetFrameClose(PGETFRAME decoder) {
     if (!decoder) return AVIERR_BADPARAM;
-    deferredFrames.erase(std::remove_if(deferredFrames.begin(), deferredFrames.end(),
-                                        [decoder](const DeferredFrame& noted) {
-                                            return noted.decoder == decoder;
-                                        }),
-                         deferredFrames.end());
+    deferredFrames.erase(
+        std::remove_if(deferredFrames.begin(), deferredFrames.end(),
+                       [decoder](const DeferredFrame& noted) { return noted.decoder == decoder; }),
+        deferredFrames.end());
     AVISTREAM* stream = decoder->stream;
     delete decoder;
     AVIStreamRelease(stream);

@@ -158,7 +158,7 @@ HRESULT IDirect3DDevice8::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, UINT minIn
                     int(presentParameters.BackBufferWidth),
                     int(presentParameters.BackBufferHeight)};
 #if SHOW_TEST_CONTROLS
-    // The benchmarks' recorder, and their switch that leaves out the OpenGL work.
+    // The benchmarks' recorder.
     if (DrawsRecorded()) {
         const DrawRecord record{state,
                                 texture,
@@ -170,7 +170,6 @@ HRESULT IDirect3DDevice8::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, UINT minIn
                                 UINT(indexCount)};
         RecordDraw(record);
     }
-    if (DrawingSkipped()) return D3D_OK;
 #endif
     if (host::FastForwarding()) return D3D_OK;
 

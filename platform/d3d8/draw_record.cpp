@@ -12,16 +12,11 @@ std::function<void(const DrawRecord&)>& Recorder() {
     static std::function<void(const DrawRecord&)> recorder;
     return recorder;
 }
-bool skipDrawing = false;
 
 } // namespace
 
 void RecordDraws(std::function<void(const DrawRecord&)> recorder) {
     Recorder() = std::move(recorder);
-}
-
-void SkipDrawing(bool skip) {
-    skipDrawing = skip;
 }
 
 bool DrawsRecorded() {
@@ -30,8 +25,4 @@ bool DrawsRecorded() {
 
 void RecordDraw(const DrawRecord& record) {
     Recorder()(record);
-}
-
-bool DrawingSkipped() {
-    return skipDrawing;
 }

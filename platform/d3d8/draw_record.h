@@ -1,7 +1,5 @@
 // The tests' view of the draws (built only into the tests' platform library): what each draw of
-// the device was given, for a benchmark's plain OpenGL program to
-// draw the same picture, and a switch that leaves out the OpenGL work of the draws so that a
-// benchmark can time what the rest of a frame costs.
+// the device was given, for a benchmark's plain OpenGL program to draw the same picture.
 #pragma once
 
 #include "platform/d3d8/d3d8_types.h"
@@ -28,10 +26,6 @@ struct DrawRecord {
 // function stops the recording.
 void RecordDraws(std::function<void(const DrawRecord&)> recorder);
 
-// While set, DrawIndexedPrimitive checks its arguments and records, but draws nothing.
-void SkipDrawing(bool skip);
-
-// For DrawIndexedPrimitive: whether a recorder is set, handing it a record, and the switch.
+// For DrawIndexedPrimitive: whether a recorder is set, and handing it a record.
 bool DrawsRecorded();
 void RecordDraw(const DrawRecord& record);
-bool DrawingSkipped();

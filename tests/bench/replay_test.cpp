@@ -8,6 +8,7 @@
 #include "tests/support/draw_test.h"
 
 #include <cstring>
+#include <functional>
 
 namespace {
 
@@ -42,18 +43,19 @@ protected:
     }
 
     // The show's frame, recorded, and its picture.
-    ReplayFrame Record(std::vector<uint32_t>& shown) {
-        ReplayFrame frame = RecordFrame([this] { DrawFrame(); });
+    Replay Record(std::vector<uint32_t>& shown) {
+        Replay replay;
+        RecordFrame(replay, [this] { DrawFrame(); });
         shown = Present();
         for (uint32_t& p : shown)
             p &= 0xFFFFFF;
-        return frame;
+        return replay;
     }
 
-    std::vector<uint32_t> DrawBare(ReplayFrame& frame) {
-        BareRenderer bare(frame);
+    std::vector<uint32_t> DrawBare(Replay& replay) {
+        BareRenderer bare(replay);
         EXPECT_TRUE(bare.Ready());
-        bare.DrawFrame();
+        bare.DrawFrame(0);
         std::vector<uint32_t> pixels = bare.ReadBack();
         Present(); // back to the device's own target
         return pixels;
@@ -74,11 +76,13 @@ protected:
 
 TEST_F(ReplayTest, ThePlainProgramDrawsTheShowsPicture) {
     std::vector<uint32_t> shown;
-    ReplayFrame frame = Record(shown);
-    ASSERT_TRUE(frame.unsupported.empty()) << frame.unsupported;
-    ASSERT_EQ(frame.draws.size(), 2u);
-    EXPECT_TRUE(frame.draws[1].lit && frame.draws[1].highlight);
-    const FrameDifference difference = CompareFrames(shown, DrawBare(frame));
+    Replay replay = Record(shown);
+    ASSERT_TRUE(replay.unsupported.empty()) << replay.unsupported;
+    ASSERT_EQ(replay.frames[0].draws.size(), 2u);
+    EXPECT_TRUE(replay.frames[0].draws[1].lit && replay.frames[0].draws[1].highlight);
+    // Each texture goes up once, with the frame that first drew it.
+    EXPECT_EQ(replay.frames[0].uploads.size(), 2u);
+    const FrameDifference difference = CompareFrames(shown, DrawBare(replay));
     EXPECT_TRUE(difference.Same())
         << difference.coverage << " covered apart, " << difference.colour << " of another colour";
     EXPECT_LE(difference.largest, 3);
@@ -86,24 +90,32 @@ TEST_F(ReplayTest, ThePlainProgramDrawsTheShowsPicture) {
 
 TEST_F(ReplayTest, TheCheckFailsWhenOneSideDrawsSomethingElse) {
     std::vector<uint32_t> shown;
-    ReplayFrame frame = Record(shown);
+    const Replay replay = Record(shown);
+    const auto changed = [&](const std::function<void(ReplayFrame&)>& change) {
+        Replay other = replay;
+        change(other.frames[0]);
+        return CompareFrames(shown, DrawBare(other)).Same();
+    };
     // Another colour on one corner of the lit square.
-    ReplayFrame recoloured = frame;
-    recoloured.draws[1].vertices[24] ^= 0xFF;
-    EXPECT_FALSE(CompareFrames(shown, DrawBare(recoloured)).Same());
+    EXPECT_FALSE(changed([](ReplayFrame& f) { f.draws[1].vertices[24] ^= 0xFF; }));
     // The square a little to the side.
-    ReplayFrame moved = frame;
-    moved.draws[1].toClip[12] += 0.05f;
-    EXPECT_FALSE(CompareFrames(shown, DrawBare(moved)).Same());
+    EXPECT_FALSE(changed([](ReplayFrame& f) { f.draws[1].toClip[12] += 0.05f; }));
     // The background missing.
-    ReplayFrame missing = frame;
-    missing.draws.erase(missing.draws.begin());
-    missing.draws[0].sameGeometryAsBefore = false;
-    EXPECT_FALSE(CompareFrames(shown, DrawBare(missing)).Same());
+    EXPECT_FALSE(changed([](ReplayFrame& f) { f.draws.erase(f.draws.begin()); }));
     // Another highlight.
-    ReplayFrame duller = frame;
-    duller.draws[1].highlight = false;
-    EXPECT_FALSE(CompareFrames(shown, DrawBare(duller)).Same());
+    EXPECT_FALSE(changed([](ReplayFrame& f) { f.draws[1].highlight = false; }));
+    // The square added onto the background instead of covering it.
+    EXPECT_FALSE(changed([](ReplayFrame& f) {
+        f.draws[1].blend = true;
+        f.draws[1].source = f.draws[1].destination = 0x1; // GL_ONE
+    }));
+    // And the show's side: its picture with one corner lit otherwise.
+    std::vector<uint32_t> otherShown = shown;
+    for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 40; ++x)
+            otherShown[size_t(y * 640 + x)] ^= 0x404040;
+    Replay again = replay;
+    EXPECT_FALSE(CompareFrames(otherShown, DrawBare(again)).Same());
 }
 
 TEST(CompareFrames, CountsCoverageAndColourApart) {
