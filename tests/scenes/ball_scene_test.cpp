@@ -5,14 +5,16 @@
 #include "tests/support/mesh_files.h"
 
 #include <cmath>
+#include <vector>
 
 namespace {
 
 constexpr uint32_t kBand = 0xC86428;
 constexpr uint32_t kSurface = 0x282828;
 
-// An octahedron of radius 40 (1 once loaded at scale 0.025), every face outward, and its
-// centre as a seventh vertex that no triangle uses.
+// An octahedron of radius 40 (1 once loaded at scale 0.025), every face outward, and as a
+// seventh vertex, used by no triangle, (0.3, 0.5, 0.7) once loaded: no coordinate of it is 0,
+// so every term of the wobble counts there.
 MeshFile Octahedron() {
     MeshFile file;
     file.Int(7)
@@ -22,7 +24,7 @@ MeshFile Octahedron() {
         .Vertex(0, -40, 0)
         .Vertex(0, 0, 40)
         .Vertex(0, 0, -40)
-        .Vertex(0, 0, 0)
+        .Vertex(12, 20, 28)
         .Int(8);
     for (int sx = 0; sx < 2; ++sx)
         for (int sy = 0; sy < 2; ++sy)
@@ -38,6 +40,24 @@ MeshFile Octahedron() {
     return file;
 }
 
+// Where the wobble puts (x, y, z) at phase s, as the ball's formula has it, each angle written
+// as the fraction of 3.14159 (or the decimal) it is: a reference kept apart from the scene.
+struct Wobbled {
+    long double x, y, z;
+};
+Wobbled Wobble(long double x, long double y, long double z, long double s) {
+    const long double k = 3.14159L;
+    const long double w = float(s + z);
+    return {x * (0.8L + 0.4L * std::sin((s + x) * k / 3)) + 0.2L * std::sin((y + z + s) * k / 12) +
+                0.2L * y * std::sin((z - s) * 0.6041519452370844L),
+            y * (0.9L + 0.3L * std::sin((s + z) * 0.3611023067672183L)) +
+                0.2L * z * std::sin((x - s) * 0.11549962911326382L) +
+                0.8L * std::sin((z - s) * k / 8),
+            0.2L * x * std::sin((s + y - z) * 0.11990801177547507L) +
+                z * (0.8L + 0.3L * std::sin((s + y) * 0.4363319560032939L)) +
+                0.3L * std::cos(w * k / 13)};
+}
+
 class BallSceneTest : public SceneTest {
 protected:
     void WriteData() {
@@ -47,10 +67,14 @@ protected:
         Picture("Data/glintvat.jpg", kBand);
     }
 
-    void RenderAt(BallScene& scene, float music, int32_t milliseconds) {
-        musicTime = music;
-        EXPECT_EQ(scene.Render(milliseconds), 0);
-        ExpectBaseline();
+    void ExpectWobbled(const Vertex& v, long double s) {
+        const Wobbled w = Wobble(0.3L, 0.5L, 0.7L, s);
+        EXPECT_NEAR(v.x, double(w.x), 1e-6);
+        EXPECT_NEAR(v.y, double(w.y), 1e-6);
+        EXPECT_NEAR(v.z, double(w.z), 1e-6);
+        // The picture follows the undeformed position.
+        EXPECT_FLOAT_EQ(v.u, 0.075f);
+        EXPECT_FLOAT_EQ(v.v, 0.125f);
     }
 };
 
@@ -58,58 +82,17 @@ TEST_F(BallSceneTest, WobblesEveryVertexByTheSinesOfItsPositionAndTheShowsClock)
     WriteData();
     BallScene scene;
     ASSERT_EQ(scene.Init(), 0);
-
-    // At t = 0 the phase is 0: the centre moves only by 0.3 x cos(0) along z, and (0, 0, 1)
-    // by sines of its z alone.
-    RenderAt(scene, 30.0f, 0);
-    const Vertex centre = SharedVertex(6);
-    EXPECT_EQ(centre.x, 0.0f);
-    EXPECT_EQ(centre.y, 0.0f);
-    EXPECT_EQ(centre.z, float(0.3));
-    EXPECT_EQ(centre.nx, 0.0f); // no triangle uses it
-    EXPECT_EQ(centre.diffuse, 0xFFFFFFFFu);
-    const Vertex east = SharedVertex(0);
-    // 0.8 + 0.4 sin(pi / 3 as written) along x; y stays; z = 0.3 cos(0).
-    EXPECT_EQ(east.x, float(0.8 + 0.4 * std::sin(1.0471966666666666)));
-    EXPECT_EQ(east.y, 0.0f);
-    EXPECT_EQ(east.z, float(0.3));
-    EXPECT_EQ(east.u, 0.25f);
-    EXPECT_EQ(east.v, 0.0f);
-    const Vertex north = SharedVertex(2);
-    EXPECT_EQ(north.x, float(0.2 * std::sin(0.26179916666666664)));
-    EXPECT_EQ(north.y, float(0.9));
-    EXPECT_EQ(north.v, 0.25f);
-
-    // Before 23.2 s the phase is t x 0.0016666667 (a float); at t = 300 it is just over 0.5.
-    // Vertex 4, (0, 0, 1), lies beyond the four the band overwrites at the end of the frame.
-    RenderAt(scene, 20.0f, 300);
-    const double s = 300 * double(0.0016666667f);
-    const Vertex front = SharedVertex(4);
-    EXPECT_EQ(front.x, float(0.2 * std::sin((1 + s) * 0.26179916666666664)));
-    EXPECT_EQ(front.y, float(0.2 * std::sin(-s * 0.11549962911326382) +
-                             0.8 * std::sin((1 - s) * 0.39269875)));
-    // w = s + z rounded to a float before its cosine.
-    EXPECT_EQ(front.z, float((0.8 + 0.3 * std::sin(s * 0.4363319560032939)) +
-                             0.3 * std::cos(double(float(s + 1)) * 0.24166076923076923)));
-    EXPECT_EQ(front.diffuse, 0x67676767u);
+    // Before 23.2 s the phase is t / 600; from 23.2 s it runs twice as fast.
+    Frame(scene, 20.0f, 5300);
+    ExpectWobbled(SharedVertex(6), 5300 * (long double)0.0016666667f);
     EXPECT_EQ(SharedVertex(6).diffuse, 0x67676767u);
-
-    // From 23.2 s the phase runs twice as fast: t = 150 gives the same phase as t = 300 did.
-    RenderAt(scene, 25.0f, 150);
-    const Vertex twice = SharedVertex(4);
-    EXPECT_FLOAT_EQ(twice.x, front.x);
-    EXPECT_FLOAT_EQ(twice.y, front.y);
-    EXPECT_FLOAT_EQ(twice.z, front.z);
-
-    // Far into the clock the phase is large: it stays in double precision, while w is
-    // rounded to a float (an error of up to 6e-5 here) before its cosine.
-    RenderAt(scene, 30.0f, 1000003);
-    const double late = 1000003 * double(0.0033333334f);
-    const Vertex lateCentre = SharedVertex(6);
-    EXPECT_EQ(lateCentre.x, float(0.2 * std::sin(late * 0.26179916666666664)));
-    EXPECT_EQ(lateCentre.y, float(0.8 * std::sin(-late * 0.39269875)));
-    EXPECT_EQ(lateCentre.z, float(0.3 * std::cos(double(float(late)) * 0.24166076923076923)));
-    EXPECT_NE(lateCentre.z, float(0.3 * std::cos(late * 0.24166076923076923)));
+    EXPECT_EQ(SharedVertex(6).nx, 0.0f); // no triangle uses it
+    Frame(scene, 25.0f, 5300);
+    ExpectWobbled(SharedVertex(6), 5300 * (long double)0.0033333334f);
+    EXPECT_EQ(SharedVertex(6).diffuse, 0xFFFFFFFFu);
+    // Far into the clock the phase stays in double precision; only w is rounded to a float.
+    Frame(scene, 30.0f, 1000003);
+    ExpectWobbled(SharedVertex(6), 1000003 * (long double)0.0033333334f);
 
     // The triangles are copied as they are, and the used vertices get unit normals.
     EXPECT_EQ(SharedIndex(0), 0);
@@ -121,35 +104,57 @@ TEST_F(BallSceneTest, WobblesEveryVertexByTheSinesOfItsPositionAndTheShowsClock)
     }
 }
 
-TEST_F(BallSceneTest, TheSectionsChangeAtTwentyThreePointTwoAndThirtyThree) {
+TEST_F(BallSceneTest, EachSectionDrawsItsPassesThroughItsCamera) {
     WriteData();
     BallScene scene;
     ASSERT_EQ(scene.Init(), 0);
-    const Pixel band{0xC8, 0x64, 0x28};
+    const double t = 5300;
+    const double sway = 0.15000000596046448 * std::sin(t * 0.00043);
 
-    // Before 23.2 s the band is added at half intensity over black; nothing above it.
-    RenderAt(scene, std::nextafter(23.2f, 0.0f), 0);
-    Present();
-    EXPECT_TRUE(Near(At(20, 240), {band.r * 128 / 255, band.g * 128 / 255, band.b * 128 / 255}, 3));
-    EXPECT_TRUE(Near(At(20, 40), {0, 0, 0}, 0));
+    // Before 23.2 s: four reflections added onto the frame, environment-mapped, both sides,
+    // each turned a sway further about the view axis, then the band added at half intensity.
+    std::vector<Draw> draws = Frame(scene, std::nextafter(23.2f, 0.0f), int32_t(t));
+    ASSERT_EQ(draws.size(), 5u);
+    for (int j = 0; j < 4; ++j) {
+        SCOPED_TRACE(j);
+        const Draw& echo = draws[size_t(j)];
+        EXPECT_TRUE(echo.Adds() && echo.EnvironmentMapped());
+        EXPECT_EQ(echo.State(D3DRS_CULLMODE), D3DCULL_NONE);
+        EXPECT_EQ(echo.vertices, 6u); // the vertices the triangles reach
+        EXPECT_TRUE(SameMatrix(echo.world, Turned(t * 0.0013, t * 0.00074, j * sway)));
+        EXPECT_TRUE(SameMatrix(echo.view, LookingFrom(0, 0, -13, 0, 0, 0)));
+        EXPECT_TRUE(SameMatrix(echo.projection, Perspective(3.14159265 / 4)));
+        EXPECT_EQ(echo.lightsOn, 1);
+        EXPECT_EQ(echo.light.Specular.g, 0.25f);
+        EXPECT_EQ(echo.material.Specular.r, 1.5f);
+        EXPECT_EQ(echo.material.Power, 24.0f);
+    }
+    EXPECT_TRUE(draws[4].Adds() && draws[4].vertices == 4);
+    EXPECT_EQ(SharedVertex(0).diffuse, 0x80808080u); // the band at half intensity
 
-    // From 23.2 s it is the opaque background behind the ball.
-    RenderAt(scene, 23.2f, 0);
-    Present();
-    EXPECT_TRUE(Near(At(20, 240), band, 3));
-    EXPECT_TRUE(Near(At(20, 40), {0, 0, 0}, 0));
-    const Pixel pumping = At(320, 240);
-    EXPECT_FALSE(Near(pumping, band, 20)) << "the ball stands in front of the band";
+    // From 23.2 s: the band first and opaque, then the ball opaque, lit and culled, the camera
+    // pumping with the music time.
+    const float pumping = 25.3f;
+    draws = Frame(scene, pumping, int32_t(t));
+    ASSERT_EQ(draws.size(), 2u);
+    EXPECT_TRUE(draws[0].Opaque() && draws[0].vertices == 4);
+    EXPECT_TRUE(draws[1].Opaque() && !draws[1].EnvironmentMapped());
+    EXPECT_EQ(draws[1].State(D3DRS_CULLMODE), D3DCULL_CCW);
+    EXPECT_TRUE(SameMatrix(draws[1].world, Turned(t * 0.0013, t * 0.00074, sway)));
+    EXPECT_TRUE(SameMatrix(draws[1].view,
+                           LookingFrom(0, 0, 7 * std::sin(double(pumping) * 7.6) - 13, 0, 0, 0)));
+    EXPECT_EQ(draws[1].light.Specular.r, 0.2f);
 
-    // From 33 s the highlight is far stronger: the middle of the ball, facing the light and
-    // the camera, goes white.
-    RenderAt(scene, std::nextafter(33.0f, 0.0f), 0);
-    Present();
-    const Pixel beforeSpin = At(320, 240);
-    RenderAt(scene, 33.0f, 0);
-    Present();
-    const Pixel spinning = At(320, 240);
-    EXPECT_GT(spinning.g, beforeSpin.g + 60) << beforeSpin.g << " then " << spinning.g;
+    // From 33 s: a faster spin, the eye swinging on the show's clock, a strong highlight.
+    draws = Frame(scene, 33.0f, int32_t(t));
+    ASSERT_EQ(draws.size(), 2u);
+    EXPECT_TRUE(SameMatrix(draws[1].world, Turned(t * 0.0033, t * 0.0074, t * 0.0063)));
+    EXPECT_TRUE(SameMatrix(draws[1].view, LookingFrom(0, 0, std::sin(t * 0.0123) - 8.5, 0, 0, 0)));
+    EXPECT_EQ(draws[1].light.Specular.r, 2.2f);
+    EXPECT_EQ(draws[1].light.Specular.g, 2.25f);
+    // Just before 33 s it was still the pumping camera.
+    draws = Frame(scene, std::nextafter(33.0f, 0.0f), int32_t(t));
+    EXPECT_EQ(draws[1].light.Specular.r, 0.2f);
 }
 
 TEST_F(BallSceneTest, InitFailsCleanlyAtEachFile) {

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace {
 
@@ -43,69 +44,92 @@ protected:
     }
 };
 
-TEST_F(BarsSceneTest, OneHundredAndTwentyFivePulsingBoxesOnAGridOfSpacingOne) {
+// Box k's scale at show clock t: 1 for the first, else from the vertices written before it
+// and the place of the box before it, as the grid's rule has it.
+double Scale(int k, double t) {
+    if (k == 0) return 1.0;
+    const int a = (k - 1) / 25, b = (k - 1) / 5 % 5, c = (k - 1) % 5;
+    const double pulse = std::fabs(std::sin(std::sin(t * double(0.00093f)) + 24.0 * k) *
+                                   std::sin(t * double(0.0013f) + a + b + c) * double(0.9f)) +
+                         0.2;
+    return std::min(pulse, 1.0);
+}
+
+TEST_F(BarsSceneTest, EachBoxIsPlacedScaledAndSwirledByTheGridsRule) {
     WriteData();
     BarsScene scene;
     ASSERT_EQ(scene.Init(), 0);
-    for (int32_t t : {0, 7777, 123456}) {
-        SCOPED_TRACE(t);
-        RenderAt(scene, 40.0f, t);
-        for (int k = 0; k < 125; ++k) {
-            const int a = k / 25, b = k / 5 % 5, c = k % 5;
-            const float centre[3] = {float(a - 2), float(b - 2), float(c - 2)};
-            const Extent e = BoxExtent(k);
-            const float scale = e.high[0] - e.low[0];
-            for (int axis = 0; axis < 3; ++axis) {
-                EXPECT_NEAR(e.high[axis] - e.low[axis], scale, 1e-5) << k;
-                EXPECT_NEAR((e.high[axis] + e.low[axis]) * 0.5f, centre[axis], 1e-5) << k;
-            }
-            if (k == 0) {
-                // The first box is at full size: its faces lie where its neighbours' cells
-                // begin, so full-size boxes touch.
-                for (int axis = 0; axis < 3; ++axis) {
-                    EXPECT_EQ(e.low[axis], -2.5f);
-                    EXPECT_EQ(e.high[axis], -1.5f);
-                }
-            } else {
-                EXPECT_GE(scale, 0.2f - 1e-6f) << k;
-                EXPECT_LE(scale, 1.0f) << k;
-            }
-            // Each box's triangles are the box's own, offset by the vertices before it.
-            EXPECT_EQ(SharedIndex(3 * kBoxTriangles * k), k * kBoxVertices + 0);
-            EXPECT_EQ(SharedIndex(3 * kBoxTriangles * k + 1), k * kBoxVertices + 2);
-            EXPECT_EQ(SharedIndex(3 * kBoxTriangles * k + 2), k * kBoxVertices + 1);
-        }
+    const double t = 7777;
+    RenderAt(scene, 40.0f, int32_t(t));
+    // Boxes of odd and even place, in columns and rows away from 0 so that both swirls count;
+    // corner 0 of each is (-0.5, -0.5, -0.5) of the box before scaling.
+    for (int k : {25, 26, 31, 124}) {
+        SCOPED_TRACE(k);
+        const int a = k / 25, b = k / 5 % 5, c = k % 5;
+        const double scale = Scale(k, t), sx = -0.5 * scale, sy = sx, sz = sx;
+        const double parity = k % 2;
+        const Vertex v = SharedVertex(k * kBoxVertices);
+        EXPECT_NEAR(v.x, a - 2 + sx, 1e-6);
+        EXPECT_NEAR(v.y, b - 2 + sy, 1e-6);
+        EXPECT_NEAR(v.z, c - 2 + sz, 1e-6);
+        const double u = a * std::cos(t * double(0.00023f) + a * a) +
+                         double(0.3f) * std::sin(parity + sy + sx) * std::cos(sy * sz);
+        const double w = b * std::sin(t * double(0.00033f) + b * b) +
+                         double(0.3f) * std::sin(parity + sz + sy) * std::sin(sx * sz);
+        EXPECT_NEAR(v.u, u, 1e-6);
+        EXPECT_NEAR(v.v, w, 1e-6);
+        // Each box's triangles are the box's own, offset by the vertices before it.
+        EXPECT_EQ(SharedIndex(3 * kBoxTriangles * k), k * kBoxVertices + 0);
+        EXPECT_EQ(SharedIndex(3 * kBoxTriangles * k + 1), k * kBoxVertices + 2);
     }
-    // At t = 0 the chain is easy by hand: the scale after box 0 is |sin(0 + 24) x sin(0 + 0)
-    // x 0.9| + 0.2, exactly 0.2; after box 1 (layer c = 1, 48 vertices written) it is
-    // |sin(48) x sin(1) x 0.9| + 0.2.
-    RenderAt(scene, 40.0f, 0);
-    Extent e = BoxExtent(1);
-    // (Read back from corners two apart, so within the rounding of the positions.)
-    EXPECT_NEAR(e.high[0] - e.low[0], 0.2, 1e-6);
-    e = BoxExtent(2);
-    EXPECT_NEAR(e.high[0] - e.low[0],
-                std::fabs(std::sin(48.0) * std::sin(1.0) * double(0.9f)) + 0.2, 1e-6);
-    // Every vertex is white with a normal of unit length.
-    for (int i = 0; i < 125 * kBoxVertices; i += 37) {
-        const Vertex v = SharedVertex(i);
-        EXPECT_EQ(v.diffuse, 0xFFFFFFFFu);
-        EXPECT_NEAR(v.nx * v.nx + v.ny * v.ny + v.nz * v.nz, 1.0, 1e-5);
+    // The first box is at full size: its faces lie where its neighbours' cells begin.
+    const Extent first = BoxExtent(0);
+    for (int axis = 0; axis < 3; ++axis) {
+        EXPECT_EQ(first.low[axis], -2.5f);
+        EXPECT_EQ(first.high[axis], -1.5f);
     }
+    const Vertex white = SharedVertex(1000);
+    EXPECT_EQ(white.diffuse, 0xFFFFFFFFu);
+    EXPECT_NEAR(white.nx * white.nx + white.ny * white.ny + white.nz * white.nz, 1.0, 1e-5);
+}
+
+TEST_F(BarsSceneTest, TheClipBehindTheGridSeenThroughASwingingFieldOfView) {
+    WriteData();
+    BarsScene scene;
+    ASSERT_EQ(scene.Init(), 0);
+    const double t = 7777;
+    const std::vector<Draw> draws = Frame(scene, 40.0f, int32_t(t));
+    ASSERT_EQ(draws.size(), 2u);
+    // The canvas opaque behind everything, then the 125 boxes opaque, lit, culled.
+    EXPECT_TRUE(draws[0].Opaque() && draws[0].vertices == 4);
+    const Draw& grid = draws[1];
+    EXPECT_TRUE(grid.Opaque());
+    EXPECT_EQ(grid.indices, 125u * 36u);
+    EXPECT_EQ(grid.State(D3DRS_CULLMODE), D3DCULL_CCW);
+    EXPECT_EQ(grid.lightsOn, 1);
+    EXPECT_EQ(grid.material.Diffuse.r, 0.2f);
+    const double fieldOfView = 1.0471975803375244 + 0.8975979260035923 * std::sin(t * 0.00183);
+    EXPECT_TRUE(SameMatrix(grid.projection, Perspective(fieldOfView), 2e-5));
+    EXPECT_TRUE(
+        SameMatrix(grid.view, LookingFrom(0, 0, -7 - 6 / std::tan(fieldOfView), -3, -1, 0), 2e-5));
+    EXPECT_TRUE(SameMatrix(grid.world, Turned(t * double(0.0014435346f), t * double(0.00096575677f),
+                                              t * double(0.0013456456f))));
 }
 
 TEST_F(BarsSceneTest, TheClipRunsThroughItsFirstHalfLessFortyEightFrames) {
     WriteData(200);
     BarsScene scene;
     ASSERT_EQ(scene.Init(), 0);
-    // 200 frames: L = 52 frames over the scene's 11.3 s. At t = 0 the grid stands right of the
-    // middle, so the left of the screen shows the clip, at canvas column 20 and on.
-    const double perSecond = 52 * double(0.088495575f);
-    for (float m : {34.4f, 36.0f, 40.0f, 44.0f, std::nextafter(45.7f, 0.0f)}) {
-        RenderAt(scene, m, 0);
+    // 200 frames: 52 frames over the scene's 11.3 s, 4.60 a second of music. At t = 0 the grid
+    // stands right of the middle, so the left of the screen shows the clip, at canvas column 20.
+    const struct {
+        float music;
+        int frame;
+    } expected[] = {{34.4f, 0}, {36.0f, 7}, {40.0f, 25}, {44.0f, 44}, {45.69f, 51}};
+    for (const auto& e : expected) {
+        RenderAt(scene, e.music, 0);
         Present();
-        const int expected = int((double(m) - double(34.4f)) * perSecond);
-        EXPECT_EQ(ClipFrameOnScreen(60), expected) << "at " << m;
+        EXPECT_EQ(ClipFrameOnScreen(60), e.frame) << "at " << e.music;
     }
     // Beside the clip the canvas stays white.
     EXPECT_TRUE(Near(At(10, 240), {255, 255, 255}, 1));

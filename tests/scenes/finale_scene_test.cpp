@@ -4,6 +4,7 @@
 #include "tests/scenes/scene_test.h"
 
 #include <cmath>
+#include <vector>
 
 namespace {
 
@@ -34,45 +35,47 @@ TEST_F(FinaleSceneTest, BothClipsStretchedToElevenPointThreeSecondsThenTheFade) 
     WriteData();
     FinaleScene scene;
     ASSERT_EQ(scene.Init(), 0);
-    // Frame n of a clip of N frames that began at `from`: N x (1 / 11.3 as a float) x the
-    // seconds since, truncated.
-    const auto frameOf = [](int frames, float from, float m) {
-        return int(double(frames) * double(0.088495575f) * (double(m) - double(from)));
+    // Worked out by hand: the first clip's 150 frames over 11.3 s from 141.6 (13.27 a second),
+    // the second's 100 from 152.9 (8.85 a second), at times off any frame grid.
+    const struct {
+        float music;
+        int shown;
+    } frames[] = {
+        {141.6f, 0},    {145.03f, 45}, // 3.43 s into the first clip
+        {152.88f, 149},                // its last frame
+        {152.93f, 0},                  // index 150 is past it: the second clip from now on
+        {158.37f, 48},  {164.19f, 99}, // its last frame just before the closing picture
+        {145.0f, 99},                  // never back: the second clip has no frame -70
     };
-    bool second = false;
-    int switches = 0, lastSecond = -1;
-    for (int n = 0;; ++n) {
-        const float m = float(141.6 + n / 60.0);
-        if (m >= 164.2f) break;
-        RenderAt(scene, m);
-        const int first = frameOf(kFirstFrames, 141.6f, m);
-        if (!second && first >= kFirstFrames) second = true, ++switches;
-        const int expected = second ? frameOf(kSecondFrames, 152.90001f, m) : first;
-        ASSERT_EQ(Shown(), expected) << "at " << m << (second ? " (second clip)" : "");
-        if (second) lastSecond = expected;
-        if (n == 0) {
-            EXPECT_EQ(Shown(), 0);
-        }
+    for (const auto& f : frames) {
+        RenderAt(scene, f.music);
+        EXPECT_EQ(Shown(), f.shown) << "at " << f.music;
     }
-    EXPECT_EQ(switches, 1);
-    // Just before 164.2 the second clip has reached its last frame.
-    EXPECT_EQ(lastSecond, kSecondFrames - 1);
-    // The canvas around the clip stays white.
+    // The canvas around the clip stays white; the clip lies from column 96.
     EXPECT_TRUE(Near(At(60, 240), {255, 255, 255}, 1));
-
-    // The switch never goes back, even if the music did: at 145 s the second clip's index is
-    // negative, a frame it does not have, so its last picture stays (the first clip would
-    // show frame 45).
-    RenderAt(scene, 145.0f);
-    EXPECT_EQ(Shown(), kSecondFrames - 1);
+    RenderAt(scene, 158.37f);
+    EXPECT_TRUE(ClipBeginsAtCanvasColumn96());
 
     // The closing picture: level 255 at 164.2, falling by 9 a second, 13 just before 191.
     RenderAt(scene, 164.2f);
     EXPECT_TRUE(Near(At(320, 240), {255, 255, 255}, 1));
-    RenderAt(scene, 174.2f);
-    EXPECT_TRUE(Near(At(320, 240), {165, 165, 165}, 1));
+    RenderAt(scene, 170.03f);
+    EXPECT_TRUE(Near(At(320, 240), {202, 202, 202}, 1));
     RenderAt(scene, std::nextafter(191.0f, 0.0f));
     EXPECT_TRUE(Near(At(320, 240), {13, 13, 13}, 1));
+}
+
+TEST_F(FinaleSceneTest, TheClipIsAddedOverTheScreenAndTheClosingPictureCoversIt) {
+    WriteData();
+    FinaleScene scene;
+    ASSERT_EQ(scene.Init(), 0);
+    std::vector<Draw> draws = Frame(scene, 150.0f, 0);
+    ASSERT_EQ(draws.size(), 1u);
+    EXPECT_TRUE(draws[0].Adds() && draws[0].vertices == 4);
+    draws = Frame(scene, 170.03f, 0);
+    ASSERT_EQ(draws.size(), 1u);
+    EXPECT_TRUE(draws[0].Opaque());
+    EXPECT_EQ(SharedVertex(0).diffuse, 202u * 0x01010101u);
 }
 
 TEST_F(FinaleSceneTest, NoClipFrameIsDecodedOnceTheClosingPictureShows) {

@@ -1,9 +1,11 @@
 // The twisted tube in front of a clip played forward and backward, on data the tests make: the
-// clip's runs through a whole scene span, the twist, and Init's releases.
+// clip's runs at times worked out by hand, the twist, the two passes and the camera, and
+// Init's releases.
 #include "scenes/group_scene.h"
 #include "tests/scenes/scene_test.h"
 
 #include <cmath>
+#include <vector>
 
 namespace {
 
@@ -29,76 +31,41 @@ protected:
     }
 };
 
-TEST_F(GroupSceneTest, TheClipRunsForwardAndBackOnAFiveSecondGrid) {
+TEST_F(GroupSceneTest, TheClipsRunsFollowTheirFiveSecondGrid) {
     WriteData();
     GroupScene scene;
     ASSERT_EQ(scene.Init(), 0);
-    const double rate = double(float(kFrames * double(0.2f)));
-    // The runs start every five seconds from 45.7 s, each start the float sum of the one
-    // before and 5.
-    float runStart = 45.7f;
-    bool backward = false;
-    int shown = -1;
-    int flips = 0;
-    for (int n = 0;; ++n) {
-        const float m = float(45.7 + n / 60.0);
-        if (m >= 71.2f) break;
-        const int onScreen = ShownAt(scene, m);
-        const double into = (double(m) - double(runStart)) * rate;
-        const int index = backward ? int(kFrames - into) : int(into);
-        const bool ends = backward ? index <= 0 : index >= kFrames;
-        // The frame that ends a run is one the clip does not have (or frame 0), so the
-        // canvas keeps what it showed unless it is frame 0.
-        if (index >= 0 && index < kFrames) shown = index;
-        ASSERT_EQ(onScreen, shown) << "at " << m << (backward ? " backward" : " forward");
-        if (ends) {
-            backward = !backward;
-            runStart += 5.0f;
-            ++flips;
-        }
-        if (n == 0) {
-            EXPECT_EQ(onScreen, 0);
-        }
-    }
-    // 45.7 to 71.2 holds five whole runs and the start of a sixth.
-    EXPECT_EQ(flips, 5);
-    EXPECT_TRUE(backward);
+    // 250 frames, 50 a second of music. Worked out by hand at times off any frame grid: a run
+    // that ends shows a frame the clip does not have, so the canvas keeps the picture before.
+    const struct {
+        float music;
+        int shown;
+    } frames[] = {
+        {45.7f, 0},    // forward from the scene's start
+        {47.33f, 81},  // 1.63 s in
+        {50.75f, 81},  // 5.05 s in: index 252, the run ends; backward from 50.7
+        {52.0f, 185},  // 250 - 1.3 s x 50 (a run restarted at 50.75 would show 187)
+        {55.72f, 185}, // index -1: the run ends; forward from 55.7
+        {56.43f, 36},  // 0.73 s in
+        {60.71f, 36},  // index 250: the run ends; backward from 60.7
+        {63.01f, 134}, // 250 - 2.31 s x 50
+        {60.0f, 134},  // earlier than the run's start: it starts now, at index 250
+        {61.0f, 200},  // 250 - 1 s x 50
+    };
+    for (const auto& f : frames)
+        EXPECT_EQ(ShownAt(scene, f.music), f.shown) << "at " << f.music;
 }
 
-TEST_F(GroupSceneTest, TheFlipAndTheCountDownAfterIt) {
-    WriteData();
-    GroupScene scene;
-    ASSERT_EQ(scene.Init(), 0);
-    EXPECT_EQ(ShownAt(scene, 45.7f), 0);
-    EXPECT_EQ(ShownAt(scene, 48.2f), 125);
-    // The last forward frame, then the flip at 50.7: index 250 is past the clip, so frame 249
-    // stays; then the count down from the new start.
-    const float lastForward = std::nextafter(50.7f, 0.0f);
-    EXPECT_EQ(ShownAt(scene, lastForward), int((double(lastForward) - double(45.7f)) * 50.0));
-    EXPECT_EQ(ShownAt(scene, 50.7f), int((double(lastForward) - double(45.7f)) * 50.0));
-    EXPECT_EQ(ShownAt(scene, 51.7f), int(250 - (double(51.7f) - double(50.7f)) * 50.0));
-    EXPECT_EQ(ShownAt(scene, 55.0f), int(250 - (double(55.0f) - double(50.7f)) * 50.0));
-    // Back at 0 the direction turns forward again.
-    EXPECT_EQ(ShownAt(scene, 55.7f), 0);
-    EXPECT_EQ(ShownAt(scene, 56.7f), int((double(56.7f) - double(55.7f)) * 50.0));
-}
-
-TEST_F(GroupSceneTest, AnEarlierMusicTimePullsTheRunStartBack) {
-    WriteData();
-    GroupScene scene;
-    ASSERT_EQ(scene.Init(), 0);
-    EXPECT_EQ(ShownAt(scene, 47.0f), int((double(47.0f) - double(45.7f)) * 50.0));
-    // Forward: a time before the run's start becomes its start, so the index is 0.
-    EXPECT_EQ(ShownAt(scene, 45.0f), 0);
-    EXPECT_EQ(ShownAt(scene, 46.0f), 50);
-    // At 50.0 the forward run from 45.0 ends: index 250 is past the clip, so frame 50 stays,
-    // and the backward run starts at 50.0, a second later at frame 200.
-    EXPECT_EQ(ShownAt(scene, 50.0f), 50);
-    EXPECT_EQ(ShownAt(scene, 51.0f), 200);
-    // Backward: a time before the run's start gives index 250 again, and the count starts
-    // over from that time.
-    EXPECT_EQ(ShownAt(scene, 49.5f), 200);
-    EXPECT_EQ(ShownAt(scene, 50.0f), 225);
+// Where the twist turns (x, y, z) at show clock t: three waves along the height, each angle
+// a fraction of 3.14159 as the tube's rule writes it.
+void Twisted(double x, double y, double z, double t, double& tx, double& tz) {
+    const double k = 3.14159;
+    const double a = float(t * double(0.0054f)), b = float(t * double(0.0033f));
+    const double c = t * double(0.0053f);
+    const double angle = k * std::sin((y - a) * k / 12) + k * std::cos((0.4 * y + b) * k / 13) +
+                         k * std::sin((0.6 * y + c) * -0.16534684210526315);
+    tx = std::sin(angle) * x - std::cos(angle) * z;
+    tz = std::cos(angle) * x + std::sin(angle) * z;
 }
 
 TEST_F(GroupSceneTest, TheTwistTurnsEachVertexAboutTheTubesAxis) {
@@ -107,62 +74,49 @@ TEST_F(GroupSceneTest, TheTwistTurnsEachVertexAboutTheTubesAxis) {
     ASSERT_EQ(scene.Init(), 0);
     Mesh tube;
     tube.CreateTube(50, 50, 1.0f, 5.2f);
-    for (int32_t t : {0, 12345, 987654}) {
-        musicTime = 60.0f;
-        scene.Render(t);
-        ExpectBaseline();
-        double largest = 0;
-        for (int i = 0; i < tube.vertexCount; ++i) {
-            const Vertex v = SharedVertex(i);
-            const float* p = tube.positions + 3 * i;
-            // A turn about y: the height stays and the distance from the axis is kept.
-            EXPECT_EQ(v.y, p[1]);
-            EXPECT_NEAR(std::hypot(v.x, v.z), std::hypot(p[0], p[2]), 2e-6) << i;
-            largest = std::max(largest, std::fabs(double(v.x) - p[0]));
-            EXPECT_EQ(v.u, tube.texCoords[2 * i]);
-            EXPECT_EQ(v.v, tube.texCoords[2 * i + 1]);
-        }
-        EXPECT_GT(largest, 0.1) << "the tube is twisted";
+    Frame(scene, 60.0f, 12345);
+    // Vertices on rings below, near and above the middle, round the tube.
+    for (int i : {3, 617, 1234, 1288, 2222, 2499}) {
+        SCOPED_TRACE(i);
+        const float* p = tube.positions + 3 * i;
+        double x = 0, z = 0;
+        Twisted(p[0], p[1], p[2], 12345, x, z);
+        const Vertex v = SharedVertex(i);
+        EXPECT_NEAR(v.x, x, 2e-6);
+        EXPECT_EQ(v.y, p[1]);
+        EXPECT_NEAR(v.z, z, 2e-6);
+        EXPECT_EQ(v.u, tube.texCoords[2 * i]);
+        EXPECT_EQ(v.v, tube.texCoords[2 * i + 1]);
+        EXPECT_EQ(v.diffuse, 0xFFFFFFFFu);
     }
-    // At t = 0 the angle at height y is 3.14159 x (sin(y x 0.2618) + cos(0.4 y x 0.2417) +
-    // sin(0.6 y x -0.1653)); vertex 0 lies on the lowest ring, y = -5.2, at (0, 1) in x, z.
-    scene.Render(0);
-    const double y = tube.positions[1];
-    const double angle = 3.14159 * std::sin(y * 0.26179916666666664) +
-                         3.14159 * std::cos(0.4 * y * 0.24166076923076923) +
-                         3.14159 * std::sin(0.6 * y * -0.16534684210526315);
-    const double s = float(std::sin(angle)), c = std::cos(angle);
-    const Vertex first = SharedVertex(0);
-    EXPECT_EQ(first.x, float(s * tube.positions[0] - c * tube.positions[2]));
-    EXPECT_EQ(first.z, float(c * tube.positions[0] + s * tube.positions[2]));
     tube.Release();
 }
 
-TEST_F(GroupSceneTest, TheCameraBouncesOnlyAfterFiftySeven) {
+TEST_F(GroupSceneTest, TheTubeAndItsReflectionThroughABouncingCamera) {
     WriteData();
     GroupScene scene;
     ASSERT_EQ(scene.Init(), 0);
-    // The same twist at three music times: at 57 exactly the picture is that of any time
-    // before; just after 57 the eye has moved.
-    musicTime = 56.0f;
-    scene.Render(1000);
-    const std::vector<uint32_t> before = Present();
-    musicTime = 57.0f;
-    scene.Render(1000);
-    const std::vector<uint32_t> at = Present();
-    musicTime = 57.05f;
-    scene.Render(1000);
-    const std::vector<uint32_t> after = Present();
-    // Only the tube's half of the screen: the clip differs with the music time.
-    int differentAt = 0, differentAfter = 0;
-    for (int y = 0; y < 480; ++y)
-        for (int x = 360; x < 640; ++x) {
-            differentAt += before[size_t(y) * 640 + size_t(x)] != at[size_t(y) * 640 + size_t(x)];
-            differentAfter +=
-                before[size_t(y) * 640 + size_t(x)] != after[size_t(y) * 640 + size_t(x)];
-        }
-    EXPECT_EQ(differentAt, 0);
-    EXPECT_GT(differentAfter, 1000);
+    // The canvas behind, the tube opaque on both sides, then the reflection added onto it.
+    std::vector<Draw> draws = Frame(scene, 57.0f, 1000);
+    ASSERT_EQ(draws.size(), 3u);
+    EXPECT_TRUE(draws[0].Opaque() && draws[0].vertices == 4);
+    EXPECT_TRUE(draws[1].Opaque() && !draws[1].EnvironmentMapped());
+    EXPECT_TRUE(draws[2].Adds() && draws[2].EnvironmentMapped());
+    for (const Draw* tube : {&draws[1], &draws[2]}) {
+        EXPECT_EQ(tube->State(D3DRS_CULLMODE), D3DCULL_NONE);
+        EXPECT_FALSE(tube->State(D3DRS_LIGHTING));
+        EXPECT_EQ(tube->vertices, 2500u);
+        EXPECT_TRUE(SameMatrix(tube->world, Turned(0, 0, 0)));
+        EXPECT_TRUE(SameMatrix(tube->projection, Perspective(3.14159265 / 4)));
+        // Up to 57 s exactly the eye stays; it looks left of the tube's axis.
+        EXPECT_TRUE(SameMatrix(tube->view, LookingFrom(0, 0, -11, -2.5, 0, 0)));
+    }
+    // After 57 s the eye bounces between -15 and -7.
+    const float bouncing = 58.3f;
+    draws = Frame(scene, bouncing, 1000);
+    EXPECT_TRUE(
+        SameMatrix(draws[1].view,
+                   LookingFrom(0, 0, 4 * std::sin((double(bouncing) - 57) * 17) - 11, -2.5, 0, 0)));
 }
 
 TEST_F(GroupSceneTest, InitFailsCleanlyAtEachFile) {

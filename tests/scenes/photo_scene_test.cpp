@@ -1,9 +1,11 @@
-// The photograph scene on data the tests make: the cube pushed onto the sphere, the layers'
-// twist switched on by the music time, and Init's releases.
+// The photograph scene on data the tests make: the cube pushed onto the sphere as it drifts,
+// its camera, turn and highlight, the seven layers behind it and their twist switched on by
+// the music time, and Init's releases.
 #include "scenes/photo_scene.h"
 #include "tests/scenes/scene_test.h"
 
 #include <cmath>
+#include <cstring>
 
 namespace {
 
@@ -11,10 +13,10 @@ class PhotoSceneTest : public SceneTest {
 protected:
     void WriteData() {
         Picture("Data/goodyokek.jpg", 0x80A0C0);
-        // A background with a bright square near one corner, so that a turn of the layers
-        // moves pixels.
+        // A white background with a black square near one corner, so that a turn of the
+        // layers moves pixels.
         folder.Write("Data/pleksvriendin.jpg", MakeJpeg(64, 48, 3, [](int x, int y) {
-                         const uint8_t level = x < 16 && y < 12 ? 255 : 40;
+                         const uint8_t level = x < 16 && y < 12 ? 0 : 255;
                          return Rgba{level, level, level, 255};
                      }));
     }
@@ -70,6 +72,66 @@ TEST_F(PhotoSceneTest, TheCubeIsPushedOutOntoTheSphereAndNowhereInsideIt) {
         }
     }
     cube.Release();
+}
+
+TEST_F(PhotoSceneTest, TheDriftingShapeItsTurnAndItsHighlight) {
+    WriteData();
+    PhotoScene scene;
+    ASSERT_EQ(scene.Init(), 0);
+    Mesh cube;
+    cube.CreateBox(24, 1.5f);
+    // At 123 457 ms the shape has drifted by 0.4 sin(t f) on each axis; whatever then lies
+    // nearer the centre than 0.85 goes out onto the sphere along its own direction.
+    const double t = 123457;
+    const double drift[3] = {0.4 * std::sin(t * 0.00654), 0.4 * std::sin(t * 0.00444),
+                             0.4 * std::sin(t * 0.00334)};
+    const std::vector<Draw> draws = Frame(scene, 130.0f, int32_t(t));
+    int pushed = 0;
+    for (int i = 0; i < cube.vertexCount; ++i) {
+        double p[3];
+        for (int k = 0; k < 3; ++k)
+            p[k] = cube.positions[3 * i + k] - drift[k];
+        const double length = std::sqrt(p[0] * p[0] + p[1] * p[1] + p[2] * p[2]);
+        if (length < 0.85) {
+            for (double& c : p)
+                c *= 0.85 / length;
+            ++pushed;
+        }
+        const Vertex v = SharedVertex(i);
+        ASSERT_NEAR(v.x, p[0], 1e-5) << i;
+        ASSERT_NEAR(v.y, p[1], 1e-5) << i;
+        ASSERT_NEAR(v.z, p[2], 1e-5) << i;
+    }
+    EXPECT_GT(pushed, 100);
+    cube.Release();
+
+    // Seven layers, then the shape: lit by one white light with a highlight of half its
+    // strength on a fully specular material of power 24, turned by the clock about all three
+    // axes, seen from 3.5 in front looking a little to its right.
+    ASSERT_EQ(draws.size(), 8u);
+    const Draw& shape = draws[7];
+    EXPECT_EQ(shape.lightsOn, 1);
+    const D3DCOLORVALUE full{1, 1, 1, 1}, half{0.5f, 0.5f, 0.5f, 0.5f};
+    EXPECT_EQ(std::memcmp(&shape.material.Specular, &full, sizeof full), 0);
+    EXPECT_EQ(shape.material.Power, 24.0f);
+    EXPECT_EQ(std::memcmp(&shape.light.Specular, &half, sizeof half), 0);
+    EXPECT_TRUE(SameMatrix(shape.world, Turned(t * 0.0015, t * 0.0018, t * 0.0011), 1e-4));
+    EXPECT_TRUE(SameMatrix(shape.view, LookingFrom(0, 0, -3.5, 0.7, 0, 0)));
+    EXPECT_EQ(shape.vertices, 3456u);
+    EXPECT_EQ(shape.indices, 3u * 6348u);
+}
+
+TEST_F(PhotoSceneTest, SevenLayersAddUpToMostOfTheBackground) {
+    WriteData();
+    PhotoScene scene;
+    ASSERT_EQ(scene.Init(), 0);
+    // Each layer adds 0x23 of white, 35: 245 where all seven lie and the shape does not.
+    const std::vector<Draw> draws = Frame(scene, 125.0f, 5000);
+    for (int i = 0; i < 7; ++i)
+        EXPECT_TRUE(draws[i].Adds()) << i;
+    Present();
+    EXPECT_TRUE(Near(At(520, 240), {245, 245, 245}, 1));
+    EXPECT_TRUE(Near(At(520, 380), {245, 245, 245}, 1));
 }
 
 TEST_F(PhotoSceneTest, TheLayersTwistWithTheTickCountFromOneTwentySevenPointSix) {
