@@ -17,12 +17,12 @@ namespace {
 
 constexpr int kFrames = 120;
 
-const std::string& ClipPath(ClipCodec codec) {
+const std::string& ClipPath(AviCodec codec) {
     static TestFolder folder;
     static std::string paths[2];
-    std::string& path = paths[codec == ClipCodec::Mjpeg ? 0 : 1];
+    std::string& path = paths[codec == AviCodec::Mjpeg ? 0 : 1];
     if (path.empty()) {
-        path = folder.Root() + (codec == ClipCodec::Mjpeg ? "/mjpeg.avi" : "/mpeg4.avi");
+        path = folder.Root() + (codec == AviCodec::Mjpeg ? "/mjpeg.avi" : "/mpeg4.avi");
         WriteClip(path, codec, 320, 240, kFrames);
     }
     return path;
@@ -30,7 +30,7 @@ const std::string& ClipPath(ClipCodec codec) {
 
 enum class Order { Forward, Backward, Random };
 
-void CopyFrames(benchmark::State& state, ClipCodec codec, Order order) {
+void CopyFrames(benchmark::State& state, AviCodec codec, Order order) {
     VideoTexture video;
     if (!video.Open(ClipPath(codec).c_str(), 512, 256)) return state.SkipWithError("no clip");
     std::vector<uint32_t> canvas(512 * 256);
@@ -46,22 +46,22 @@ void CopyFrames(benchmark::State& state, ClipCodec codec, Order order) {
 }
 
 void BM_MjpegForward(benchmark::State& s) {
-    CopyFrames(s, ClipCodec::Mjpeg, Order::Forward);
+    CopyFrames(s, AviCodec::Mjpeg, Order::Forward);
 }
 void BM_MjpegBackward(benchmark::State& s) {
-    CopyFrames(s, ClipCodec::Mjpeg, Order::Backward);
+    CopyFrames(s, AviCodec::Mjpeg, Order::Backward);
 }
 void BM_MjpegRandom(benchmark::State& s) {
-    CopyFrames(s, ClipCodec::Mjpeg, Order::Random);
+    CopyFrames(s, AviCodec::Mjpeg, Order::Random);
 }
 void BM_Mpeg4Forward(benchmark::State& s) {
-    CopyFrames(s, ClipCodec::Mpeg4, Order::Forward);
+    CopyFrames(s, AviCodec::Mpeg4, Order::Forward);
 }
 void BM_Mpeg4Backward(benchmark::State& s) {
-    CopyFrames(s, ClipCodec::Mpeg4, Order::Backward);
+    CopyFrames(s, AviCodec::Mpeg4, Order::Backward);
 }
 void BM_Mpeg4Random(benchmark::State& s) {
-    CopyFrames(s, ClipCodec::Mpeg4, Order::Random);
+    CopyFrames(s, AviCodec::Mpeg4, Order::Random);
 }
 
 long ResidentKilobytes() {
@@ -77,7 +77,7 @@ void BM_FiveShowSizedClipsOpen(benchmark::State& state) {
     TestFolder folder;
     const int sizes[5][2] = {{416, 256}, {492, 256}, {512, 256}, {416, 256}, {416, 256}};
     for (int i = 0; i < 5; ++i)
-        WriteClip(folder.Root() + "/" + std::to_string(i) + ".avi", ClipCodec::Mjpeg, sizes[i][0],
+        WriteClip(folder.Root() + "/" + std::to_string(i) + ".avi", AviCodec::Mjpeg, sizes[i][0],
                   sizes[i][1], 200);
     std::vector<uint32_t> canvas(512 * 256);
     long added = 0;

@@ -32,7 +32,7 @@ public:
 
 struct Clip {
     const char* name;
-    ClipCodec codec;
+    AviCodec codec;
     int width;
 };
 
@@ -84,10 +84,10 @@ TEST_P(VideoClipTest, AFramePastTheEndWritesNothing) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Codecs, VideoClipTest,
-                         testing::Values(Clip{"Mjpeg", ClipCodec::Mjpeg, 320},
-                                         Clip{"RawBgr24", ClipCodec::RawBgr24, 320},
-                                         Clip{"RawOddWidth", ClipCodec::RawBgr24, 99},
-                                         Clip{"Mpeg4InterFrames", ClipCodec::Mpeg4, 320}),
+                         testing::Values(Clip{"Mjpeg", AviCodec::Mjpeg, 320},
+                                         Clip{"RawBgr24", AviCodec::RawBgr24, 320},
+                                         Clip{"RawOddWidth", AviCodec::RawBgr24, 99},
+                                         Clip{"Mpeg4InterFrames", AviCodec::Mpeg4, 320}),
                          [](const testing::TestParamInfo<Clip>& info) { return info.param.name; });
 
 class VideoTextureTest : public testing::Test {
@@ -97,7 +97,7 @@ protected:
 };
 
 TEST_F(VideoTextureTest, An320WideClipAtColumn96LandsCentred) {
-    ASSERT_TRUE(WriteClip(folder.Root() + "/clip.avi", ClipCodec::RawBgr24, 320, 64, 2));
+    ASSERT_TRUE(WriteClip(folder.Root() + "/clip.avi", AviCodec::RawBgr24, 320, 64, 2));
     VideoTexture video;
     ASSERT_EQ(video.Open("clip.avi", 416, 256), 1);
     ASSERT_EQ(video.CopyFrame(1, canvas.Bits(96), 2048, 0), 1);
@@ -141,7 +141,7 @@ TEST_F(VideoTextureTest, AJpegClipsLeftEdgeIsItsOwnPicture) {
     // pixel to its last, whatever the JPEG coding did to the level. Bottom-up conversions once
     // took the first four pixels of each row from elsewhere.
     for (int width : {64, 320, 492}) {
-        ASSERT_TRUE(WriteClip(folder.Root() + "/bands.avi", ClipCodec::Mjpeg, width, 64, 2));
+        ASSERT_TRUE(WriteClip(folder.Root() + "/bands.avi", AviCodec::Mjpeg, width, 64, 2));
         VideoTexture video;
         ASSERT_EQ(video.Open("bands.avi", 512, 256), 1);
         ASSERT_EQ(video.CopyFrame(1, canvas.Bits(), 2048, 0), 1);
@@ -174,7 +174,7 @@ TEST_F(VideoTextureTest, KeyFactorOneTurnsLightToTransparent) {
 }
 
 TEST_F(VideoTextureTest, ALargerClipIsCutToTheRoomGiven) {
-    ASSERT_TRUE(WriteClip(folder.Root() + "/big.avi", ClipCodec::RawBgr24, 600, 300, 1));
+    ASSERT_TRUE(WriteClip(folder.Root() + "/big.avi", AviCodec::RawBgr24, 600, 300, 1));
     VideoTexture video;
     ASSERT_EQ(video.Open("big.avi", 416, 256), 1);
     ASSERT_EQ(video.CopyFrame(0, canvas.Bits(96), 2048, 0), 1);
@@ -205,8 +205,8 @@ TEST_F(VideoTextureTest, FramesThatShrinkComeAtTheFirstFramesSize) {
 }
 
 TEST_F(VideoTextureTest, OpenCloseAndTheLibraryCount) {
-    ASSERT_TRUE(WriteClip(folder.Root() + "/a.avi", ClipCodec::Mjpeg, 64, 32, 5));
-    ASSERT_TRUE(WriteClip(folder.Root() + "/b.avi", ClipCodec::Mjpeg, 32, 32, 9));
+    ASSERT_TRUE(WriteClip(folder.Root() + "/a.avi", AviCodec::Mjpeg, 64, 32, 5));
+    ASSERT_TRUE(WriteClip(folder.Root() + "/b.avi", AviCodec::Mjpeg, 32, 32, 9));
     const int before = AviFileInitCount();
     {
         VideoTexture video;
@@ -231,7 +231,7 @@ TEST_F(VideoTextureTest, BadFilesFailToOpenWithoutHarm) {
     folder.Write("text.avi", std::string(4000, 'q'));
     EXPECT_EQ(video.Open("text.avi", 512, 256), 0);
 
-    ASSERT_TRUE(WriteClip(folder.Root() + "/clip.avi", ClipCodec::Mjpeg, 64, 32, 10));
+    ASSERT_TRUE(WriteClip(folder.Root() + "/clip.avi", AviCodec::Mjpeg, 64, 32, 10));
     std::ifstream in(folder.Root() + "/clip.avi", std::ios::binary);
     const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
     // Cut after the headers: no frame can be decoded.
@@ -262,9 +262,9 @@ TEST_F(VideoTextureTest, BadFilesFailToOpenWithoutHarm) {
 // frame asked for, or where it has none, the last noted one.
 TEST_F(VideoTextureTest, FastForwardedFramesShowWhenTheSurfaceIsNextWritten) {
     host::UseOffScreen(nullptr);
-    ASSERT_TRUE(WriteClip(folder.Root() + "/wide.avi", ClipCodec::Mjpeg, 64, 64, 20));
-    ASSERT_TRUE(WriteClip(folder.Root() + "/same.avi", ClipCodec::Mjpeg, 64, 64, 20));
-    ASSERT_TRUE(WriteClip(folder.Root() + "/narrow.avi", ClipCodec::Mjpeg, 32, 64, 20));
+    ASSERT_TRUE(WriteClip(folder.Root() + "/wide.avi", AviCodec::Mjpeg, 64, 64, 20));
+    ASSERT_TRUE(WriteClip(folder.Root() + "/same.avi", AviCodec::Mjpeg, 64, 64, 20));
+    ASSERT_TRUE(WriteClip(folder.Root() + "/narrow.avi", AviCodec::Mjpeg, 32, 64, 20));
     VideoTexture wide, same, narrow;
     ASSERT_EQ(wide.Open("wide.avi", 512, 256), 1);
     ASSERT_EQ(same.Open("same.avi", 512, 256), 1);

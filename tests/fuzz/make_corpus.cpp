@@ -85,9 +85,9 @@ int main(int argc, char** argv) {
     Write(meshes + "/fan.msh", mesh(10, 8));
 
     // Clips: a few frames of each codec, one that changes size, and one of a single grey.
-    WriteClip(clips + "/mjpeg.avi", ClipCodec::Mjpeg, 32, 16, 4);
-    WriteClip(clips + "/raw.avi", ClipCodec::RawBgr24, 18, 8, 3);
-    WriteClip(clips + "/mpeg4.avi", ClipCodec::Mpeg4, 32, 16, 12);
+    WriteClip(clips + "/mjpeg.avi", AviCodec::Mjpeg, 32, 16, 4);
+    WriteClip(clips + "/raw.avi", AviCodec::RawBgr24, 18, 8, 3);
+    WriteClip(clips + "/mpeg4.avi", AviCodec::Mpeg4, 32, 16, 12);
     WriteResizingClip(clips + "/resizing.avi", 32, 16, 2, 8, 8, 2);
     WriteGreyClip(clips + "/grey.avi", 8, 8, 200);
 

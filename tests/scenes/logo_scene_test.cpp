@@ -123,7 +123,7 @@ TEST_F(LogoSceneTest, ATruncatedClipSaysWhatIsWrongOnceNotEveryFrame) {
     // 60 MJPEG frames, cut in the middle of the file: the frames past the cut cannot be had.
     WriteData(true);
     const std::string clip = folder.Root() + "/Data/trailer3.avi";
-    ASSERT_TRUE(WriteClip(clip, ClipCodec::Mjpeg, 320, 256, int(kFrames)));
+    ASSERT_TRUE(WriteClip(clip, AviCodec::Mjpeg, 320, 256, int(kFrames)));
     std::filesystem::resize_file(clip, std::filesystem::file_size(clip) / 2);
     testing::internal::CaptureStderr();
     {

@@ -151,7 +151,7 @@ protected:
     void Clip(const std::string& path, int width, int frames) const {
         std::filesystem::create_directories(
             std::filesystem::path(folder.Root() + "/" + path).parent_path());
-        ASSERT_TRUE(WriteClip(folder.Root() + "/" + path, ClipCodec::RawBgr24, width, 256, frames));
+        ASSERT_TRUE(WriteClip(folder.Root() + "/" + path, AviCodec::RawBgr24, width, 256, frames));
     }
 
     // What the last frame's draws left in the shared buffers.

@@ -1,12 +1,11 @@
 #include "tests/support/image_files.h"
+#include "tools/datagen/jpeg_writer.h"
 
 #include <png.h>
 
 #include <cstdio>
 #include <cstring>
 #include <string>
-
-#include <jpeglib.h>
 
 namespace {
 
@@ -32,38 +31,15 @@ Rgba Gradient(int x, int y) {
 }
 
 Bytes MakeJpeg(int width, int height, int components, const Pattern& pattern, int quality) {
-    jpeg_compress_struct info;
-    jpeg_error_mgr errors;
-    info.err = jpeg_std_error(&errors);
-    jpeg_create_compress(&info);
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&info, &buffer, &size);
-    info.image_width = JDIMENSION(width);
-    info.image_height = JDIMENSION(height);
-    info.input_components = components;
-    info.in_color_space = components == 1 ? JCS_GRAYSCALE : components == 3 ? JCS_RGB : JCS_CMYK;
-    jpeg_set_defaults(&info);
-    if (components == 4) jpeg_set_colorspace(&info, JCS_CMYK);
-    jpeg_set_quality(&info, quality, TRUE);
-    jpeg_start_compress(&info, TRUE);
-    std::vector<JSAMPLE> row(size_t(width) * size_t(components));
-    while (info.next_scanline < info.image_height) {
-        const int y = int(info.next_scanline);
+    std::vector<uint8_t> samples;
+    samples.reserve(size_t(width) * size_t(height) * size_t(components));
+    for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) {
             const Rgba p = pattern(x, y);
             const uint8_t channels[4] = {p.r, p.g, p.b, p.a};
-            for (int c = 0; c < components; ++c)
-                row[size_t(x * components + c)] = channels[c];
+            samples.insert(samples.end(), channels, channels + components);
         }
-        JSAMPROW rows[1] = {row.data()};
-        jpeg_write_scanlines(&info, rows, 1);
-    }
-    jpeg_finish_compress(&info);
-    jpeg_destroy_compress(&info);
-    Bytes bytes(buffer, buffer + size);
-    std::free(buffer);
-    return bytes;
+    return EncodeJpeg(width, height, components, samples.data(), quality);
 }
 
 Bytes MakePng(int width, int height, int colourType, const Pattern& pattern) {

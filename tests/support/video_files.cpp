@@ -3,8 +3,6 @@
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
-#include <libavutil/opt.h>
-#include <libswscale/swscale.h>
 }
 
 #include <algorithm>
@@ -38,100 +36,39 @@ int FrameShown(const uint32_t* pixels, int width, int height, int pitch) {
 namespace {
 
 // Writes `frames` frames, pixel (x, y) of frame k being colour(k, x, y) as 0xRRGGBB.
-bool Write(const std::string& path, ClipCodec codec, int width, int height, int frames,
+bool Write(const std::string& path, AviCodec codec, int width, int height, int frames,
            const std::function<uint32_t(int, int, int)>& colour) {
-    AVFormatContext* format = nullptr;
-    if (avformat_alloc_output_context2(&format, nullptr, "avi", path.c_str()) < 0) return false;
-    const AVCodecID id = codec == ClipCodec::Mjpeg      ? AV_CODEC_ID_MJPEG
-                         : codec == ClipCodec::RawBgr24 ? AV_CODEC_ID_RAWVIDEO
-                                                        : AV_CODEC_ID_MPEG4;
-    const AVCodec* encoder = avcodec_find_encoder(id);
-    AVStream* stream = avformat_new_stream(format, nullptr);
-    AVCodecContext* context = avcodec_alloc_context3(encoder);
-    context->width = width;
-    context->height = height;
-    context->time_base = AVRational{1, 25};
-    context->framerate = AVRational{25, 1};
-    context->pix_fmt = codec == ClipCodec::Mjpeg      ? AV_PIX_FMT_YUVJ420P
-                       : codec == ClipCodec::RawBgr24 ? AV_PIX_FMT_BGR24
-                                                      : AV_PIX_FMT_YUV420P;
-    if (codec == ClipCodec::Mpeg4) {
-        context->gop_size = 10;
-        context->max_b_frames = 2;
-        // Closed groups of pictures, as AVI encoders write them: nothing after a key frame
-        // in the file shows before it.
-        context->flags |= AV_CODEC_FLAG_CLOSED_GOP;
-        av_opt_set_int(context, "sc_threshold", 1000000000, AV_OPT_SEARCH_CHILDREN);
-        context->bit_rate = 2000000;
-    }
-    if (codec == ClipCodec::Mjpeg) context->qmin = context->qmax = 3;
-    if (format->oformat->flags & AVFMT_GLOBALHEADER) context->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-    bool ok = avcodec_open2(context, encoder, nullptr) >= 0 &&
-              avcodec_parameters_from_context(stream->codecpar, context) >= 0;
-    stream->time_base = context->time_base;
-    ok = ok && avio_open(&format->pb, path.c_str(), AVIO_FLAG_WRITE) >= 0 &&
-         avformat_write_header(format, nullptr) >= 0;
-
-    AVFrame* frame = av_frame_alloc();
-    frame->format = context->pix_fmt;
-    frame->width = width;
-    frame->height = height;
-    ok = ok && av_frame_get_buffer(frame, 0) >= 0;
-    SwsContext* scaler = sws_getContext(width, height, AV_PIX_FMT_RGB24, width, height,
-                                        context->pix_fmt, SWS_POINT, nullptr, nullptr, nullptr);
+    AviWriter writer;
+    if (!writer.Open(path, width, height, codec)) return false;
     std::vector<uint8_t> rgb(size_t(width) * size_t(height) * 3);
-    AVPacket* packet = av_packet_alloc();
-    const auto drain = [&] {
-        while (avcodec_receive_packet(context, packet) == 0) {
-            av_packet_rescale_ts(packet, context->time_base, stream->time_base);
-            packet->stream_index = stream->index;
-            av_interleaved_write_frame(format, packet);
-        }
-    };
-    for (int k = 0; ok && k < frames; ++k) {
+    for (int k = 0; k < frames; ++k) {
+        uint8_t* at = rgb.data();
         for (int y = 0; y < height; ++y)
-            for (int x = 0; x < width; ++x) {
+            for (int x = 0; x < width; ++x, at += 3) {
                 const uint32_t pixel = colour(k, x, y);
-                uint8_t* rgbAt = &rgb[(size_t(y) * size_t(width) + size_t(x)) * 3];
-                rgbAt[0] = uint8_t(pixel >> 16), rgbAt[1] = uint8_t(pixel >> 8);
-                rgbAt[2] = uint8_t(pixel);
+                at[0] = uint8_t(pixel >> 16), at[1] = uint8_t(pixel >> 8), at[2] = uint8_t(pixel);
             }
-        av_frame_make_writable(frame);
-        const uint8_t* source[1] = {rgb.data()};
-        const int sourceStride[1] = {width * 3};
-        sws_scale(scaler, source, sourceStride, 0, height, frame->data, frame->linesize);
-        frame->pts = k;
-        ok = avcodec_send_frame(context, frame) >= 0;
-        drain();
+        if (!writer.AddFrame(rgb.data())) return false;
     }
-    avcodec_send_frame(context, nullptr);
-    drain();
-    if (ok) av_write_trailer(format);
-    av_packet_free(&packet);
-    sws_freeContext(scaler);
-    av_frame_free(&frame);
-    avcodec_free_context(&context);
-    if (format->pb) avio_closep(&format->pb);
-    avformat_free_context(format);
-    return ok;
+    return writer.Close();
 }
 
 } // namespace
 
-bool WriteClip(const std::string& path, ClipCodec codec, int width, int height, int frames) {
+bool WriteClip(const std::string& path, AviCodec codec, int width, int height, int frames) {
     return Write(path, codec, width, height, frames, [height](int k, int, int y) {
         return BandLevel(k, std::min(3, y * 4 / height)) * 0x010101u;
     });
 }
 
 bool WriteGreyClip(const std::string& path, int width, int height, uint8_t grey) {
-    return Write(path, ClipCodec::RawBgr24, width, height, 1,
+    return Write(path, AviCodec::RawBgr24, width, height, 1,
                  [grey](int, int, int) { return grey * 0x010101u; });
 }
 
 bool WritePatternClip(const std::string& path, int width, int height,
                       const std::function<uint32_t(int, int)>& colour) {
-    return Write(path, ClipCodec::RawBgr24, width, height, 1,
+    return Write(path, AviCodec::RawBgr24, width, height, 1,
                  [&colour](int, int x, int y) { return colour(x, y); });
 }
 

@@ -3,17 +3,13 @@
 // through lossy codecs).
 #pragma once
 
+#include "tools/datagen/avi_writer.h"
+
 #include <cstdint>
 #include <functional>
 #include <string>
 
-enum class ClipCodec {
-    Mjpeg,    // every frame a key frame
-    RawBgr24, // uncompressed
-    Mpeg4,    // inter frames: closed groups of 10, two B-frames between references
-};
-
-bool WriteClip(const std::string& path, ClipCodec codec, int width, int height, int frames);
+bool WriteClip(const std::string& path, AviCodec codec, int width, int height, int frames);
 
 // An uncompressed one-frame clip of a single grey level.
 bool WriteGreyClip(const std::string& path, int width, int height, uint8_t grey);

@@ -2,8 +2,8 @@
 // the clips, the ball mesh and the music. Everything is made from code, the same bytes on
 // every run.
 //   datagen FOLDER [--sheet FILE]   FILE: a PNG of every picture and a few clip frames
-#include "tools/datagen/avi_writer.h"
 #include "tools/datagen/ball_mesh.h"
+#include "tools/datagen/clip_writer.h"
 #include "tools/datagen/clips.h"
 #include "tools/datagen/jpeg_writer.h"
 #include "tools/datagen/mp3_writer.h"
