@@ -2,6 +2,7 @@
 #include "gfx/renderer.h"
 #include "gfx/shared_device.h"
 #include "platform/d3d8/device_queries.h"
+#include "tests/support/draw_test.h"
 #include "tests/support/window_test.h"
 
 #include <cstring>
@@ -32,18 +33,10 @@ protected:
 TEST_F(SharedDeviceTest, SetsTheBaselineOverTheDeviceDefaults) {
     ASSERT_EQ(CreateSharedBuffers(&renderer), 0);
     EXPECT_EQ(sharedDevice, renderer.GetDevice());
-    // The seven baseline states.
-    EXPECT_EQ(State(D3DRS_SHADEMODE), DWORD(D3DSHADE_GOURAUD));
-    EXPECT_EQ(State(D3DRS_CULLMODE), DWORD(D3DCULL_CCW));
-    EXPECT_EQ(State(D3DRS_ALPHABLENDENABLE), DWORD(FALSE));
-    EXPECT_EQ(State(D3DRS_DESTBLEND), DWORD(D3DBLEND_ZERO));
-    EXPECT_EQ(State(D3DRS_ZWRITEENABLE), DWORD(TRUE));
-    EXPECT_EQ(State(D3DRS_LIGHTING), DWORD(FALSE));
-    EXPECT_EQ(State(D3DRS_SPECULARENABLE), DWORD(TRUE));
+    ExpectBaseline();
     // Device defaults the drawing relies on and nothing sets.
     EXPECT_EQ(State(D3DRS_ZENABLE), DWORD(D3DZB_TRUE));
     EXPECT_EQ(State(D3DRS_ZFUNC), DWORD(D3DCMP_LESSEQUAL));
-    EXPECT_EQ(State(D3DRS_SRCBLEND), DWORD(D3DBLEND_ONE));
     EXPECT_EQ(State(D3DRS_AMBIENT), 0u);
     EXPECT_EQ(State(D3DRS_COLORVERTEX), DWORD(TRUE));
     EXPECT_EQ(State(D3DRS_LOCALVIEWER), DWORD(TRUE));

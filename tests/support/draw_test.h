@@ -12,6 +12,36 @@
 #include <functional>
 #include <vector>
 
+// The device is back at the baseline every draw routine leaves: the seven states, no
+// texture, no generated texture coordinates, no light enabled.
+inline void ExpectBaseline() {
+    const struct {
+        D3DRENDERSTATETYPE state;
+        DWORD value;
+    } baseline[] = {{D3DRS_SHADEMODE, D3DSHADE_GOURAUD}, {D3DRS_CULLMODE, D3DCULL_CCW},
+                    {D3DRS_ALPHABLENDENABLE, FALSE},     {D3DRS_DESTBLEND, D3DBLEND_ZERO},
+                    {D3DRS_ZWRITEENABLE, TRUE},          {D3DRS_LIGHTING, FALSE},
+                    {D3DRS_SPECULARENABLE, TRUE},        {D3DRS_SRCBLEND, D3DBLEND_ONE}};
+    for (const auto& b : baseline) {
+        DWORD value = 0;
+        DeviceQueries::GetRenderState(sharedDevice, b.state, &value);
+        EXPECT_EQ(value, b.value) << "render state " << b.state;
+    }
+    IDirect3DTexture8* bound = reinterpret_cast<IDirect3DTexture8*>(1);
+    DeviceQueries::GetTexture(sharedDevice, 0, &bound);
+    EXPECT_EQ(bound, nullptr);
+    DWORD flags = 1, index = 1;
+    DeviceQueries::GetTextureStageState(sharedDevice, 0, D3DTSS_TEXTURETRANSFORMFLAGS, &flags);
+    DeviceQueries::GetTextureStageState(sharedDevice, 0, D3DTSS_TEXCOORDINDEX, &index);
+    EXPECT_EQ(flags, D3DTTFF_DISABLE);
+    EXPECT_EQ(index, 0u);
+    for (DWORD i = 0; i < 8; ++i) {
+        BOOL enabled = TRUE;
+        DeviceQueries::GetLightEnable(sharedDevice, i, &enabled);
+        EXPECT_EQ(enabled, FALSE) << "light " << i;
+    }
+}
+
 struct Pixel {
     int r, g, b;
 };
@@ -61,36 +91,6 @@ protected:
 
     const Texture& SolidTexture(uint32_t colour) {
         return MakeTexture(4, 4, [colour](int, int) { return colour; });
-    }
-
-    // The device is back at the baseline every draw routine leaves: the seven states, no
-    // texture, no generated texture coordinates, no light enabled.
-    void ExpectBaseline() {
-        const struct {
-            D3DRENDERSTATETYPE state;
-            DWORD value;
-        } baseline[] = {{D3DRS_SHADEMODE, D3DSHADE_GOURAUD}, {D3DRS_CULLMODE, D3DCULL_CCW},
-                        {D3DRS_ALPHABLENDENABLE, FALSE},     {D3DRS_DESTBLEND, D3DBLEND_ZERO},
-                        {D3DRS_ZWRITEENABLE, TRUE},          {D3DRS_LIGHTING, FALSE},
-                        {D3DRS_SPECULARENABLE, TRUE},        {D3DRS_SRCBLEND, D3DBLEND_ONE}};
-        for (const auto& b : baseline) {
-            DWORD value = 0;
-            DeviceQueries::GetRenderState(sharedDevice, b.state, &value);
-            EXPECT_EQ(value, b.value) << "render state " << b.state;
-        }
-        IDirect3DTexture8* bound = reinterpret_cast<IDirect3DTexture8*>(1);
-        DeviceQueries::GetTexture(sharedDevice, 0, &bound);
-        EXPECT_EQ(bound, nullptr);
-        DWORD flags = 1, index = 1;
-        DeviceQueries::GetTextureStageState(sharedDevice, 0, D3DTSS_TEXTURETRANSFORMFLAGS, &flags);
-        DeviceQueries::GetTextureStageState(sharedDevice, 0, D3DTSS_TEXCOORDINDEX, &index);
-        EXPECT_EQ(flags, D3DTTFF_DISABLE);
-        EXPECT_EQ(index, 0u);
-        for (DWORD i = 0; i < 8; ++i) {
-            BOOL enabled = TRUE;
-            DeviceQueries::GetLightEnable(sharedDevice, i, &enabled);
-            EXPECT_EQ(enabled, FALSE) << "light " << i;
-        }
     }
 
     std::vector<uint32_t> lastFrame;
