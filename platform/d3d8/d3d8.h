@@ -139,6 +139,8 @@ private:
                      const D3DPRESENT_PARAMETERS& presentation);
     ~IDirect3DDevice8() override;
     bool CreateTarget();
+    // The matrix a transform state names, or null for one the device does not keep.
+    D3DMATRIX* TransformSlot(D3DTRANSFORMSTATETYPE state);
 
     IDirect3D8* d3d;
     D3DCAPS8 caps;

@@ -6,27 +6,6 @@
 #error "device queries belong to the tests' build of the platform only"
 #endif
 
-namespace {
-
-const D3DMATRIX* TransformSlot(D3DTRANSFORMSTATETYPE state, const D3DMATRIX& world,
-                               const D3DMATRIX& view, const D3DMATRIX& projection,
-                               const D3DMATRIX& texture0) {
-    switch (state) {
-    case D3DTS_WORLD:
-        return &world;
-    case D3DTS_VIEW:
-        return &view;
-    case D3DTS_PROJECTION:
-        return &projection;
-    case D3DTS_TEXTURE0:
-        return &texture0;
-    default:
-        return nullptr;
-    }
-}
-
-} // namespace
-
 HRESULT DeviceQueries::GetRenderState(IDirect3DDevice8* device, D3DRENDERSTATETYPE state,
                                       DWORD* value) {
     if (state < 0 || state >= D3DRS_TABLE_SIZE || !value) return D3DERR_INVALIDCALL;
@@ -36,8 +15,7 @@ HRESULT DeviceQueries::GetRenderState(IDirect3DDevice8* device, D3DRENDERSTATETY
 
 HRESULT DeviceQueries::GetTransform(IDirect3DDevice8* device, D3DTRANSFORMSTATETYPE state,
                                     D3DMATRIX* matrix) {
-    const D3DMATRIX* slot =
-        TransformSlot(state, device->world, device->view, device->projection, device->texture0);
+    const D3DMATRIX* slot = device->TransformSlot(state);
     if (!slot || !matrix) return D3DERR_INVALIDCALL;
     *matrix = *slot;
     return D3D_OK;

@@ -22,8 +22,9 @@ constexpr GLint kColourLayout = 4;
 constexpr GLint kColourLayout = GL_BGRA;
 #endif
 
-D3DMATRIX* TransformSlot(D3DTRANSFORMSTATETYPE state, D3DMATRIX& world, D3DMATRIX& view,
-                         D3DMATRIX& projection, D3DMATRIX& texture0) {
+} // namespace
+
+D3DMATRIX* IDirect3DDevice8::TransformSlot(D3DTRANSFORMSTATETYPE state) {
     switch (state) {
     case D3DTS_WORLD:
         return &world;
@@ -38,10 +39,8 @@ D3DMATRIX* TransformSlot(D3DTRANSFORMSTATETYPE state, D3DMATRIX& world, D3DMATRI
     }
 }
 
-} // namespace
-
 HRESULT IDirect3DDevice8::SetTransform(D3DTRANSFORMSTATETYPE state, const D3DMATRIX* matrix) {
-    D3DMATRIX* slot = TransformSlot(state, world, view, projection, texture0);
+    D3DMATRIX* slot = TransformSlot(state);
     if (!slot || !matrix) return D3DERR_INVALIDCALL;
     *slot = *matrix;
     return D3D_OK;

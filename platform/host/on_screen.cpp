@@ -9,6 +9,7 @@
 // and anywhere else it stops the audio and ends the process with the device-lost message.
 #include "platform/host/audio_output.h"
 #include "platform/host/backends.h"
+#include "platform/host/letterbox.h"
 
 #include <SDL.h>
 #include <SDL_syswm.h>
@@ -297,26 +298,10 @@ public:
         if (DisplayGone()) return;
         int drawableWidth = 0, drawableHeight = 0;
         SDL_GL_GetDrawableSize(context->window, &drawableWidth, &drawableHeight);
-        int shownWidth = drawableWidth;
-        int shownHeight = int(int64_t(drawableWidth) * height / width);
-        if (shownHeight > drawableHeight) {
-            shownHeight = drawableHeight;
-            shownWidth = int(int64_t(drawableHeight) * width / height);
-        }
-        const int left = (drawableWidth - shownWidth) / 2;
-        const int bottom = (drawableHeight - shownHeight) / 2;
 
         // Drawing into the window and swapping both talk to the display.
         WithDisplay([&] {
-            glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
-            glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer);
-            glDisable(GL_SCISSOR_TEST);
-            glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-            glClearColor(0, 0, 0, 1);
-            glClear(GL_COLOR_BUFFER_BIT);
-            // The device's rows are top first, the window's bottom first: the blit turns them.
-            glBlitFramebuffer(0, 0, width, height, left, bottom + shownHeight, left + shownWidth,
-                              bottom, GL_COLOR_BUFFER_BIT, GL_LINEAR);
+            BlitLetterboxed(framebuffer, width, height, drawableWidth, drawableHeight);
             SDL_GL_SwapWindow(context->window);
         });
     }

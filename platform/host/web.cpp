@@ -11,6 +11,7 @@
 // clock carries the show on when it is shown again).
 #include "platform/host/audio_output.h"
 #include "platform/host/backends.h"
+#include "platform/host/letterbox.h"
 
 #include <GLES3/gl3.h>
 #include <emscripten.h>
@@ -140,7 +141,9 @@ public:
             if (onPresent) onPresent(Frame{nullptr, width, height});
             return;
         }
-        ShowInCanvas(framebuffer, width, height);
+        int canvasWidth = 0, canvasHeight = 0;
+        emscripten_get_canvas_element_size("#canvas", &canvasWidth, &canvasHeight);
+        BlitLetterboxed(framebuffer, width, height, canvasWidth, canvasHeight);
         if (onPresent) {
             ReadBack(framebuffer, width, height);
             onPresent(Frame{frame.data(), width, height});
@@ -153,31 +156,6 @@ public:
     }
 
 private:
-    // Scales the picture into the canvas with its 4:3 shape kept, black bars around it.
-    static void ShowInCanvas(unsigned framebuffer, int width, int height) {
-        int canvasWidth = 0, canvasHeight = 0;
-        emscripten_get_canvas_element_size("#canvas", &canvasWidth, &canvasHeight);
-        int shownWidth = canvasWidth;
-        int shownHeight = int(int64_t(canvasWidth) * height / width);
-        if (shownHeight > canvasHeight) {
-            shownHeight = canvasHeight;
-            shownWidth = int(int64_t(canvasHeight) * width / height);
-        }
-        const int left = (canvasWidth - shownWidth) / 2;
-        const int bottom = (canvasHeight - shownHeight) / 2;
-        glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
-        glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer);
-        glDisable(GL_SCISSOR_TEST);
-        glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-        glClearColor(0, 0, 0, 1);
-        glClear(GL_COLOR_BUFFER_BIT);
-        // The device's rows are top first, the canvas's bottom first: the blit turns them.
-        const bool exact = shownWidth == width && shownHeight == height;
-        glBlitFramebuffer(0, 0, width, height, left, bottom + shownHeight, left + shownWidth,
-                          bottom, GL_COLOR_BUFFER_BIT, exact ? GL_NEAREST : GL_LINEAR);
-        glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
-    }
-
     // The frame as 0xAARRGGBB words, top row first (the device's rows are top first).
     void ReadBack(unsigned framebuffer, int width, int height) {
         const size_t count = size_t(width) * size_t(height);
