@@ -13,8 +13,10 @@
 #include "scenes/logo_scene.h"
 #include "scenes/photo_scene.h"
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
+#include <tuple>
 
 // The four operations of the scene contract: construction (acquiring nothing), Init (0 or
 // negative), Render (the driver's milliseconds; the result is ignored) and destruction
@@ -50,22 +52,33 @@ struct Schedule {
     size_t count;
 };
 
-inline constexpr ScheduledScene kShowScenes[] = {
-    {0.0f, &SceneCallsOf<LogoScene>::calls},       {11.5f, &SceneCallsOf<BallScene>::calls},
-    {34.4f, &SceneCallsOf<BarsScene>::calls},      {45.7f, &SceneCallsOf<GroupScene>::calls},
-    {71.2f, &SceneCallsOf<GreetingsScene>::calls}, {116.2f, &SceneCallsOf<PhotoScene>::calls},
-    {141.6f, &SceneCallsOf<FinaleScene>::calls},
+// A scene and its start, typed by the scene so that its start can be looked up at compile time.
+template <class Scene> struct StartingAt { float start; };
+
+// The show's table: each scene named once, in order.
+inline constexpr std::tuple kShowTimeline{
+    StartingAt<LogoScene>{0.0f},       StartingAt<BallScene>{11.5f},
+    StartingAt<BarsScene>{34.4f},      StartingAt<GroupScene>{45.7f},
+    StartingAt<GreetingsScene>{71.2f}, StartingAt<PhotoScene>{116.2f},
+    StartingAt<FinaleScene>{141.6f},
 };
-inline constexpr Schedule kShowSchedule{kShowScenes, sizeof kShowScenes / sizeof kShowScenes[0]};
+
+template <class... Scenes>
+constexpr std::array<ScheduledScene, sizeof...(Scenes)>
+ScheduleOf(const std::tuple<StartingAt<Scenes>...>& timeline) {
+    return {ScheduledScene{std::get<StartingAt<Scenes>>(timeline).start,
+                           &SceneCallsOf<Scenes>::calls}...};
+}
+
+inline constexpr auto kShowScenes = ScheduleOf(kShowTimeline);
+inline constexpr Schedule kShowSchedule{kShowScenes.data(), kShowScenes.size()};
 
 // The frame whose music time reaches this is drawn but not presented, and the run ends.
 constexpr float kShowEnd = 191.0f;
 
 // Where `Scene` starts on the show's timeline.
 template <class Scene> constexpr float StartOf() {
-    for (const ScheduledScene& entry : kShowScenes)
-        if (entry.calls == &SceneCallsOf<Scene>::calls) return entry.start;
-    return -1.0f;
+    return std::get<StartingAt<Scene>>(kShowTimeline).start;
 }
 
 // Where the entry at `index` ends: the next one's start, or the end of the show.
