@@ -41,6 +41,8 @@ fi
 apt_dir="$cache/apt"
 apt_options=(-o "Dir::Etc::SourceList=/dev/null" -o "Dir::Etc::SourceParts=$apt_dir/sources.list.d"
   -o "Dir::State::Lists=$apt_dir/lists" -o "Dir::Cache=$apt_dir/cache")
+# As root, apt would hand the downloads to its own user, who cannot write into this cache.
+[ "$(id -u)" -eq 0 ] && apt_options+=(-o "APT::Sandbox::User=root")
 source_lists_ready=false
 prepare_source_lists() {
   $source_lists_ready && return 0
