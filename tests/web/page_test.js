@@ -94,7 +94,13 @@ class Browser {
       "--disable-background-networking", "--disable-component-update", "--disable-sync",
       "--window-size=640,480", "--remote-debugging-pipe", "--user-data-dir=" + this.profile,
       "about:blank",
-    ], {stdio: ["ignore", "ignore", "ignore", "pipe", "pipe"]});
+    ], {stdio: ["ignore", "ignore", "ignore", "pipe", "pipe"], detached: true});
+    // Chromium's helpers (renderer, GPU, crash handler) share its process group; a test that
+    // dies early must not leave them behind.
+    this.process.stdio[3].on("error", () => {});  // a pipe to a browser that has gone
+    this.exited = new Promise(resolve => this.process.once("exit", resolve));
+    this.killGroup = () => { try { process.kill(-this.process.pid, "SIGKILL"); } catch {} };
+    process.once("exit", this.killGroup);
     this.next = 1;
     this.waiting = new Map();
     this.listeners = [];
@@ -163,9 +169,19 @@ class Browser {
 
   async close(tab) { await this.send("Target.closeTarget", {targetId: tab.targetId}); }
 
-  quit() {
-    this.process.kill("SIGKILL");
-    fs.rmSync(this.profile, {recursive: true, force: true});
+  // Asks Chromium to close and waits for it, so that no helper is still writing into the
+  // profile when it is removed; whatever lingers after a few seconds is killed.
+  async quit() {
+    const within = (promise, seconds) =>
+      Promise.race([promise, new Promise(resolve => setTimeout(resolve, seconds * 1000))]);
+    await within(this.send("Browser.close").catch(() => {}), 5);
+    await within(this.exited, 10);
+    this.killGroup();
+    try {
+      fs.rmSync(this.profile, {recursive: true, force: true, maxRetries: 10, retryDelay: 200});
+    } catch (error) {
+      console.log(`note the browser's profile ${this.profile} was not removed: ${error.message}`);
+    }
   }
 }
 
@@ -231,7 +247,7 @@ async function main() {
     }
     for (const error of tab.errors) fail(`the show: ${error}`);
   } finally {
-    browser.quit();
+    await browser.quit();
     server.close();
     fs.rmSync(stills, {recursive: true, force: true});
   }
