@@ -276,6 +276,8 @@ private:
     unsigned glName = 0;
     // Whether the OpenGL texture has storage of level 0's size yet.
     bool allocated = false;
+    // Level 0 as OpenGL holds it, kept once the level is written a second time (32-bit formats).
+    std::vector<BYTE> sent;
 };
 
 // One level of a texture; it keeps its texture alive.

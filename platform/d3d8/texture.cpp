@@ -1,10 +1,13 @@
 // Textures and their level surfaces.
+#include "platform/d3d8/changed_rect.h"
 #include "platform/d3d8/d3d8.h"
 #include "platform/d3d8/texel_formats.h"
 #include "platform/host/host.h"
 #include "platform/host/test_hooks.h"
 
 #include "platform/d3d8/gl.h"
+
+#include <cstring>
 
 namespace {
 
@@ -139,12 +142,31 @@ unsigned IDirect3DTexture8::GlTexture() {
         // X8R8G8B8's unused byte reads as opaque alpha through the swizzle set at creation.
         glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
         glPixelStorei(GL_UNPACK_ROW_LENGTH, GLint(top.pitch / 4));
-        if (!allocated)
+        if (!allocated) {
             glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, GLsizei(top.width), GLsizei(top.height), 0,
                          kTexelOrder, kTexelType, top.bits.data());
-        else
+        } else if (sent.empty()) {
+            // Written again after its first upload, as a clip's canvas is once a frame: from now
+            // on a copy of what OpenGL holds is kept, and only what differs from it goes up.
             glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, GLsizei(top.width), GLsizei(top.height),
                             kTexelOrder, kTexelType, top.bits.data());
+            sent = top.bits;
+        } else {
+            const ChangedRect changed =
+                FindChangedRect(top.bits.data(), sent.data(), top.width, top.height, top.pitch);
+            if (!changed.Empty()) {
+                const size_t first = size_t(changed.top) * top.pitch + size_t(changed.left) * 4;
+                glTexSubImage2D(GL_TEXTURE_2D, 0, GLint(changed.left), GLint(changed.top),
+                                GLsizei(changed.right - changed.left),
+                                GLsizei(changed.bottom - changed.top), kTexelOrder, kTexelType,
+                                top.bits.data() + first);
+                for (UINT y = changed.top; y < changed.bottom; ++y) {
+                    const size_t at = size_t(y) * top.pitch + size_t(changed.left) * 4;
+                    std::memcpy(sent.data() + at, top.bits.data() + at,
+                                size_t(changed.right - changed.left) * 4);
+                }
+            }
+        }
         glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
         allocated = true;
     } else {

@@ -5,6 +5,8 @@
 #include "tests/support/raw_device_test.h"
 
 #include <cstring>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -31,6 +33,36 @@ TEST_F(D3D8TextureTest, ManagedCanvasLocksWithPitch2048AndAFullChain) {
     static_cast<uint32_t*>(locked.pBits)[0] = 0xFFABCDEFu;
     texture->UnlockRect(0);
     EXPECT_EQ(DeviceQueries::ReadBackLevel0(texture)[2 * 512 + 8], 0xFFABCDEFu);
+    texture->Release();
+}
+
+// A texture written again and again, as a clip's canvas is once a frame, sends up only what
+// changed: whatever the writings, OpenGL must end up holding exactly what was written.
+TEST_F(D3D8TextureTest, ATextureWrittenAgainAndAgainHoldsEachWriting) {
+    IDirect3DTexture8* texture = nullptr;
+    ASSERT_EQ(device->CreateTexture(64, 32, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture),
+              D3D_OK);
+    std::vector<uint32_t> written(64 * 32, 0xFF102030u);
+    const auto write = [&](const std::vector<std::pair<int, int>>& places, uint32_t colour) {
+        for (const auto& [x, y] : places)
+            written[size_t(y * 64 + x)] = colour;
+        D3DLOCKED_RECT locked;
+        ASSERT_EQ(texture->LockRect(0, &locked, nullptr, 0), D3D_OK);
+        for (int y = 0; y < 32; ++y)
+            std::memcpy(static_cast<uint8_t*>(locked.pBits) + y * locked.Pitch,
+                        written.data() + y * 64, 64 * 4);
+        texture->UnlockRect(0);
+        EXPECT_EQ(DeviceQueries::ReadBackLevel0(texture), written);
+    };
+    write({}, 0);                           // the first upload
+    write({{5, 5}}, 0xFF0000FFu);           // the second, whole
+    write({}, 0);                           // nothing changed
+    write({{0, 0}}, 0xFFFFFFFFu);           // the first texel alone
+    write({{0, 0}}, 0xFF102030u);           // and back as it was before
+    write({{63, 31}}, 0xFF00FF00u);         // the last alone
+    write({{2, 30}, {60, 1}}, 0xFFFF0000u); // two far apart: everything between goes up
+    write({{63, 0}, {0, 31}}, 0xFF808080u); // the other two corners
+    write({{10, 7}, {11, 7}, {12, 8}}, 0u); // a small patch, alpha included
     texture->Release();
 }
 
