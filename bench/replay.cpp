@@ -1,7 +1,10 @@
 #include "bench/replay.h"
+#include "bench/clip_decoder.h"
 #include "platform/d3d8/d3d8.h"
 #include "platform/d3d8/device_queries.h"
 #include "platform/d3d8/draw_record.h"
+#include "platform/files/resolve_path.h"
+#include "platform/testing/test_controls.h"
 
 #include <epoxy/gl.h>
 
@@ -10,6 +13,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -96,7 +100,8 @@ std::string Convert(const DrawRecord& record, Replay& replay, ReplayFrame& frame
         std::any_of(frame.uploads.begin(), frame.uploads.end(),
                     [&](const ReplayUpload& u) { return u.texture == draw.texture; });
     if ((!seen || record.textureChanged) && !uploaded)
-        frame.uploads.push_back({draw.texture, DeviceQueries::ReadBackLevel0(texture)});
+        frame.uploads.push_back({draw.texture, DeviceQueries::ReadBackLevel0(texture),
+                                 std::exchange(replay.delivered, ReplayClipFrame{})});
 
     // The chain to the clip, shifted to Direct3D's pixel centres and turned upside down, as
     // the device draws.
@@ -251,6 +256,11 @@ unsigned Compile(GLenum kind, const std::string& defines, const char* body) {
 void RecordFrame(Replay& replay, const std::function<void()>& drawFrame) {
     replay.frames.emplace_back();
     ReplayFrame& frame = replay.frames.back();
+    replay.delivered = ReplayClipFrame{};
+    host::test::OnClipFrameDelivered([&replay](const char* path, int64_t position) {
+        replay.delivered.path = path;
+        replay.delivered.position = position;
+    });
     RecordDraws([&](const DrawRecord& record) {
         ReplayDraw draw;
         const std::string why = Convert(record, replay, frame, draw);
@@ -259,6 +269,7 @@ void RecordFrame(Replay& replay, const std::function<void()>& drawFrame) {
     });
     drawFrame();
     RecordDraws(nullptr);
+    host::test::OnClipFrameDelivered(nullptr);
 }
 
 BareRenderer::BareRenderer(Replay& replay) : replay(replay) {
@@ -309,13 +320,15 @@ BareRenderer::BareRenderer(Replay& replay) : replay(replay) {
         glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, texture.width, texture.height, 0, GL_BGRA,
                      GL_UNSIGNED_INT_8_8_8_8_REV, nullptr);
     }
+    if (!PlaceClipFrames()) return;
     // What the first frame does not bring was brought before it: every frame starts from it.
     for (const ReplayFrame& frame : replay.frames)
         for (const ReplayUpload& upload : frame.uploads) {
-            const ReplayTexture& texture = replay.textures[size_t(upload.texture)];
+            ReplayTexture& texture = replay.textures[size_t(upload.texture)];
             glBindTexture(GL_TEXTURE_2D, texture.name);
             glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, texture.width, texture.height, GL_BGRA,
                             GL_UNSIGNED_INT_8_8_8_8_REV, upload.texels.data());
+            texture.clipFrame = upload.clipFrame.clip >= 0 ? upload.clipFrame.position : -1;
         }
     for (const ReplayFrame& frame : replay.frames)
         for (const ReplayDraw& draw : frame.draws)
@@ -336,6 +349,69 @@ BareRenderer::~BareRenderer() {
     glDeleteRenderbuffers(1, &colour);
     glDeleteRenderbuffers(1, &depth);
     glDeleteFramebuffers(1, &framebuffer);
+}
+
+bool BareRenderer::PlaceClipFrames() {
+    for (ReplayFrame& frame : replay.frames)
+        for (ReplayUpload& upload : frame.uploads) {
+            ReplayClipFrame& clipFrame = upload.clipFrame;
+            if (clipFrame.position < 0) continue;
+            const auto known = std::find(clipPaths.begin(), clipPaths.end(), clipFrame.path);
+            clipFrame.clip = int(known - clipPaths.begin());
+            if (known == clipPaths.end()) {
+                clipPaths.push_back(clipFrame.path);
+                clips.push_back(std::make_unique<ClipDecoder>(ResolvePath(clipFrame.path)));
+            }
+            ClipDecoder& clip = *clips[size_t(clipFrame.clip)];
+            const uint32_t* pixels = clip.Frame(clipFrame.position);
+            const ReplayTexture& texture = replay.textures[size_t(upload.texture)];
+            // The frame's rectangle in the texture, cut at its right and bottom: the first
+            // place where every pixel of it is the clip's.
+            const auto lies = [&](int x, int y) {
+                const int columns = std::min(clip.Width(), texture.width - x);
+                const int rows = std::min(clip.Height(), texture.height - y);
+                for (int r = 0; r < rows; ++r)
+                    if (!std::equal(pixels + size_t(r) * size_t(clip.Width()),
+                                    pixels + size_t(r) * size_t(clip.Width()) + columns,
+                                    upload.texels.begin() + (size_t(y + r) * texture.width + x)))
+                        return false;
+                clipFrame.x = x, clipFrame.y = y, clipFrame.columns = columns,
+                clipFrame.rows = rows;
+                return true;
+            };
+            bool found = false;
+            for (int y = 0; pixels && y < texture.height && !found; ++y)
+                for (int x = 0; x < texture.width && !found; ++x)
+                    found = lies(x, y);
+            if (!found) {
+                replay.unsupported = "frame " + std::to_string(clipFrame.position) + " of " +
+                                     clipFrame.path + ", not found in the texture it went into";
+                return false;
+            }
+        }
+    return true;
+}
+
+void BareRenderer::Upload(const ReplayUpload& upload) {
+    ReplayTexture& texture = replay.textures[size_t(upload.texture)];
+    const ReplayClipFrame& clipFrame = upload.clipFrame;
+    glBindTexture(GL_TEXTURE_2D, texture.name);
+    if (clipFrame.clip >= 0) {
+        // The texture already holds the frame: nothing to send.
+        if (texture.clipFrame == clipFrame.position) return;
+        ClipDecoder& clip = *clips[size_t(clipFrame.clip)];
+        if (const uint32_t* pixels = clip.Frame(clipFrame.position)) {
+            glPixelStorei(GL_UNPACK_ROW_LENGTH, clip.Width());
+            glTexSubImage2D(GL_TEXTURE_2D, 0, clipFrame.x, clipFrame.y, clipFrame.columns,
+                            clipFrame.rows, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, pixels);
+            glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+            texture.clipFrame = clipFrame.position;
+            return;
+        }
+    }
+    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, texture.width, texture.height, GL_BGRA,
+                    GL_UNSIGNED_INT_8_8_8_8_REV, upload.texels.data());
+    texture.clipFrame = -1;
 }
 
 const BareRenderer::Program* BareRenderer::ProgramFor(const ReplayDraw& draw) {
@@ -411,12 +487,8 @@ void BareRenderer::Draw(size_t index, bool countFragments, bool clearAfter) {
     // The array buffer binding belongs to the context, not the vertex array: others move it.
     glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer);
     glActiveTexture(GL_TEXTURE0);
-    for (const ReplayUpload& upload : frame.uploads) {
-        const ReplayTexture& texture = replay.textures[size_t(upload.texture)];
-        glBindTexture(GL_TEXTURE_2D, texture.name);
-        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, texture.width, texture.height, GL_BGRA,
-                        GL_UNSIGNED_INT_8_8_8_8_REV, upload.texels.data());
-    }
+    for (const ReplayUpload& upload : frame.uploads)
+        Upload(upload);
     // Until a draw writes depth, every depth is the far plane and the test cannot fail.
     bool blend = false, depthWrite = true, cull = false, depthTest = false, depthWritten = false;
     unsigned source = GL_ONE, destination = GL_ZERO, program = 0, bound = 0;
@@ -541,7 +613,7 @@ double FullScreenFillMilliseconds(int rounds) {
     quad.cull = false;
     constexpr int kQuads = 16;
     ReplayFrame frame;
-    frame.uploads.push_back({0, std::vector<uint32_t>(512 * 256, 0xFF306090)});
+    frame.uploads.push_back({0, std::vector<uint32_t>(512 * 256, 0xFF306090), ReplayClipFrame{}});
     quad.geometry = 1;
     for (int i = 0; i < kQuads; ++i)
         frame.draws.push_back(quad);

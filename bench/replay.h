@@ -1,24 +1,40 @@
 // Frames of the show recorded as the draws they issued, and drawn again by a plain OpenGL 3.3
 // program written as an expert would write it for those draws: the same geometry, textures,
 // matrices, lights and blend states through shaders that do only what the draws need, each
-// texture uploaded once a frame where it changed, state changed only where it differs, all four
-// channels written, and no depth test until something has written depth (before that it cannot
-// fail), into a target without alpha as the show needs none. A benchmark times the two in the same
-// process on the same context after checking that they draw the same pictures.
+// texture uploaded once a frame where it changed (a clip's frames decoded by the program itself,
+// from the same files, and only the clip's rectangle sent up when its frame changes), state changed
+// only where it differs, all four channels written, and no depth test until something has written
+// depth (before that it cannot fail), into a target without alpha as the show needs none. A
+// benchmark times the two in the same process on the same context after checking that they draw the
+// same pictures.
 #pragma once
 
 #include "platform/d3d8/d3d8_types.h"
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
+
+class ClipDecoder;
 
 struct ReplayTexture {
     const void* source = nullptr; // the recorded texture, to tell one from another
     int width = 0;
     int height = 0;
     unsigned name = 0;
+    // The clip frame the plain program's texture holds, -1 for none.
+    int64_t clipFrame = -1;
+};
+
+// A clip frame that the show copied into a texture, and where in the texture it lies: the plain
+// program decodes it from the clip itself and sends up only that rectangle.
+struct ReplayClipFrame {
+    std::string path; // as the scene named it
+    int64_t position = -1;
+    int clip = -1; // into the plain program's decoders, once it has found the frame
+    int x = 0, y = 0, columns = 0, rows = 0;
 };
 
 struct ReplayDraw {
@@ -47,6 +63,7 @@ struct ReplayDraw {
 struct ReplayUpload {
     int texture = -1;
     std::vector<uint32_t> texels;
+    ReplayClipFrame clipFrame; // position -1 when the picture is not a clip frame
 };
 
 struct ReplayFrame {
@@ -59,6 +76,8 @@ struct Replay {
     std::vector<ReplayFrame> frames;
     // Geometry numbers given so far.
     int geometries = 0;
+    // The clip frame handed out last while recording, not yet seen uploaded.
+    ReplayClipFrame delivered;
     // Why a frame cannot be drawn again by the plain program, or empty.
     std::string unsupported;
 };
@@ -92,6 +111,10 @@ private:
     const Program* ProgramFor(const ReplayDraw& draw);
     void Draw(size_t index, bool counted, bool clearAfter);
     void Clear();
+    // Finds each recorded clip frame in its upload; false (with `replay.unsupported` said) if
+    // one is not there.
+    bool PlaceClipFrames();
+    void Upload(const ReplayUpload& upload);
 
     Replay& replay;
     bool ready = false;
@@ -104,6 +127,8 @@ private:
     // The target is cleared, ready for the next frame.
     bool cleared = false;
     Program programs[8];
+    std::vector<std::string> clipPaths;
+    std::vector<std::unique_ptr<ClipDecoder>> clips;
 };
 
 // How two frames of 640 x 480 differ: pixels lit in one and black in the other, and pixels whose

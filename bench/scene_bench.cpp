@@ -1,5 +1,6 @@
 // Each scene against the plain OpenGL program an expert would write for the same draws
-// (bench/replay.h), in the same process on the same context, off screen.
+// (bench/replay.h), in the same process on the same context, off screen. The plain program
+// decodes the clips' frames itself (bench/clip_decoder.h), so that both sides pay for decoding.
 //
 // A scene is played up to its span as the show plays it (fast-forwarded), and then 60 frames at
 // 60 a second are drawn through the show's code, its clips advancing and decoding as on screen,
@@ -99,7 +100,8 @@ void Compare(benchmark::State& state, Bench& bench, const SceneFrame& frame,
     }
     BareRenderer bare(recorded.replay);
     if (!bare.Ready()) {
-        state.SkipWithError("the plain program did not build");
+        state.SkipWithError(
+            ("the plain program did not build: " + recorded.replay.unsupported).c_str());
         return;
     }
     std::string why;

@@ -429,6 +429,7 @@ void* WINAPI AVIStreamGetFrame(PGETFRAME decoder, LONG position) {
         return nullptr;
     }
     void* frame = inClip ? Decode(*decoder, position) : nullptr;
+    if (frame) host::hooks::ClipFrameDelivered(decoder->stream->path.c_str(), position);
     return deferredFrames.empty() ? frame : Settle(*decoder, frame);
 }
 

@@ -32,6 +32,9 @@ bool WantsSdlAudio();
 // A frame was presented, on screen or off.
 void FramePresented();
 
+// A clip handed out frame `position` of the clip at `path` (its path as the caller gave it).
+void ClipFrameDelivered(const char* path, int64_t position);
+
 #else
 
 inline bool Fails(const char*, int64_t* = nullptr) {
@@ -50,6 +53,7 @@ inline bool WantsSdlAudio() {
     return false;
 }
 inline void FramePresented() {}
+inline void ClipFrameDelivered(const char*, int64_t) {}
 
 #endif
 

@@ -18,6 +18,7 @@ struct Controls {
     std::vector<host::InputEvent> input;
     bool sdlAudio = false;
     std::function<void()> presented;
+    std::function<void(const char*, int64_t)> clipFrame;
 };
 
 Controls& State() {
@@ -73,12 +74,20 @@ void FramePresented() {
     if (State().presented) State().presented();
 }
 
+void ClipFrameDelivered(const char* path, int64_t position) {
+    if (State().clipFrame) State().clipFrame(path, position);
+}
+
 } // namespace host::hooks
 
 namespace host::test {
 
 void OnFramePresented(std::function<void()> observer) {
     State().presented = std::move(observer);
+}
+
+void OnClipFrameDelivered(std::function<void(const char* path, int64_t position)> observer) {
+    State().clipFrame = std::move(observer);
 }
 
 void Reset() {

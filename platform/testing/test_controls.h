@@ -53,6 +53,10 @@ const std::vector<MessageBoxRecord>& MessageBoxes();
 // Calls `observer` after every presented frame, on screen or off (the benchmarks time the first).
 void OnFramePresented(std::function<void()> observer);
 
+// Calls `observer` with each clip frame that AVIStreamGetFrame hands out: the clip's path as
+// its caller gave it, and the frame's number (the benchmarks' plain program decodes the same).
+void OnClipFrameDelivered(std::function<void(const char* path, int64_t position)> observer);
+
 // Off screen, plays through the SDL2 audio device instead of the virtual clock (set
 // SDL_AUDIODRIVER=dummy to run at real-time pace without sound). Must precede BASS_Init.
 void UseSdlAudioOutput();

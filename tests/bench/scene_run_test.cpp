@@ -51,6 +51,22 @@ TEST_F(SceneRunTest, PlayedUpToItsSpanASceneDrawsTheCheckedFramesAgain) {
     device.renderer.EndFrame();
     EXPECT_TRUE(AllSame(CheckShow(device.renderer, frame, times, recorded), why)) << why;
 
+    // The clip's frames on the plain program's side are its own decoding of the clip, found
+    // where the show put them; a frame decoded a few places out of step is caught.
+    int clipFrames = 0;
+    for (const ReplayFrame& f : replay.frames)
+        for (const ReplayUpload& upload : f.uploads)
+            clipFrames += upload.clipFrame.clip >= 0 && upload.clipFrame.columns > 0;
+    EXPECT_GT(clipFrames, 0);
+    for (ReplayFrame& f : replay.frames)
+        for (ReplayUpload& upload : f.uploads)
+            upload.clipFrame.position += 5;
+    EXPECT_FALSE(AllSame(CheckBare(bare, recorded), why));
+    device.renderer.EndFrame();
+    for (ReplayFrame& f : replay.frames)
+        for (ReplayUpload& upload : f.uploads)
+            upload.clipFrame.position -= 5;
+
     // The plain program drawing its frames one place out of step is caught.
     RecordedFrames shifted = recorded;
     std::rotate(shifted.pictures.begin(), shifted.pictures.begin() + 1, shifted.pictures.end());
