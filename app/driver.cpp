@@ -19,7 +19,6 @@ namespace {
 
 const char kClassName[] = "Tulips on the ceiling";
 const char kTitle[] = "brokwel 11 | glintVAT | dwm2001";
-const char kMusicFile[] = "data/avseq01.mp3";
 constexpr int32_t kWidth = 640;
 constexpr int32_t kHeight = 480;
 constexpr uint32_t kMusicFrequency = 44100;

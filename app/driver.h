@@ -21,5 +21,8 @@ void PumpMessages(HWND window);
 extern bool quitRequested;
 // Set when a frame could not be presented; selects the closing message.
 extern bool deviceLost;
+// The music the show plays and is clocked by.
+inline constexpr char kMusicFile[] = "data/avseq01.mp3";
+
 // The program always runs full screen; both set-ups exist so this can be switched.
 constexpr bool windowed = false;

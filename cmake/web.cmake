@@ -15,16 +15,24 @@ target_link_options(show PRIVATE
   -sMIN_WEBGL_VERSION=2 -sMAX_WEBGL_VERSION=2
   -sALLOW_MEMORY_GROWTH=1 -sINITIAL_MEMORY=268435456 -sMAXIMUM_MEMORY=2147483648
   -sENVIRONMENT=web -sINVOKE_RUN=0 -sEXIT_RUNTIME=0
-  "-sEXPORTED_FUNCTIONS=['_ShowPlay','_ShowStill']"
+  "-sEXPORTED_FUNCTIONS=['_ShowPrepare','_ShowPlay','_ShowStill']"
   "-sEXPORTED_RUNTIME_METHODS=['ccall']"
   # The data set in the page's file system, where the show looks for it.
   "--preload-file=${SHOW_DATA_FROM}@/data")
 
+# The page's folder: the page (its scripts and the manifest inlined), the service worker, the
+# poster the native build drew, and the show's three files.
+set(SHOW_POSTER "" CACHE FILEPATH "The poster JPEG the native build drew (build/art)")
+if(NOT EXISTS "${SHOW_POSTER}")
+  message(FATAL_ERROR "SHOW_POSTER: no poster at '${SHOW_POSTER}' (the native build draws it)")
+endif()
 set(site ${CMAKE_BINARY_DIR}/site)
-add_custom_target(site ALL
-  COMMAND ${CMAKE_COMMAND} -E make_directory ${site}
-  COMMAND ${CMAKE_COMMAND} -E copy_if_different ${CMAKE_SOURCE_DIR}/tools/web/index.html
-    $<TARGET_FILE_DIR:show>/show.js $<TARGET_FILE_DIR:show>/show.wasm
-    $<TARGET_FILE_DIR:show>/show.data ${site}
-  DEPENDS show ${CMAKE_SOURCE_DIR}/tools/web/index.html
-  COMMENT "The page, its script, the WebAssembly and the data set into site/")
+add_custom_command(OUTPUT ${site}/index.html ${site}/manifest.json
+  COMMAND ${CMAKE_COMMAND} -DSITE=${site} -DBUILT=$<TARGET_FILE_DIR:show> -DPOSTER=${SHOW_POSTER}
+    -DWEB=${CMAKE_SOURCE_DIR}/tools/web -P ${CMAKE_SOURCE_DIR}/cmake/web_site.cmake
+  DEPENDS show ${SHOW_POSTER} ${CMAKE_SOURCE_DIR}/cmake/web_site.cmake
+    ${CMAKE_SOURCE_DIR}/tools/web/index.html ${CMAKE_SOURCE_DIR}/tools/web/page.js
+    ${CMAKE_SOURCE_DIR}/tools/web/sha256.js ${CMAKE_SOURCE_DIR}/tools/web/sw.js
+    $<TARGET_FILE_DIR:show>/show.data
+  COMMENT "The page, its service worker, the poster and the show's files into site/")
+add_custom_target(site ALL DEPENDS ${site}/index.html)

@@ -172,12 +172,13 @@ build_libpng
 build_libjpeg
 build_ffmpeg
 
-# The data set comes from the native generator.
-build build --target data
+# The data set and the poster come from the native build.
+build build --target artwork_files
 
 folder="$SHOW_ROOT/build-web"
 emcmake cmake -S "$SHOW_ROOT" -B "$folder" -DCMAKE_BUILD_TYPE=Release -DSHOW_WEB_DEPS="$prefix" \
-  -DSHOW_DATA_FROM="$SHOW_ROOT/build/data" -DSHOW_TESTS=OFF >/dev/null
+  -DSHOW_DATA_FROM="$SHOW_ROOT/build/data" -DSHOW_POSTER="$SHOW_ROOT/build/art/poster.jpg" \
+  -DSHOW_TESTS=OFF >/dev/null
 cmake --build "$folder" -j "$jobs" --target site
 
 echo "The browser version is in $folder/site"

@@ -1,6 +1,7 @@
 // The library's calls: one global state, as the real library has.
 #include "platform/bass/bass.h"
 #include "platform/bass/decode_audio.h"
+#include "platform/bass/prepared_music.h"
 #include "platform/files/load_failure.h"
 #include "platform/files/resolve_path.h"
 #include "platform/host/audio_output.h"
@@ -16,8 +17,9 @@
 namespace {
 
 struct Stream {
-    // Decodes on its own thread while the stream is heard; stopped when the stream goes.
-    std::unique_ptr<AudioDecoder> decoder;
+    // Decodes on its own thread while the stream is heard; stopped when the stream goes. Shared
+    // with the music prepared ahead, where the stream is that music.
+    std::shared_ptr<AudioDecoder> decoder;
     PcmStream& Pcm() { return decoder->Stream(); }
     DWORD flags = 0;
     // Where playback starts when the stream is not playing, in frames.
@@ -135,7 +137,9 @@ HSTREAM BASS_StreamCreateFile(BOOL memory, const void* file, DWORD offset, DWORD
         }
         int error = BASS_OK;
         auto stream = std::make_unique<Stream>();
-        stream->decoder = AudioDecoder::Open(std::move(contents), name, error);
+        stream->decoder = TakePreparedMusic(contents);
+        if (!stream->decoder)
+            stream->decoder = AudioDecoder::Open(std::move(contents), name, error);
         if (!stream->decoder) {
             NoteLoadFailure(name, error == BASS_ERROR_MEM
                                       ? "out of memory"
@@ -145,7 +149,7 @@ HSTREAM BASS_StreamCreateFile(BOOL memory, const void* file, DWORD offset, DWORD
             return Fail(error);
         }
         // The rest decodes while the stream is heard: the position only counts what was heard.
-        stream->decoder->DecodeInBackground();
+        if (!stream->decoder->Stream().Complete()) stream->decoder->DecodeInBackground();
         stream->flags = flags & (BASS_SAMPLE_LOOP | BASS_MP3_SETPOS);
         const HSTREAM handle = library.nextHandle++;
         library.streams.emplace(handle, std::move(stream));

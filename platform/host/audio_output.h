@@ -25,6 +25,9 @@ public:
     virtual bool IsPlaying(const PcmStream* stream) = 0;
     // The frame of `stream` heard by now; while it plays, never less than an earlier answer.
     virtual uint64_t HeardFrame(const PcmStream* stream) = 0;
+    // Gets ready to hear `stream`, decoded whole and kept for good, at once whenever it is
+    // played; most outputs need nothing for that.
+    virtual void Prepare(const PcmStream& /*stream*/) {}
 };
 
 // The host's two outputs. The SDL output closes its device when it is destroyed, so its callback

@@ -11,6 +11,9 @@
 //   OpenGL context     SDL2 GL context on the window     EGL, Mesa surfaceless (llvmpipe)
 //   present            scale into the window, swap       read back, hand to the frame callback
 //   audio output       SDL2 audio device                 virtual clock, nothing played
+//   debug texts        standard error                    standard error
+// The page (web.cpp) provides both modes in a browser, with the page's canvas, keys, Web Audio
+// and console.
 #pragma once
 
 #include "platform/host/audio_output.h"
@@ -61,6 +64,9 @@ public:
     virtual void Present(GlContext* context, unsigned framebuffer, int width, int height) = 0;
 
     virtual AudioOutput& Audio() = 0;
+
+    // A debug text (OutputDebugStringA), for whoever watches the program's diagnostics.
+    virtual void DebugOutput(const char* text);
 };
 
 // The backend in force; on screen unless an executable chose otherwise before WinMain.

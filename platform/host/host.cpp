@@ -86,6 +86,11 @@ double VirtualTime() {
     return virtualSeconds;
 }
 
+void Backend::DebugOutput(const char* text) {
+    std::fputs(text, stderr);
+    std::fflush(stderr);
+}
+
 void ShowDebugOutput(bool shown) {
     debugOutputShown = shown;
 }

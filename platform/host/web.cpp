@@ -44,6 +44,18 @@ EM_JS(void, ShowPageMessage, (const char* caption, const char* text, int error),
     if (Module.showMessage) Module.showMessage(title, body, !!error);
 });
 
+// The page keeps its title card up until the show's first frame is in the canvas.
+EM_JS(void, NoteFirstFramePresented, (), {
+    if (Module.onFramePresented) Module.onFramePresented();
+});
+
+// Debug texts go to the console's verbose level, where a developer looks and a visitor does
+// not, with the line end the texts carry left off.
+EM_JS(void, LogDebugText, (const char* text), {
+    const line = UTF8ToString(text);
+    console.debug(line.endsWith(String.fromCharCode(10)) ? line.slice(0, -1) : line);
+});
+
 EM_JS(void, SetCanvasCursorHidden, (int hidden), {
     if (Module.canvas) Module.canvas.style.cursor = hidden ? "none" : "";
 });
@@ -106,6 +118,8 @@ public:
         ShowPageMessage(caption, text, error ? 1 : 0);
     }
 
+    void DebugOutput(const char* text) override { LogDebugText(text); }
+
     GlContext* CreateGlContext(Window*) override {
         EmscriptenWebGLContextAttributes attributes;
         emscripten_webgl_init_context_attributes(&attributes);
@@ -124,6 +138,7 @@ public:
             return nullptr;
         }
         emscripten_webgl_make_context_current(handle);
+        firstFrameShown = false;
         return new GlContext{handle};
     }
 
@@ -144,6 +159,10 @@ public:
         int canvasWidth = 0, canvasHeight = 0;
         emscripten_get_canvas_element_size("#canvas", &canvasWidth, &canvasHeight);
         BlitLetterboxed(framebuffer, width, height, canvasWidth, canvasHeight);
+        if (live && !firstFrameShown) {
+            firstFrameShown = true;
+            NoteFirstFramePresented();
+        }
         if (onPresent) {
             ReadBack(framebuffer, width, height);
             onPresent(Frame{frame.data(), width, height});
@@ -171,6 +190,7 @@ private:
     bool live;
     FrameCallback onPresent;
     bool closeRequested = false;
+    bool firstFrameShown = false;
     std::vector<uint32_t> frame;
 };
 

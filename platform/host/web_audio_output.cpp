@@ -1,7 +1,8 @@
 // The page's output: Web Audio, on the audio context the page made on the click that started the
 // show (browsers allow sound only after a gesture; Module.audioContext). The page has no threads,
 // so a stream is decoded whole before it is heard: it goes to the context as one AudioBuffer,
-// played from a frame on, and what has been heard follows the context's clock. The page may ask
+// played from a frame on, and what has been heard follows the context's clock. The music the
+// page prepared before the click keeps its buffer, filled then, for every run. The page may ask
 // for the music faster than written (Module.musicSpeed, for its own tests): the music clock then
 // runs as fast.
 #include "platform/host/audio_output.h"
@@ -20,7 +21,7 @@ EM_JS(int, WebAudioOpen, (), {
         if (!Context) return 0;
         Module.audioContext = new Context();
     }
-    Module.audio = {buffer : null, source : null, started : 0, speed : Module.musicSpeed || 1};
+    Module.audio = {source : null, started : 0, speed : Module.musicSpeed || 1};
     return 1;
 });
 
@@ -37,14 +38,23 @@ EM_JS(void, WebAudioRun, (int running), {
         Module.audioContext.suspend();
 });
 
-// A buffer of `frames` frames of `channels` channels at `rate` to fill; the previous one goes.
-EM_JS(void, WebAudioNewBuffer, (int channels, int frames, int rate),
-      { Module.audio.buffer = Module.audioContext.createBuffer(channels, frames, rate); });
+// A buffer of `frames` frames of `channels` channels at `rate` to fill, known as `key`; the
+// previous one goes. It needs no context, so music can be made ready before the click.
+EM_JS(void, WebAudioNewBuffer, (int key, int channels, int frames, int rate), {
+    const buffer = typeof AudioBuffer ==
+        = "function"
+              ? new AudioBuffer({numberOfChannels : channels, length : frames, sampleRate : rate})
+              : Module.audioContext.createBuffer(channels, frames, rate);
+    Module.audioBuffer = {key : key, buffer : buffer};
+});
+
+EM_JS(int, WebAudioHasBuffer, (int key),
+      { return Module.audioBuffer && Module.audioBuffer.key == key ? 1 : 0; });
 
 // Interleaved samples (16-bit signed or 8-bit unsigned) into the buffer from frame `at`.
 EM_JS(void, WebAudioFill,
       (const void* samples, int bytesPerSample, int channels, int frames, int at), {
-          const buffer = Module.audio.buffer;
+          const buffer = Module.audioBuffer.buffer;
           for (let c = 0; c < channels; ++c) {
               const out = buffer.getChannelData(c);
               if (bytesPerSample == 2) {
@@ -63,7 +73,7 @@ EM_JS(void, WebAudioPlay, (double fromSeconds, int loop), {
     const audio = Module.audio;
     if (audio.source) audio.source.stop();
     const source = Module.audioContext.createBufferSource();
-    source.buffer = audio.buffer;
+    source.buffer = Module.audioBuffer.buffer;
     source.loop = !!loop;
     source.playbackRate.value = audio.speed;
     source.connect(Module.audioContext.destination);
@@ -78,11 +88,17 @@ EM_JS(void, WebAudioHalt, (), {
     if (audio) audio.source = null;
 });
 
-// Seconds of music heard since WebAudioPlay, at the speed it plays.
+// Seconds of music heard since WebAudioPlay, at the speed it plays: what the context has played
+// less what is still on its way to the speakers (the output's latency, where the browser tells
+// it), so that the picture is not ahead of the sound.
 EM_JS(double, WebAudioHeardSeconds, (), {
     const audio = Module.audio;
     if (!audio || !audio.source) return 0;
-    return Math.max(0, Module.audioContext.currentTime - audio.started) * audio.speed;
+    const context = Module.audioContext;
+    let latency = context.outputLatency;
+    if (!(latency > 0)) latency = context.baseLatency;
+    if (!(latency > 0 && latency < 1)) latency = 0;
+    return Math.max(0, context.currentTime - audio.started - latency) * audio.speed;
 });
 
 class WebOutput final : public AudioOutput {
@@ -107,7 +123,12 @@ public:
 
     void Play(const PcmStream* stream, uint64_t from, bool loopAround) override {
         if (!open) return;
-        if (loaded != stream) Load(*stream);
+        if (stream == prepared) {
+            if (!WebAudioHasBuffer(kPreparedKey)) Load(*stream, kPreparedKey);
+        } else if (loaded != stream || !WebAudioHasBuffer(loadedKey)) {
+            Load(*stream, ++loadedKey);
+            loaded = stream;
+        }
         playing = stream;
         loop = loopAround;
         startFrame = from;
@@ -119,6 +140,11 @@ public:
         WebAudioHalt();
         // The stream may go now, and another come where it was.
         playing = loaded = nullptr;
+    }
+
+    void Prepare(const PcmStream& stream) override {
+        prepared = &stream;
+        Load(stream, kPreparedKey);
     }
     bool IsPlaying(const PcmStream* stream) override { return stream && playing == stream; }
 
@@ -134,11 +160,12 @@ public:
     }
 
 private:
-    // The whole stream into the context's buffer, a chunk at a time.
-    void Load(const PcmStream& stream) {
+    // The whole stream into the page's buffer, a chunk at a time.
+    void Load(const PcmStream& stream, int key) {
         const uint64_t frames = stream.FrameCount();
         const AudioFormat& format = stream.Format();
-        WebAudioNewBuffer(format.channels, int(std::max<uint64_t>(frames, 1)), int(format.rate));
+        WebAudioNewBuffer(key, format.channels, int(std::max<uint64_t>(frames, 1)),
+                          int(format.rate));
         std::vector<uint8_t> chunk(size_t(PcmStream::kChunkFrames) * size_t(format.BlockAlign()));
         for (uint64_t at = 0; at < frames;) {
             const uint64_t read = stream.Read(at, chunk.data(), PcmStream::kChunkFrames);
@@ -146,13 +173,17 @@ private:
             WebAudioFill(chunk.data(), format.bytesPerSample, format.channels, int(read), int(at));
             at += read;
         }
-        loaded = &stream;
     }
+
+    // The prepared music's buffer is known by this key; the others by later ones.
+    static constexpr int kPreparedKey = 1;
 
     bool open = false;
     bool loop = false;
     const PcmStream* playing = nullptr;
     const PcmStream* loaded = nullptr;
+    int loadedKey = kPreparedKey;
+    const PcmStream* prepared = nullptr;
     uint64_t startFrame = 0;
     uint64_t reported = 0;
 };

@@ -35,8 +35,7 @@ DWORD WINAPI GetTickCount() {
 
 void WINAPI OutputDebugStringA(LPCSTR text) {
     if (!text || !host::DebugOutputShown()) return;
-    std::fputs(text, stderr);
-    std::fflush(stderr);
+    host::Active().DebugOutput(text);
 }
 
 HCURSOR WINAPI LoadCursorA(HINSTANCE instance, LPCSTR cursorName) {

@@ -1,17 +1,27 @@
-// The browser build in headless Chromium (WebGL 2 through SwiftShader), against the native
-// build: every still the page makes (index.html?still=T) must match the native capture tool's
-// still at the same time within the golden pictures' tolerance, with not one error on the
-// console, and the show the page plays must end by itself and say so.
-//   node page_test.js SITE CAPTURE [--show-times]
+// The browser build in headless Chromium (WebGL 2 through SwiftShader), as a first-time visitor
+// meets it and against the native build:
+//   - every still the page makes (index.html?still=T) matches the native capture tool's still
+//     at the same time within the golden pictures' tolerance, also when the window is small;
+//   - the title card, the show started by a click and over by itself, and played again;
+//   - each way loading can fail ends in its own message naming the file, with a Retry that
+//     works; a bad parameter, a page opened as a file and a browser without WebGL 2 are told
+//     so and download nothing;
+//   - on a throttled line the progress bar moves; a second visit comes from the cache, and
+//     plays with the server gone;
+//   - a full-screen request that throws still starts the show, and only one;
+//   - the console holds no warning or error on the normal path.
+//   node page_test.js SITE CAPTURE [CASE...]
 // SITE is build-web/site (tools/web.sh builds it), CAPTURE the native capture tool, run from
-// its own folder where the data set is. Exits 0 when everything holds, 1 otherwise, saying why.
+// its own folder where the data set is; CASE names cases to run alone (all by default, see
+// kCases). Exits 0 when everything holds, 1 otherwise, saying why.
 "use strict";
-const {spawn, execFileSync} = require("child_process");
+const {execFileSync} = require("child_process");
 const fs = require("fs");
 const os = require("os");
 const path = require("path");
-const zlib = require("zlib");
-const {serve} = require("../../tools/web/serve.js");
+const {Browser, sleep} = require("./browser.js");
+const {FaultServer} = require("./fault_server.js");
+const {readPng, compare} = require("./png.js");
 
 // A time in each scene (the tube's inside a backward run of its clip, 50.7 to 55.7 s), the
 // greetings with one over the tunnel, and both halves of the close.
@@ -20,236 +30,337 @@ const kStillSeconds = 120;
 const kShowSeconds = 240;
 // The music eight times as fast: the page's show ends in under half a minute.
 const kSpeed = 8;
+// A loading failure must be told within this long.
+const kFailureSeconds = 10;
+const kShowFiles = ["show.js", "show.wasm", "show.data"];
 
-// --- PNG, as the capture tool and the canvas write it: 8-bit RGB or RGBA, not interlaced.
-function readPng(bytes) {
-  let at = 8, width = 0, height = 0, channels = 0;
-  const data = [];
-  while (at < bytes.length) {
-    const length = bytes.readUInt32BE(at), type = bytes.toString("latin1", at + 4, at + 8);
-    const body = bytes.subarray(at + 8, at + 8 + length);
-    if (type === "IHDR") {
-      width = body.readUInt32BE(0);
-      height = body.readUInt32BE(4);
-      if (body[8] !== 8 || body[12] !== 0) throw new Error("not an 8-bit flat PNG");
-      channels = {2: 3, 6: 4}[body[9]];
-      if (!channels) throw new Error("not an RGB or RGBA PNG");
-    } else if (type === "IDAT") {
-      data.push(body);
-    }
-    at += 12 + length;
-  }
-  const raw = zlib.inflateSync(Buffer.concat(data));
-  const stride = width * channels, rgb = Buffer.alloc(width * height * 3);
-  let previous = Buffer.alloc(stride);
-  for (let y = 0; y < height; ++y) {
-    const filter = raw[y * (stride + 1)];
-    const row = Buffer.from(raw.subarray(y * (stride + 1) + 1, (y + 1) * (stride + 1)));
-    for (let i = 0; i < stride; ++i) {
-      const left = i >= channels ? row[i - channels] : 0, up = previous[i];
-      const corner = i >= channels ? previous[i - channels] : 0;
-      let predicted = 0;
-      if (filter === 1) predicted = left;
-      else if (filter === 2) predicted = up;
-      else if (filter === 3) predicted = (left + up) >> 1;
-      else if (filter === 4) {
-        const p = left + up - corner, a = Math.abs(p - left), b = Math.abs(p - up);
-        const c = Math.abs(p - corner);
-        predicted = a <= b && a <= c ? left : b <= c ? up : corner;
-      }
-      row[i] = (row[i] + predicted) & 0xFF;
-    }
-    for (let x = 0; x < width; ++x)
-      for (let c = 0; c < 3; ++c) rgb[(y * width + x) * 3 + c] = row[x * channels + c];
-    previous = row;
-  }
-  return {width, height, rgb};
+// Notices a browser may print on the normal path that the page cannot prevent, each with why.
+const kAllowedNotices = [
+  // Headless Chromium's software WebGL warns once that it fell back to SwiftShader.
+  /Automatic fallback to software WebGL has been deprecated/,
+  // SwiftShader's own notice about the GPU stall of reading the canvas back (the test's own
+  // toDataURL does that, not the page).
+  /GPU stall due to ReadPixels/,
+];
+
+const failures = [];
+const fail = text => { failures.push(text); console.log("FAIL " + text); };
+const ok = text => console.log("ok   " + text);
+
+const state = tab => tab.evaluate("document.body?.dataset.state");
+const text = (tab, id) => tab.evaluate(`document.getElementById("${id}").textContent`);
+const shown = (tab, id) => tab.evaluate(`!document.getElementById("${id}").hidden`);
+
+// Fails for every error, and every warning not allowed, that `tab` met.
+function checkConsole(tab, what) {
+  for (const error of tab.errors) fail(`${what}: ${error}`);
+  for (const warning of tab.warnings)
+    if (!kAllowedNotices.some(allowed => allowed.test(warning))) fail(`${what}: ${warning}`);
 }
 
-// The golden pictures' rule: a mean difference below one level, and fewer than 0.5 % of the
-// channels off by more than 12.
-function compare(actual, expected) {
-  if (actual.width !== expected.width || actual.height !== expected.height)
-    return `${actual.width} x ${actual.height}, not ${expected.width} x ${expected.height}`;
-  let total = 0, different = 0, largest = 0;
-  for (let i = 0; i < actual.rgb.length; ++i) {
-    const d = Math.abs(actual.rgb[i] - expected.rgb[i]);
-    total += d;
-    different += d > 12;
-    largest = Math.max(largest, d);
-  }
-  const mean = total / actual.rgb.length;
-  const summary = `mean difference ${mean.toFixed(3)}, ${different} channels off by more than 12,` +
-                  ` largest ${largest}`;
-  return mean < 1 && different < actual.rgb.length / 200 ? {summary} : summary;
+// Whether the tab asked the network for any of the show's files.
+const askedForShow = tab =>
+  tab.requests.some(url => kShowFiles.some(name => new URL(url).pathname.endsWith("/" + name)));
+
+// The canvas as a picture.
+async function canvasPicture(tab) {
+  const url = await tab.evaluate('document.getElementById("canvas").toDataURL("image/png")');
+  return readPng(Buffer.from(url.slice(url.indexOf(",") + 1), "base64"));
 }
 
-// --- Chromium, spoken to through the DevTools protocol on its pipe (fds 3 and 4).
-class Browser {
-  constructor() {
-    this.profile = fs.mkdtempSync(path.join(os.tmpdir(), "show-page-"));
-    this.process = spawn("chromium", [
-      "--headless=new", "--no-sandbox", "--use-angle=swiftshader", "--enable-unsafe-swiftshader",
-      "--autoplay-policy=no-user-gesture-required", "--no-first-run",
-      "--disable-background-networking", "--disable-component-update", "--disable-sync",
-      "--window-size=640,480", "--remote-debugging-pipe", "--user-data-dir=" + this.profile,
-      "about:blank",
-    ], {stdio: ["ignore", "ignore", "ignore", "pipe", "pipe"], detached: true});
-    // Chromium's helpers (renderer, GPU, crash handler) share its process group; a test that
-    // dies early must not leave them behind.
-    this.process.stdio[3].on("error", () => {});  // a pipe to a browser that has gone
-    this.exited = new Promise(resolve => this.process.once("exit", resolve));
-    this.killGroup = () => { try { process.kill(-this.process.pid, "SIGKILL"); } catch {} };
-    process.once("exit", this.killGroup);
-    this.next = 1;
-    this.waiting = new Map();
-    this.listeners = [];
-    let pending = "";
-    this.process.stdio[4].on("data", chunk => {
-      pending += chunk.toString("utf8");
-      let end;
-      while ((end = pending.indexOf("\0")) >= 0) {
-        const message = JSON.parse(pending.slice(0, end));
-        pending = pending.slice(end + 1);
-        if (message.id && this.waiting.has(message.id)) {
-          const {resolve, reject} = this.waiting.get(message.id);
-          this.waiting.delete(message.id);
-          message.error ? reject(new Error(message.error.message)) : resolve(message.result);
-        } else if (message.method) {
-          for (const listener of this.listeners) listener(message);
-        }
-      }
-    });
+async function checkStill(tab, url, time, native, what) {
+  const started = Date.now();
+  await tab.navigate(`${url}index.html?still=${time}`);
+  if (!await tab.waitFor(`document.title === "still ${time}"`, kStillSeconds)) {
+    fail(`${what}: not ready after ${kStillSeconds} s (title "${
+      await tab.evaluate("document.title")}", the card says "${await text(tab, "card")}")`);
+    return;
   }
+  const result = compare(await canvasPicture(tab), readPng(fs.readFileSync(native)));
+  if (typeof result === "string") fail(`${what} against the native one: ${result}`);
+  else ok(`${what} (${((Date.now() - started) / 1000).toFixed(1)} s): ${result.summary}`);
+}
 
-  send(method, params = {}, sessionId) {
-    const id = this.next++;
-    const message = JSON.stringify(sessionId ? {id, method, params, sessionId}
-                                             : {id, method, params});
-    this.process.stdio[3].write(message + "\0");
-    return new Promise((resolve, reject) => this.waiting.set(id, {resolve, reject}));
+// --- The cases --------------------------------------------------------------------------------
+
+async function stills({browser, url, nativeStill}) {
+  for (const time of kStills) {
+    const tab = await browser.open();
+    await checkStill(tab, url, time, nativeStill(time), `still ${time}`);
+    checkConsole(tab, `still ${time}`);
+    await browser.close(tab);
   }
+  // A window smaller than the still: shown whole and smaller, 4:3, its pixels the same.
+  const tab = await browser.open();
+  await tab.send("Emulation.setDeviceMetricsOverride",
+                 {width: 320, height: 200, deviceScaleFactor: 1, mobile: false});
+  await checkStill(tab, url, "40", nativeStill("40"), "still 40 in a 320 x 200 window");
+  const box = await tab.evaluate(`(() => { const r = document.getElementById("canvas")
+    .getBoundingClientRect(); return {left: r.left, top: r.top, right: r.right,
+    bottom: r.bottom}; })()`);
+  const width = box.right - box.left, height = box.bottom - box.top;
+  if (box.left < 0 || box.top < 0 || box.right > 320.5 || box.bottom > 200.5 ||
+      Math.abs(width / height - 4 / 3) > 0.02)
+    fail(`still 40 in a 320 x 200 window: the still lies at ${JSON.stringify(box)}`);
+  else ok(`still 40 in a 320 x 200 window: shown whole at ${width.toFixed(0)} x ` +
+          `${height.toFixed(0)}`);
+  checkConsole(tab, "the small still");
+  await browser.close(tab);
+}
 
-  // A fresh tab with the console watched: every error, uncaught exception or failed load is
-  // kept in `errors`.
-  async open() {
-    const {targetId} = await this.send("Target.createTarget", {url: "about:blank"});
-    const {sessionId} = await this.send("Target.attachToTarget", {targetId, flatten: true});
-    const tab = {
-      errors: [], targetId,
-      send: (method, params) => this.send(method, params, sessionId),
-    };
-    this.listeners.push(message => {
-      if (message.sessionId !== sessionId) return;
-      const p = message.params;
-      if (message.method === "Runtime.consoleAPICalled" && p.type === "error")
-        tab.errors.push("console.error: " + p.args.map(a => a.value ?? a.description).join(" "));
-      if (message.method === "Runtime.exceptionThrown")
-        tab.errors.push("exception: " + (p.exceptionDetails.exception?.description ??
-                                         p.exceptionDetails.text));
-      if (message.method === "Log.entryAdded" && p.entry.level === "error")
-        tab.errors.push("log: " + p.entry.text + (p.entry.url ? " " + p.entry.url : ""));
-    });
-    await tab.send("Runtime.enable");
-    await tab.send("Log.enable");
-    await tab.send("Page.enable");
-    tab.evaluate = async expression =>
-      (await tab.send("Runtime.evaluate", {expression, returnByValue: true})).result.value;
-    // Waits until `expression` is true, polling; false after `seconds`.
-    tab.waitFor = async (expression, seconds) => {
-      const until = Date.now() + seconds * 1000;
-      while (Date.now() < until) {
-        if (await tab.evaluate(expression)) return true;
-        await new Promise(resolve => setTimeout(resolve, 100));
-      }
-      return false;
-    };
-    return tab;
+async function theShow({browser, url}) {
+  const tab = await browser.open();
+  const started = Date.now();
+  await tab.navigate(`${url}index.html?speed=${kSpeed}`);
+  if (!await tab.waitFor('document.body.dataset.state === "ready"', 60)) {
+    fail(`the show: the page never offered to start (the card says "${
+      await text(tab, "card")}")`);
+    return;
   }
+  const facts = await text(tab, "facts");
+  if (!/3:11/.test(facts) || !/\d+\.\d MB/.test(facts))
+    fail(`the title card does not give the running time and the size: "${facts}"`);
+  if (!await tab.evaluate('document.getElementById("poster").naturalWidth === 640'))
+    fail("the title card shows no poster");
+  const title = await tab.evaluate("document.querySelector('h1').textContent");
+  if (title !== "brokwel 11 | glintVAT | dwm2001") fail(`the title card is titled "${title}"`);
 
-  async close(tab) { await this.send("Target.closeTarget", {targetId: tab.targetId}); }
+  await tab.click("start");
+  if (!await tab.waitFor('document.body.dataset.state === "playing"', 10))
+    fail(`the show: no frame after the click (state ${await state(tab)})`);
+  else if (!await tab.waitFor('document.title === "ended"', kShowSeconds))
+    fail(`the show: not over by itself after ${kShowSeconds} s`);
+  else if (await text(tab, "status") !== "The show has ended." ||
+           await text(tab, "start") !== "Play again" || !await shown(tab, "start"))
+    fail("the show: at its end the page does not say so and offer to play again");
+  else
+    ok(`the show ended by itself (${kSpeed} times as fast, ${
+      ((Date.now() - started) / 1000).toFixed(1)} s), "Play again" offered`);
 
-  // Asks Chromium to close and waits for it, so that no helper is still writing into the
-  // profile when it is removed; whatever lingers after a few seconds is killed.
-  async quit() {
-    const within = (promise, seconds) =>
-      Promise.race([promise, new Promise(resolve => setTimeout(resolve, seconds * 1000))]);
-    await within(this.send("Browser.close").catch(() => {}), 5);
-    await within(this.exited, 10);
-    this.killGroup();
-    try {
-      fs.rmSync(this.profile, {recursive: true, force: true, maxRetries: 10, retryDelay: 200});
-    } catch (error) {
-      console.log(`note the browser's profile ${this.profile} was not removed: ${error.message}`);
+  // Again from the start, ended by Escape.
+  await tab.evaluate('document.title = "again"');
+  await tab.click("start");
+  if (!await tab.waitFor('document.body.dataset.state === "playing"', 10)) {
+    fail(`play again: no frame after the click (state ${await state(tab)})`);
+  } else {
+    await sleep(1);
+    for (const type of ["keyDown", "keyUp"])
+      await tab.send("Input.dispatchKeyEvent",
+                     {type, key: "Escape", code: "Escape", windowsVirtualKeyCode: 27});
+    if (!await tab.waitFor('document.title === "ended"', 10))
+      fail("play again: Escape did not end the show");
+    else ok("played again from the start, and ended by Escape");
+  }
+  checkConsole(tab, "the show");
+  await browser.close(tab);
+}
+
+async function badParameters({browser, url}) {
+  const cases = [
+    ["still=abc", "still"], ["still=-5", "still"], ["still=NaN", "still"], ["still=1e9", "still"],
+    ["still=191", "still"], ["still=Infinity", "still"], ["still=", "still"],
+    ["still=4&still=5", "still"], ["speed=-1", "speed"], ["speed=0", "speed"],
+    ["speed=Infinity", "speed"], ["speed=fast", "speed"], ["speed=", "speed"],
+  ];
+  for (const [query, name] of cases) {
+    const tab = await browser.open();
+    await tab.navigate(`${url}index.html?${query}`);
+    const told = await tab.waitFor('document.body.dataset.state === "problem"', 10);
+    const said = await text(tab, "problem-text");
+    if (!told || !said.includes(name) || !/for example/.test(said))
+      fail(`?${query}: no message naming ${name} and what it takes (the page says "${said}")`);
+    else if (askedForShow(tab)) fail(`?${query}: the page downloaded the show all the same`);
+    else ok(`?${query}: "${said}"`);
+    await browser.close(tab);
+  }
+}
+
+async function loadingFailures({browser, site}) {
+  const cases = [
+    ["show.data", "404", /404/],
+    ["show.data", "cut", /connection failed/],
+    ["show.data", "truncate", /ended early/],
+    ["show.data", "corrupt", /SHA-256/],
+    ["show.wasm", "truncate", /ended early/],
+    ["show.wasm", "corrupt", /SHA-256/],
+    ["show.js", "404", /404/],
+  ];
+  for (const [name, fault, reason] of cases) {
+    // A server of its own: a new origin, so nothing an earlier case cached is reused.
+    const server = new FaultServer(site);
+    const url = await server.start();
+    server.fail(name, fault);
+    const tab = await browser.open();
+    const started = Date.now();
+    await tab.navigate(url);
+    const told = await tab.waitFor('document.body.dataset.state === "problem"',
+                                   kFailureSeconds + 5);
+    const seconds = (Date.now() - started) / 1000;
+    const said = await text(tab, "problem-text");
+    const what = `${name} ${fault}`;
+    if (!told || seconds > kFailureSeconds || !said.startsWith(name) || !reason.test(said)) {
+      fail(`${what}: no message naming it within ${kFailureSeconds} s (after ${
+        seconds.toFixed(1)} s the page says "${said}")`);
+    } else if (!await shown(tab, "retry")) {
+      fail(`${what}: no Retry offered`);
+    } else {
+      // Retried with the server mended: only the file that failed is asked for again.
+      const asked = kShowFiles.map(file => server.asked(file));
+      server.fail(name, null);
+      await tab.click("retry");
+      const ready = await tab.waitFor('document.body.dataset.state === "ready"', 60);
+      const again = kShowFiles.filter((file, i) => server.asked(file) > asked[i]);
+      if (!ready) fail(`${what}: Retry did not reach Start (the card says "${
+        await text(tab, "card")}")`);
+      else if (again.join() !== name) fail(`${what}: Retry asked again for ${again.join(", ")}`);
+      else ok(`${what}: "${said}" after ${seconds.toFixed(1)} s; Retry asked only for ${name}`);
     }
+    await browser.close(tab);
+    await server.stop();
+  }
+  // A server that labels its files wrongly still serves the show.
+  const server = new FaultServer(site);
+  const url = await server.start();
+  server.fail("show.wasm", "mime");
+  server.fail("show.data", "mime");
+  const tab = await browser.open();
+  await tab.navigate(url);
+  if (!await tab.waitFor('document.body.dataset.state === "ready"', 60))
+    fail(`files served as text/plain: Start never offered (the card says "${
+      await text(tab, "card")}")`);
+  else ok("files served as text/plain: the show is offered all the same");
+  await browser.close(tab);
+  await server.stop();
+}
+
+async function pageAsFile({browser, site}) {
+  const tab = await browser.open();
+  await tab.navigate("file://" + path.join(site, "index.html"));
+  const told = await tab.waitFor('document.body.dataset.state === "problem"', 10);
+  const said = await text(tab, "problem-text");
+  if (!told || !said.includes("tools/web.sh --serve"))
+    fail(`the page opened as a file: no message saying how to serve it ("${said}")`);
+  else if (askedForShow(tab)) fail("the page opened as a file tried to download the show");
+  else ok(`the page opened as a file: "${said.slice(0, 60)}…"`);
+  await browser.close(tab);
+}
+
+async function noWebGl2({site}) {
+  const browser = new Browser(["--disable-webgl2"]);
+  const server = new FaultServer(site);
+  const url = await server.start();
+  try {
+    const tab = await browser.open();
+    await tab.navigate(url);
+    const told = await tab.waitFor('document.body.dataset.state === "problem"', 20);
+    const said = await text(tab, "problem-text");
+    if (!told || !said.includes("WebGL 2")) fail(`without WebGL 2: no message saying so ("${said}")`);
+    else if (kShowFiles.some(name => server.asked(name)))
+      fail("without WebGL 2: the page downloaded the show all the same");
+    else ok(`without WebGL 2: "${said.slice(0, 60)}…"`);
+  } finally {
+    await browser.quit();
+    await server.stop();
   }
 }
+
+// A slow line, then the same page again from the cache, then with the server gone.
+async function slowLineAndCache({browser, site, nativeStill}) {
+  const server = new FaultServer(site);
+  const url = await server.start();
+  const tab = await browser.open();
+  await tab.line({latency: 40, download: 10e6});
+  await tab.navigate(url);
+  const seen = new Set();
+  const until = Date.now() + 120 * 1000;
+  while (Date.now() < until && await state(tab) !== "ready") {
+    const progress = await tab.evaluate(
+      '!document.getElementById("progress").hidden && ' +
+      'document.getElementById("progress-text").textContent');
+    if (progress) seen.add(progress);
+    await sleep(0.1);
+  }
+  if (await state(tab) !== "ready") fail(`10 Mbit/s: Start never offered ("${await text(tab, "card")}")`);
+  else if (seen.size < 5) fail(`10 Mbit/s: the progress bar moved only ${seen.size} times`);
+  else ok(`10 Mbit/s: the progress bar moved ${seen.size} times before Start (${[...seen].pop()})`);
+  checkConsole(tab, "10 Mbit/s");
+
+  const asked = server.asked("show.data");
+  await tab.send("Page.reload");
+  if (!await tab.waitFor('document.body.dataset.state === "ready"', 60))
+    fail("the reload: Start never offered");
+  else if (server.asked("show.data") !== asked) fail("the reload downloaded show.data again");
+  else ok("the reload came from the cache");
+  await tab.line();
+
+  // The network gone: the page, its files and a still all from the cache.
+  await server.stop();
+  await checkStill(tab, url, "95", nativeStill("95"), "still 95 with the server gone");
+  await browser.close(tab);
+}
+
+async function startUpPaths({browser, url}) {
+  const tab = await browser.open();
+  // A browser whose full-screen request throws instead of refusing.
+  await tab.send("Page.addScriptToEvaluateOnNewDocument", {
+    source: "Element.prototype.requestFullscreen = function() { throw new TypeError('no'); };",
+  });
+  await tab.navigate(`${url}index.html?speed=${kSpeed}`);
+  if (!await tab.waitFor('document.body.dataset.state === "ready"', 60)) {
+    fail("a throwing full-screen request: the page never offered to start");
+  } else {
+    await tab.evaluate(`(() => { const ccall = Module.ccall; window.shows = 0;
+      Module.ccall = function(name) { if (name === "ShowPlay") ++window.shows;
+                                      return ccall.apply(this, arguments); }; })()`);
+    await tab.click("start");
+    await tab.evaluate('document.getElementById("start").click()');
+    if (!await tab.waitFor('document.body.dataset.state === "playing"', 10))
+      fail(`a throwing full-screen request: the show did not start (state ${await state(tab)})`);
+    else if (await tab.evaluate("window.shows") !== 1)
+      fail(`two clicks started ${await tab.evaluate("window.shows")} shows`);
+    else ok("a throwing full-screen request: the show started in the window, once for two clicks");
+    for (const type of ["keyDown", "keyUp"])
+      await tab.send("Input.dispatchKeyEvent",
+                     {type, key: "Escape", code: "Escape", windowsVirtualKeyCode: 27});
+    await tab.waitFor('document.title === "ended"', 10);
+  }
+  await browser.close(tab);
+}
+
+const kCases = [stills, theShow, badParameters, loadingFailures, pageAsFile, noWebGl2,
+                slowLineAndCache, startUpPaths];
 
 async function main() {
-  const [site, capture] = process.argv.slice(2).map(p => path.resolve(p));
-  const failures = [];
-  const fail = text => { failures.push(text); console.log("FAIL " + text); };
+  const [site, capture] = process.argv.slice(2, 4).map(p => path.resolve(p));
+  const chosen = process.argv.slice(4);
+  const cases = chosen.length ? kCases.filter(test => chosen.includes(test.name)) : kCases;
   if (!site || !fs.existsSync(path.join(site, "index.html")) ||
       !fs.existsSync(path.join(site, "show.wasm"))) {
     console.log(`FAIL the browser build is missing from ${site} (tools/web.sh builds it)`);
     return 1;
   }
   // The native stills, from the capture tool in its own folder.
-  const stills = fs.mkdtempSync(path.join(os.tmpdir(), "show-stills-"));
-  execFileSync(capture, ["--out", stills].concat(...kStills.map(t => ["--still", t])),
+  const stillsFolder = fs.mkdtempSync(path.join(os.tmpdir(), "show-stills-"));
+  execFileSync(capture, ["--out", stillsFolder].concat(...kStills.map(t => ["--still", t])),
                {cwd: path.dirname(capture), stdio: "ignore"});
+  const nativeStill = time => path.join(stillsFolder, `still-${Number(time).toFixed(3)}.png`);
 
-  let port = 0;
-  const server = await new Promise(resolve => {
-    const made = serve(site, 0, chosen => { port = chosen; resolve(made); });
-  });
+  const server = new FaultServer(site);
+  const url = await server.start();
   const browser = new Browser();
+  const context = {browser, site, url, nativeStill};
   try {
-    for (const time of kStills) {
-      const tab = await browser.open();
-      const started = Date.now();
-      await tab.send("Page.navigate", {url: `http://127.0.0.1:${port}/index.html?still=${time}`});
-      if (!await tab.waitFor(`document.title === "still ${time}"`, kStillSeconds)) {
-        fail(`still ${time}: not ready after ${kStillSeconds} s (title "${
-          await tab.evaluate("document.title")}")`);
-      } else {
-        const url = await tab.evaluate('document.getElementById("canvas").toDataURL("image/png")');
-        const page = readPng(Buffer.from(url.slice(url.indexOf(",") + 1), "base64"));
-        const native = readPng(fs.readFileSync(
-          path.join(stills, `still-${Number(time).toFixed(3)}.png`)));
-        const result = compare(page, native);
-        if (typeof result === "string") fail(`still ${time} against the native one: ${result}`);
-        else console.log(`ok   still ${time} (${((Date.now() - started) / 1000).toFixed(1)} s): ` +
-                         result.summary);
+    for (const test of cases) {
+      try {
+        await test(context);
+      } catch (error) {
+        fail(`${test.name}: ${error.stack}`);
       }
-      for (const error of tab.errors) fail(`still ${time}: ${error}`);
-      await browser.close(tab);
     }
-
-    // The show itself: started by a click, over by itself at the music's end.
-    const tab = await browser.open();
-    const started = Date.now();
-    await tab.send("Page.navigate", {url: `http://127.0.0.1:${port}/index.html?speed=${kSpeed}`});
-    if (!await tab.waitFor('document.getElementById("notice").className === "start"', 60)) {
-      fail("the show: the page never offered to start");
-    } else {
-      for (const type of ["mousePressed", "mouseReleased"])
-        await tab.send("Input.dispatchMouseEvent",
-                       {type, x: 320, y: 240, button: "left", clickCount: 1});
-      if (!await tab.waitFor('document.title === "ended"', kShowSeconds))
-        fail(`the show: not over by itself after ${kShowSeconds} s`);
-      else if (await tab.evaluate('document.getElementById("notice").textContent') !==
-               "The show has ended.")
-        fail("the show: the page does not say that it ended");
-      else
-        console.log(`ok   the show ended by itself (${kSpeed} times as fast, ${
-          ((Date.now() - started) / 1000).toFixed(1)} s)`);
-    }
-    for (const error of tab.errors) fail(`the show: ${error}`);
   } finally {
     await browser.quit();
-    server.close();
-    fs.rmSync(stills, {recursive: true, force: true});
+    await server.stop();
+    fs.rmSync(stillsFolder, {recursive: true, force: true});
   }
   return failures.length ? 1 : 0;
 }

@@ -1,0 +1,83 @@
+// The page's folder served as tools/web/serve.js serves it, but able to fail on purpose, file by
+// file, the ways a real server or line fails: 404, a connection cut half way through the body,
+// a body cut short but sent as whole (status 200), a body of the right size with bytes changed,
+// and a wrong content type. It notes every path asked for.
+"use strict";
+const http = require("http");
+const fs = require("fs");
+const path = require("path");
+const {answer, fileFor} = require("../../tools/web/serve.js");
+
+class FaultServer {
+  constructor(folder) {
+    this.root = path.resolve(folder);
+    this.faults = new Map();
+    this.requests = [];
+    this.sockets = new Set();
+    this.server = http.createServer((request, response) => this.handle(request, response));
+    this.server.on("connection", socket => {
+      this.sockets.add(socket);
+      socket.on("close", () => this.sockets.delete(socket));
+    });
+  }
+
+  // Listens on a free port; resolves to the site's address.
+  start() {
+    return new Promise(resolve => this.server.listen(0, "127.0.0.1", () => {
+      this.url = `http://127.0.0.1:${this.server.address().port}/`;
+      resolve(this.url);
+    }));
+  }
+
+  // Makes `name` (such as "show.data") fail with `fault`, or behave again with null.
+  fail(name, fault) {
+    if (fault) this.faults.set(name, fault);
+    else this.faults.delete(name);
+  }
+
+  // How many times a path was asked for.
+  asked(name) { return this.requests.filter(asked => asked === name).length; }
+
+  // Stops at once, connections and all: the network is gone.
+  stop() {
+    for (const socket of this.sockets) socket.destroy();
+    return new Promise(resolve => this.server.close(resolve));
+  }
+
+  handle(request, response) {
+    const name = new URL(request.url, "http://localhost").pathname.replace(/^\//, "") ||
+                 "index.html";
+    this.requests.push(name);
+    const fault = this.faults.get(name);
+    const file = fileFor(this.root, request);
+    if (!fault || !file) return answer(this.root, request, response);
+    const bytes = fs.readFileSync(file);
+    const half = bytes.subarray(0, bytes.length >> 1);
+    switch (fault) {
+    case "404":
+      response.writeHead(404, "Not Found").end("not found");
+      break;
+    case "cut":
+      response.writeHead(200, {"Content-Length": bytes.length});
+      response.write(half, () => setTimeout(() => request.socket.destroy(), 50));
+      break;
+    case "truncate":
+      response.writeHead(200, {"Content-Length": half.length}).end(half);
+      break;
+    case "corrupt": {
+      const changed = Buffer.from(bytes);
+      for (let i = changed.length >> 2; i < changed.length; i += 4099) changed[i] ^= 0x5A;
+      response.writeHead(200, {"Content-Length": changed.length}).end(changed);
+      break;
+    }
+    case "mime":
+      response.writeHead(200, {"Content-Type": "text/plain", "Content-Length": bytes.length})
+          .end(bytes);
+      break;
+    default:
+      throw new Error("no such fault: " + fault);
+    }
+  }
+}
+
+module.exports = {FaultServer};

@@ -1,0 +1,490 @@
+// The page around the show: a title card, then the download with its progress, then a click to
+// start (browsers allow sound only after one), the show full screen, and the card again at its
+// end with "Play again". Everything that can go wrong before the show is said on the card in
+// words, with a Retry where trying again can help.
+//
+// The build writes the manifest into the page (every file's size and SHA-256): the card says
+// how much will be downloaded before anything is, each file is checked against it before the
+// show may start, and the files are asked for, and kept in Cache Storage, under their hashes
+// (show.data?sha256=...), so that a second visit reads them from there and one build's files
+// never mix with another's. The service worker (sw.js) keeps the page itself for visits without
+// a network.
+//
+// Parameters: index.html?still=T leaves in the canvas the still at music time T, made as the
+// capture tool makes it, and then titles the page "still T"; ?speed=S plays the music, and so
+// the show's clock, S times as fast (for the page's tests).
+"use strict";
+
+const kShowSeconds = 191;
+const kShowFiles = ["show.js", "show.wasm", "show.data"];
+const kPoster = "poster.jpg";
+const kFileCache = "show-files";
+// A download that receives nothing for this long has stalled.
+const kStallSeconds = 15;
+
+const manifest = JSON.parse(document.getElementById("manifest").textContent);
+const canvas = document.getElementById("canvas");
+const element = id => document.getElementById(id);
+
+// --- What the page is asked for -------------------------------------------------------------
+
+// One decimal number, as a person types it: digits with at most one point.
+const kDecimal = /^(\d+\.?\d*|\.\d+)$/;
+
+// {still, speed} from the address, or {problem} saying which parameter is wrong and what it
+// takes.
+function readParameters(search) {
+  const parameters = new URLSearchParams(search);
+  const one = name => {
+    const values = parameters.getAll(name);
+    if (values.length > 1) return {problem: `${name} is given ${values.length} times`};
+    return {value: values.length ? values[0] : null};
+  };
+  const still = one("still"), speed = one("speed");
+  const stillRule = "still takes one music time in seconds, from 0 to below " +
+                    `${kShowSeconds} (for example ?still=40)`;
+  const speedRule = "speed takes one number above 0, how many times as fast the music plays " +
+                    "(for example ?speed=2)";
+  if (still.problem) return {problem: `${still.problem}: ${stillRule}.`};
+  if (speed.problem) return {problem: `${speed.problem}: ${speedRule}.`};
+  const result = {still: null, speed: 1};
+  if (still.value !== null) {
+    const seconds = kDecimal.test(still.value) ? Number(still.value) : NaN;
+    if (!(seconds >= 0 && seconds < kShowSeconds))
+      return {problem: `The address asks for still=${still.value || "(nothing)"}, but ` +
+                       `${stillRule}.`};
+    result.still = {text: still.value, seconds};
+  }
+  if (speed.value !== null) {
+    const times = kDecimal.test(speed.value) ? Number(speed.value) : NaN;
+    if (!(times > 0 && Number.isFinite(times)))
+      return {problem: `The address asks for speed=${speed.value || "(nothing)"}, but ` +
+                       `${speedRule}.`};
+    result.speed = times;
+  }
+  return result;
+}
+
+// What this browser lacks of what the show needs; a still needs no sound.
+function missingFeatures(needsSound) {
+  const missing = [];
+  if (typeof WebAssembly !== "object" || typeof WebAssembly.instantiate !== "function")
+    missing.push("WebAssembly");
+  let gl = null;
+  try {
+    gl = document.createElement("canvas").getContext("webgl2");
+  } catch {}
+  if (!gl) missing.push("WebGL 2");
+  else gl.getExtension("WEBGL_lose_context")?.loseContext();
+  if (needsSound && !(window.AudioContext || window.webkitAudioContext)) missing.push("Web Audio");
+  return missing;
+}
+
+// --- The card -------------------------------------------------------------------------------
+
+const megabytes = bytes => (bytes / 1e6).toFixed(1);
+const showBytes = kShowFiles.reduce((sum, name) => sum + manifest.files[name].size, 0);
+
+function setState(state) { document.body.dataset.state = state; }
+
+function say(text) { element("status").textContent = text; }
+
+// A problem on the card. `retry` is what the button does, or null for none; `label` its text.
+function showProblem(text, retry, label = "Retry") {
+  element("problem-text").textContent = text;
+  const button = element("retry");
+  button.hidden = !retry;
+  button.textContent = label;
+  button.onclick = retry && (() => {
+    element("problem").hidden = true;
+    retry();
+  });
+  element("problem").hidden = false;
+  element("progress").hidden = true;
+  say("");
+  setState("problem");
+  if (retry) button.focus();
+}
+
+function showCard() {
+  const minutes = Math.floor(kShowSeconds / 60), seconds = kShowSeconds % 60;
+  element("facts").textContent = `A real-time show with sound, ${minutes}:` +
+                                 `${String(seconds).padStart(2, "0")} long · ` +
+                                 `${megabytes(showBytes)} MB to download`;
+  setState("card");
+}
+
+// --- Downloading ----------------------------------------------------------------------------
+
+class LoadError extends Error {}
+
+const hashed = name => `${name}?sha256=${manifest.files[name].sha256}`;
+
+async function sha256(bytes) {
+  if (window.crypto?.subtle) {
+    const digest = new Uint8Array(await crypto.subtle.digest("SHA-256", bytes));
+    return Array.from(digest, byte => byte.toString(16).padStart(2, "0")).join("");
+  }
+  return sha256Hex(bytes);
+}
+
+// The files already checked this build, kept in Cache Storage under their hashes (where the
+// browser offers it: a secure context, not a private window that refuses it).
+let fileCache;
+function openFileCache() {
+  if (fileCache === undefined)
+    fileCache = window.caches && isSecureContext
+                    ? caches.open(kFileCache).catch(() => null)
+                    : Promise.resolve(null);
+  return fileCache;
+}
+
+// How far each file has come, for the progress bar.
+const received = new Map();
+
+// Reads `response`'s body into one buffer of the manifest's size, counting into `received`.
+async function readBody(name, response, controller) {
+  const expected = manifest.files[name].size;
+  const bytes = new Uint8Array(expected);
+  let at = 0, stall;
+  const watch = () => {
+    clearTimeout(stall);
+    stall = setTimeout(() => controller.abort(), kStallSeconds * 1000);
+  };
+  const reader = response.body.getReader();
+  try {
+    watch();
+    for (;;) {
+      let chunk;
+      try {
+        chunk = await reader.read();
+      } catch (error) {
+        throw new LoadError(controller.signal.aborted
+                                ? `${name}: nothing arrived for ${kStallSeconds} s after ` +
+                                      `${megabytes(at)} of ${megabytes(expected)} MB; the ` +
+                                      "connection has stalled"
+                                : `${name}: the connection failed after ${megabytes(at)} of ` +
+                                      `${megabytes(expected)} MB (${error.message})`);
+      }
+      if (chunk.done) break;
+      if (at + chunk.value.length > expected) {
+        reader.cancel().catch(() => {});
+        throw new LoadError(`${name}: larger than the ${megabytes(expected)} MB this page ` +
+                            "was built with; the server holds another build's file");
+      }
+      bytes.set(chunk.value, at);
+      at += chunk.value.length;
+      received.set(name, at);
+      watch();
+    }
+  } finally {
+    clearTimeout(stall);
+  }
+  if (at < expected)
+    throw new LoadError(`${name}: the download ended early, at ${megabytes(at)} of ` +
+                        `${megabytes(expected)} MB`);
+  return bytes;
+}
+
+// The file, checked against the manifest: from the cache when it holds it, else from the
+// server (`fresh` past every HTTP cache, for a retry).
+async function loadFile(name, fresh) {
+  const url = hashed(name);
+  const cache = await openFileCache();
+  const cached = cache && !fresh ? await cache.match(url).catch(() => null) : null;
+  let bytes = null;
+  if (cached) {
+    const controller = new AbortController();
+    bytes = await readBody(name, cached, controller).catch(() => null);
+    if (bytes && await sha256(bytes) !== manifest.files[name].sha256) bytes = null;
+    // A damaged copy goes, and the server is asked instead.
+    if (!bytes) await cache.delete(url).catch(() => {});
+  }
+  if (!bytes) {
+    received.set(name, 0);
+    const controller = new AbortController();
+    const connecting = setTimeout(() => controller.abort(), kStallSeconds * 1000);
+    let response;
+    try {
+      response = await fetch(url, {cache: fresh ? "reload" : "default",
+                                   signal: controller.signal});
+    } catch (error) {
+      throw new LoadError(controller.signal.aborted
+                              ? `${name}: the server did not answer within ${kStallSeconds} s`
+                              : `${name}: the server cannot be reached (${error.message})`);
+    } finally {
+      clearTimeout(connecting);
+    }
+    if (!response.ok)
+      throw new LoadError(`${name}: the server answered ${response.status}` +
+                          `${response.statusText ? " " + response.statusText : ""}`);
+    bytes = await readBody(name, response, controller);
+    if (await sha256(bytes) !== manifest.files[name].sha256)
+      throw new LoadError(`${name}: the file differs from the one this page was built with ` +
+                          "(its SHA-256 does not match): damaged on the way, or another " +
+                          "build's");
+    if (cache) {
+      const type = {".js": "text/javascript", ".wasm": "application/wasm",
+                    ".jpg": "image/jpeg"}[name.slice(name.lastIndexOf("."))];
+      cache.put(url, new Response(bytes, {headers: {"Content-Type": type ||
+                                                    "application/octet-stream"}}))
+          .catch(() => {});
+    }
+  }
+  received.set(name, bytes.length);
+  return bytes;
+}
+
+// The previous builds' files go once this build's are all in.
+async function forgetOtherBuilds() {
+  const cache = await openFileCache();
+  if (!cache) return;
+  const current = new Set(kShowFiles.concat(kPoster).map(name => new URL(hashed(name),
+                                                                         location.href).href));
+  for (const request of await cache.keys().catch(() => []))
+    if (!current.has(request.url)) cache.delete(request).catch(() => {});
+}
+
+// The progress bar: MB of MB, the share, and once it can be told, the time left.
+function watchProgress() {
+  const samples = [];
+  const bar = element("bar");
+  const update = () => {
+    const done = kShowFiles.reduce((sum, name) => sum + (received.get(name) || 0), 0);
+    const now = performance.now();
+    samples.push({now, done});
+    while (samples.length > 2 && now - samples[0].now > 5000) samples.shift();
+    const share = Math.floor(100 * done / showBytes);
+    let left = "";
+    const first = samples[0], elapsed = (now - first.now) / 1000;
+    if (elapsed >= 1 && done > first.done && done < showBytes) {
+      const seconds = Math.ceil((showBytes - done) / ((done - first.done) / elapsed));
+      left = seconds < 60 ? ` · about ${seconds} s left`
+                          : ` · about ${Math.round(seconds / 60)} min left`;
+    }
+    element("filled").style.width = `${100 * done / showBytes}%`;
+    bar.setAttribute("aria-valuenow", String(share));
+    element("progress-text").textContent =
+        `${megabytes(done)} MB of ${megabytes(showBytes)} MB · ${share} %${left}`;
+  };
+  element("progress").hidden = false;
+  update();
+  const timer = setInterval(update, 250);
+  return () => {
+    clearInterval(timer);
+    update();
+  };
+}
+
+// --- The show -------------------------------------------------------------------------------
+
+// The drawing buffer is the canvas's size on the screen, so the picture is scaled only once.
+// A still keeps the capture tool's 640 x 480 and is only shown smaller where the window is.
+function fitCanvas(still) {
+  const ratio = still ? 1 : window.devicePixelRatio || 1;
+  canvas.width = still ? 640 : Math.max(1, Math.round(canvas.clientWidth * ratio));
+  canvas.height = still ? 480 : Math.max(1, Math.round(canvas.clientHeight * ratio));
+}
+
+// What ends the show's runtime once it has started (an abort), shown on the card.
+let runtimeStopped = what => showProblem(`The show stopped: ${what}`, () => location.reload(),
+                                         "Reload the page");
+
+// Runs the checked script with the checked WebAssembly and data, and resolves once the show's
+// runtime is ready. `module` is the compiled WebAssembly.
+function startRuntime(script, module, data, speed) {
+  return new Promise((resolve, reject) => {
+    window.Module = {
+      canvas,
+      musicSpeed: speed,
+      print: text => console.log(text),
+      printErr: text => console.warn(text),
+      instantiateWasm(imports, receive) {
+        WebAssembly.instantiate(module, imports).then(instance => receive(instance), error =>
+          reject(new LoadError(`show.wasm cannot start in this browser (${error.message})`)));
+        return {};
+      },
+      getPreloadedPackage: () => data.buffer,
+      locateFile: name => manifest.files[name] ? hashed(name) : name,
+      onRuntimeInitialized: () => resolve(window.Module),
+      onAbort: what => runtimeStopped(what),
+      showMessage: (caption, text) => {
+        element("message-caption").textContent = caption;
+        element("message-text").textContent = text;
+        element("message").hidden = false;
+      },
+      onFramePresented: () => {
+        if (document.body.dataset.state === "starting") setState("playing");
+      },
+    };
+    const tag = document.createElement("script");
+    tag.src = URL.createObjectURL(new Blob([script], {type: "text/javascript"}));
+    tag.onerror = () => reject(new LoadError("show.js cannot run in this browser"));
+    document.body.appendChild(tag);
+  });
+}
+
+// The three files in, checked, compiled and started. A retry asks again only for what failed
+// (past the HTTP caches) and waits for what is still on its way.
+function load(parameters) {
+  const loading = new Map();
+  const file = (name, fresh) => {
+    if (!loading.has(name))
+      loading.set(name, loadFile(name, fresh).catch(error => {
+        loading.delete(name);
+        throw error;
+      }));
+    return loading.get(name);
+  };
+  let compiled = null;
+  const stop = watchProgress();
+  const attempt = async fresh => {
+    element("progress").hidden = false;
+    setState("loading");
+    say("Downloading…");
+    const [script, wasm, data] = await Promise.all(kShowFiles.map(name => file(name, fresh)));
+    if (!compiled) {
+      compiled = await WebAssembly.compile(wasm).catch(error => {
+        loading.delete("show.wasm");
+        throw new LoadError(`show.wasm: not WebAssembly this browser can compile ` +
+                            `(${error.message})`);
+      });
+    }
+    say("Preparing…");
+    return startRuntime(script, compiled, data, parameters.speed);
+  };
+  return new Promise(resolve => {
+    const run = fresh => attempt(fresh).then(module => {
+      stop();
+      forgetOtherBuilds();
+      resolve(module);
+    }, error => {
+      if (error instanceof LoadError) showProblem(error.message, () => run(true));
+      else runtimeStopped(error?.message || String(error));
+    });
+    runtimeStopped = what => showProblem(`The show could not start: ${what}`,
+                                         () => location.reload(), "Reload the page");
+    run(false);
+  }).then(module => {
+    runtimeStopped = what => showProblem(`The show stopped: ${what}`, () => location.reload(),
+                                         "Reload the page");
+    return module;
+  });
+}
+
+function showPoster() {
+  if (!manifest.files[kPoster]) return;
+  loadFile(kPoster, false).then(bytes => {
+    const poster = element("poster");
+    poster.src = URL.createObjectURL(new Blob([bytes], {type: "image/jpeg"}));
+    poster.hidden = false;
+  }, () => {});
+}
+
+function offerStart(module, speed) {
+  let audioContext = null;
+  const button = element("start");
+  const start = () => {
+    if (document.body.dataset.state !== "ready") return; // one show at a time
+    setState("starting");
+    say("Starting…");
+    button.hidden = true;
+    element("message").hidden = true;
+    // The sound may start only inside the click; the one context serves every run.
+    try {
+      audioContext ||= new (window.AudioContext || window.webkitAudioContext)();
+      audioContext.resume().catch(() => {});
+    } catch {}
+    module.audioContext = audioContext;
+    // Full screen if the browser allows it; the show starts in the window whatever it answers.
+    try {
+      const asked = document.documentElement.requestFullscreen?.({navigationUI: "hide"});
+      asked?.catch?.(() => {});
+    } catch {}
+    canvas.focus();
+    // One frame for the card to say so before the show's start-up holds the page.
+    requestAnimationFrame(() => setTimeout(() => {
+      fitCanvas(false);
+      module.ccall("ShowPlay", "number", [], [], {async: true}).then(() => {
+        if (document.fullscreenElement) document.exitFullscreen().catch(() => {});
+        document.title = "ended";
+        say("The show has ended.");
+        button.textContent = "Play again";
+        button.hidden = false;
+        setState("ready");
+        button.focus();
+      });
+    }));
+  };
+  button.onclick = start;
+  button.textContent = "Start the show";
+  button.hidden = false;
+  element("progress").hidden = true;
+  say("");
+  setState("ready");
+  button.focus();
+}
+
+function showStill(module, still) {
+  document.body.classList.add("still");
+  fitCanvas(true);
+  setState("drawing");
+  say(`Drawing the still at ${still.text} s…`);
+  module.ccall("ShowStill", "number", ["number"], [still.seconds], {async: true}).then(done => {
+    if (done) {
+      setState("still");
+      document.title = "still " + still.text;
+    } else {
+      showProblem(`The still at ${still.text} s could not be made.`, null);
+      document.title = "no still at " + still.text;
+    }
+  });
+}
+
+function main() {
+  const parameters = readParameters(location.search);
+  showCard();
+  if (parameters.problem) {
+    showProblem(parameters.problem, null);
+    return;
+  }
+  if (location.protocol === "file:") {
+    showProblem("This page was opened as a file, and browsers do not let such a page load the " +
+                "show's WebAssembly and data. Serve its folder over HTTP instead: from the " +
+                "show's source folder, tools/web.sh --serve serves it at " +
+                "http://127.0.0.1:8000/ (any static web server will do).", null);
+    return;
+  }
+  const missing = missingFeatures(parameters.still === null);
+  if (missing.length) {
+    const list = missing.length > 1 ? missing.slice(0, -1).join(", ") + " and " +
+                                          missing[missing.length - 1]
+                                    : missing[0];
+    showProblem(`This browser cannot play the show: it lacks ${list}. The show needs ` +
+                "WebAssembly, WebGL 2 and Web Audio, which current Chrome, Firefox, Safari and " +
+                "Edge all have (WebGL 2 may be switched off in the browser's settings, or for " +
+                "this graphics card).", null);
+    return;
+  }
+  if ("serviceWorker" in navigator && isSecureContext)
+    navigator.serviceWorker.register("sw.js").catch(() => {});
+  showPoster();
+  load(parameters).then(module => {
+    if (parameters.still) {
+      showStill(module, parameters.still);
+      return;
+    }
+    // The music decoded ahead, so that a click starts the show at once; a frame first, for
+    // the card to say so.
+    say("Preparing the music…");
+    requestAnimationFrame(() => setTimeout(() => {
+      module.ccall("ShowPrepare", "number", [], []);
+      offerStart(module, parameters.speed);
+    }));
+  });
+  window.addEventListener("resize", () => {
+    if (!parameters.still) fitCanvas(false);
+  });
+}
+
+main();

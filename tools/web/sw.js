@@ -1,0 +1,52 @@
+// The page's service worker: the page itself comes from the browser's cache when the server
+// cannot be reached, so that a visit without a network still plays. The page (its folder or
+// index.html, whatever the query) comes from the server when it answers within a few seconds,
+// so a new build is seen at once, and is kept; it is kept from the moment this worker is
+// installed. The show's files need nothing here: the page keeps them in Cache Storage itself,
+// under their hashes, once it has checked them against its manifest (page.js).
+"use strict";
+
+const kPageCache = "show-page";
+const kPageWaitSeconds = 4;
+
+// The one page, whatever the address that asked for it: "./", "index.html?still=40".
+const kPage = new URL("index.html", self.registration.scope).href;
+
+function isThePage(url) {
+  const scope = new URL(self.registration.scope);
+  return url.pathname === scope.pathname || url.pathname === scope.pathname + "index.html";
+}
+
+self.addEventListener("install", event => {
+  self.skipWaiting();
+  event.waitUntil(caches.open(kPageCache)
+                      .then(cache => cache.add(new Request(kPage, {cache: "no-cache"})))
+                      .catch(() => {}));
+});
+self.addEventListener("activate", event => event.waitUntil(self.clients.claim()));
+
+async function page(request) {
+  const cache = await caches.open(kPageCache);
+  let timer;
+  const late = new Promise((_, reject) => {
+    timer = setTimeout(() => reject(new Error("no answer")), kPageWaitSeconds * 1000);
+  });
+  try {
+    const response = await Promise.race([fetch(request), late]);
+    if (response.ok) await cache.put(kPage, response.clone());
+    return response;
+  } catch (error) {
+    const kept = await cache.match(kPage);
+    if (kept) return kept;
+    throw error;
+  } finally {
+    clearTimeout(timer);
+  }
+}
+
+self.addEventListener("fetch", event => {
+  const request = event.request;
+  const url = new URL(request.url);
+  if (request.method !== "GET" || url.origin !== self.location.origin) return;
+  if (request.mode === "navigate" && isThePage(url)) event.respondWith(page(request));
+});
