@@ -41,10 +41,9 @@ EM_JS(void, WebAudioRun, (int running), {
 // A buffer of `frames` frames of `channels` channels at `rate` to fill, known as `key`; the
 // previous one goes. It needs no context, so music can be made ready before the click.
 EM_JS(void, WebAudioNewBuffer, (int key, int channels, int frames, int rate), {
-    const buffer = typeof AudioBuffer ==
-        = "function"
-              ? new AudioBuffer({numberOfChannels : channels, length : frames, sampleRate : rate})
-              : Module.audioContext.createBuffer(channels, frames, rate);
+    const options = {numberOfChannels : channels, length : frames, sampleRate : rate};
+    const buffer = window.AudioBuffer ? new AudioBuffer(options)
+                                      : Module.audioContext.createBuffer(channels, frames, rate);
     Module.audioBuffer = {key : key, buffer : buffer};
 });
 

@@ -20,7 +20,7 @@ const kShowFiles = ["show.js", "show.wasm", "show.data"];
 const kPoster = "poster.jpg";
 const kFileCache = "show-files";
 // A download that receives nothing for this long has stalled.
-const kStallSeconds = 15;
+const kStallSeconds = 10;
 
 const manifest = JSON.parse(document.getElementById("manifest").textContent);
 const canvas = document.getElementById("canvas");
@@ -37,7 +37,8 @@ function readParameters(search) {
   const parameters = new URLSearchParams(search);
   const one = name => {
     const values = parameters.getAll(name);
-    if (values.length > 1) return {problem: `${name} is given ${values.length} times`};
+    if (values.length > 1)
+      return {problem: `The address gives ${name} ${values.length} times, but`};
     return {value: values.length ? values[0] : null};
   };
   const still = one("still"), speed = one("speed");
@@ -45,8 +46,8 @@ function readParameters(search) {
                     `${kShowSeconds} (for example ?still=40)`;
   const speedRule = "speed takes one number above 0, how many times as fast the music plays " +
                     "(for example ?speed=2)";
-  if (still.problem) return {problem: `${still.problem}: ${stillRule}.`};
-  if (speed.problem) return {problem: `${speed.problem}: ${speedRule}.`};
+  if (still.problem) return {problem: `${still.problem} ${stillRule}.`};
+  if (speed.problem) return {problem: `${speed.problem} ${speedRule}.`};
   const result = {still: null, speed: 1};
   if (still.value !== null) {
     const seconds = kDecimal.test(still.value) ? Number(still.value) : NaN;
