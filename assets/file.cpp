@@ -1,15 +1,14 @@
 #include "assets/file.h"
-#include "platform/files/resolve_path.h"
+#include "platform/files/open_for_reading.h"
 
 #include <sys/stat.h>
 
 int32_t File::Open(const char* path) {
     Close();
     if (!path) return -1;
-    // Read only: a data file the user may not write to must still load.
-    handle = std::fopen(ResolvePath(path).c_str(), "rb");
-    struct stat info;
-    if (handle && (::fstat(::fileno(handle), &info) != 0 || !S_ISREG(info.st_mode))) Close();
+    // Read only: a data file the user may not write to must still load. Only a regular file is
+    // opened, and never in a way that could block.
+    handle = OpenFileForReading(path);
     return handle ? 0 : -1;
 }
 

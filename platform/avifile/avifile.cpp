@@ -1,6 +1,8 @@
 // AVIFile on FFmpeg.
 #include "platform/avifile/vfw.h"
+#include "platform/ffmpeg/descriptor_io.h"
 #include "platform/ffmpeg/ffmpeg_log.h"
+#include "platform/files/open_for_reading.h"
 #include "platform/files/resolve_path.h"
 #include "platform/host/host.h"
 #include "platform/host/test_hooks.h"
@@ -11,6 +13,8 @@ extern "C" {
 #include <libavutil/imgutils.h>
 #include <libswscale/swscale.h>
 }
+
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
@@ -23,11 +27,18 @@ struct AVISTREAM {
     ULONG references = 1;
     // The clip's path as the caller gave it, for FFmpeg's notes.
     std::string path;
+    // The file, opened here and read by FFmpeg through `reader`.
+    int descriptor = -1;
+    AVIOContext* reader = nullptr;
     AVFormatContext* format = nullptr;
     int index = -1;
     DWORD frameCount = 0;
 
-    ~AVISTREAM() { avformat_close_input(&format); }
+    ~AVISTREAM() {
+        avformat_close_input(&format);
+        FreeDescriptorReader(&reader);
+        if (descriptor >= 0) close(descriptor);
+    }
     AVStream* Stream() const { return format->streams[index]; }
 };
 
@@ -352,8 +363,22 @@ HRESULT WINAPI AVIStreamOpenFromFileA(PAVISTREAM* result, LPCSTR file, DWORD typ
     auto* stream = new (std::nothrow) AVISTREAM();
     if (!stream) return AVIERR_MEMORY;
     stream->path = file;
-    const std::string path = ResolvePath(file);
-    if (avformat_open_input(&stream->format, path.c_str(), nullptr, nullptr) < 0) {
+    // Opened here, never by FFmpeg's file protocol: a FIFO in a clip's place is refused at once.
+    stream->descriptor = OpenForReading(ResolvePath(file));
+    if (stream->descriptor < 0) {
+        delete stream;
+        return AVIERR_FILEOPEN;
+    }
+    stream->reader = NewDescriptorReader(stream->descriptor);
+    stream->format = stream->reader ? avformat_alloc_context() : nullptr;
+    if (!stream->format) {
+        delete stream;
+        return AVIERR_MEMORY;
+    }
+    stream->format->pb = stream->reader;
+    stream->format->flags |= AVFMT_FLAG_CUSTOM_IO;
+    // avformat_open_input frees the context when it fails.
+    if (avformat_open_input(&stream->format, stream->path.c_str(), nullptr, nullptr) < 0) {
         delete stream;
         return AVIERR_FILEOPEN;
     }

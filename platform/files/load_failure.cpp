@@ -1,7 +1,7 @@
 #include "platform/files/load_failure.h"
+#include "platform/files/open_for_reading.h"
 #include "platform/files/resolve_path.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -31,8 +31,8 @@ std::string WhyUnreadable(const std::string& path) {
         return errno == ENOENT || errno == ENOTDIR
                    ? "missing"
                    : std::string("unreadable (") + std::strerror(errno) + ")";
-    if (S_ISDIR(info.st_mode)) return "a folder, not a file";
-    const int descriptor = open(resolved.c_str(), O_RDONLY);
+    if (const char* kind = NotARegularFile(info.st_mode)) return std::string(kind) + ", not a file";
+    const int descriptor = OpenForReading(resolved);
     if (descriptor < 0) return std::string("unreadable (") + std::strerror(errno) + ")";
     close(descriptor);
     return std::string();

@@ -1,8 +1,10 @@
 #include "platform/files/resolve_path.h"
+#include "platform/files/open_for_reading.h"
 
 #include <dirent.h>
 #include <strings.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -72,28 +74,25 @@ std::string ResolvePath(const std::string& path) {
 }
 int ReadWholeFile(const std::string& path, std::vector<uint8_t>& contents) {
     contents.clear();
-    const std::string resolved = ResolvePath(path);
-    std::FILE* file = std::fopen(resolved.c_str(), "rb");
-    if (!file) return errno;
+    const int descriptor = OpenForReading(ResolvePath(path));
+    if (descriptor < 0) return errno;
     struct stat info {};
     int error = 0;
-    if (::fstat(::fileno(file), &info) != 0)
-        error = errno;
-    else if (!S_ISREG(info.st_mode))
-        error = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
-    if (error) {
-        std::fclose(file);
-        return error;
-    }
+    if (::fstat(descriptor, &info) != 0) error = errno;
     try {
-        contents.resize(size_t(info.st_size));
+        if (!error) contents.resize(size_t(info.st_size));
     } catch (const std::bad_alloc&) {
         error = ENOMEM;
     }
-    if (!error && !contents.empty() &&
-        std::fread(contents.data(), 1, contents.size(), file) != contents.size())
-        error = EIO;
-    std::fclose(file);
+    for (size_t done = 0; !error && done < contents.size();) {
+        const ssize_t read = ::read(descriptor, contents.data() + done, contents.size() - done);
+        if (read < 0 && errno == EINTR) continue;
+        if (read <= 0)
+            error = read < 0 ? errno : EIO; // shorter than it was a moment ago
+        else
+            done += size_t(read);
+    }
+    ::close(descriptor);
     if (error) contents.clear();
     return error;
 }

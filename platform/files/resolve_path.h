@@ -13,5 +13,6 @@
 std::string ResolvePath(const std::string& path);
 
 // Reads the whole file that `path` names into `contents`: 0, or the errno value that says why
-// it could not be opened or read (`contents` is then empty).
+// it could not be opened or read (`contents` is then empty). Only a regular file is read
+// (OpenForReading): EISDIR for a folder, EINVAL for a FIFO, device or socket.
 int ReadWholeFile(const std::string& path, std::vector<uint8_t>& contents);

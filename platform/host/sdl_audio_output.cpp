@@ -1,7 +1,10 @@
 // The on-screen output: the SDL2 audio device, 16-bit stereo at the rate the player asked for
 // (SDL converts to whatever the hardware wants). A stream in another format is converted on
 // the way by an SDL audio stream. The stream is read as it decodes: should the callback catch
-// up with the decoder, it plays silence and the position waits.
+// up with the decoder, it plays silence and the position waits. Should the device go away while
+// playing (a sound server killed, a headset pulled), SDL goes on calling back at the device's
+// pace with nowhere to send the sound: the music's clock runs on in silence, and one line says
+// so.
 #include "platform/host/audio_output.h"
 
 #include <SDL.h>
@@ -46,6 +49,7 @@ public:
             return false;
         }
         scratch.resize(size_t(kConvertFrames) * kDeviceBlockAlign * 2);
+        lostNoted = false;
         return true;
     }
 
@@ -110,6 +114,7 @@ public:
     // playing since that callback at the device's rate.
     uint64_t HeardFrame(const PcmStream* stream) override {
         if (device == 0) return 0;
+        NoteIfLost();
         SDL_LockAudioDevice(device);
         uint64_t frame = 0;
         if (playing == stream) {
@@ -134,6 +139,14 @@ public:
     }
 
 private:
+    // Asked once a frame, with the position: a device SDL has given up on reads as stopped.
+    void NoteIfLost() {
+        if (lostNoted || SDL_GetAudioDeviceStatus(device) != SDL_AUDIO_STOPPED) return;
+        lostNoted = true;
+        std::fprintf(stderr, "audio: the sound device stopped working; the show goes on without "
+                             "sound\n");
+    }
+
     uint64_t ToDevice(uint64_t streamFrame) const {
         return streamFrame * uint64_t(obtained.freq) / playing->Rate();
     }
@@ -200,6 +213,7 @@ private:
     std::vector<uint8_t> scratch;
     bool loop = false;
     bool flushed = false;
+    bool lostNoted = false;
     uint64_t readFrame = 0;
     // Device frames: where playing started, handed to the device, and before the last callback.
     uint64_t startFrame = 0;

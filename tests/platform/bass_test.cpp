@@ -170,3 +170,42 @@ TEST(SdlAudioOutput, DestroyingItWhileAStreamPlaysStopsTheCallbackFirst) {
 }
 
 } // namespace
+
+namespace {
+
+// SDL's "disk" driver writing the sound to /dev/full: its first write fails, and SDL gives the
+// device up, as it does when a sound server dies under it.
+TEST(SdlAudioOutput, ADeviceThatGoesAwaySaysSoOnceAndTheClockRunsOnToTheEnd) {
+    setenv("SDL_AUDIODRIVER", "disk", 1);
+    setenv("SDL_DISKAUDIOFILE", "/dev/full", 1);
+    auto stream = std::make_unique<PcmStream>(AudioFormat{44100, 2, 2}, 22050);
+    const std::vector<uint8_t> tone(22050 * 4, 0x10);
+    ASSERT_EQ(stream->Append(tone.data(), 22050), 22050u);
+    stream->Finish();
+    testing::internal::CaptureStderr();
+    std::unique_ptr<AudioOutput> output = NewSdlAudioOutput();
+    const bool opened = output->Open(44100);
+    if (opened) {
+        output->Play(stream.get(), 0, false);
+        output->Start();
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (output->HeardFrame(stream.get()) < 22050 - 1024 &&
+               std::chrono::steady_clock::now() < until)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    const uint64_t heard = opened ? output->HeardFrame(stream.get()) : 0;
+    output.reset();
+    const std::string said = testing::internal::GetCapturedStderr();
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    unsetenv("SDL_DISKAUDIOFILE");
+    ASSERT_TRUE(opened) << said;
+    // Half a second of music, heard in silence to within the device's last buffer of its end.
+    EXPECT_GE(heard, 22050u - 1024u);
+    const std::string line =
+        "audio: the sound device stopped working; the show goes on without sound\n";
+    const size_t at = said.find(line);
+    EXPECT_NE(at, std::string::npos) << said;
+    EXPECT_EQ(said.find(line, at + 1), std::string::npos) << "said more than once: " << said;
+}
+
+} // namespace

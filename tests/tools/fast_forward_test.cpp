@@ -103,6 +103,7 @@ TEST_F(FastForwardTest, NothingIsDrawnOrDecodedWhileSkipping) {
             if (presented == 1) host::test::StartTrace();
             if (presented == plan.size() - 1) count(skipping);
             if (presented == plan.size()) count(shown);
+            return true;
         });
     EXPECT_EQ(kept, 1);
     EXPECT_EQ(skipping["Present"], int(plan.size()) - 2);

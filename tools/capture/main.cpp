@@ -1,9 +1,11 @@
 // The capture tool: plays the show off screen on a virtual clock and writes an MP4 of a span,
 // PNG stills at chosen music times, or a contact sheet of the scenes. See kUsage.
 #include "platform/host/host.h"
+#include "tools/capture/interrupt.h"
 #include "tools/capture/mp4_writer.h"
 #include "tools/capture/options.h"
 #include "tools/capture/outputs.h"
+#include "tools/capture/pending_file.h"
 #include "tools/capture/plan.h"
 #include "tools/capture/play.h"
 #include "tools/imaging/contact_sheet.h"
@@ -14,6 +16,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -53,30 +56,37 @@ public:
                      std::string(size_t(filled), '#').c_str(),
                      std::string(size_t(30 - filled), '-').c_str(),
                      int(100.0 * double(done) / double(total)), rate, left / 60, left % 60);
-        if (done == total) std::fprintf(stderr, "\n");
+        if (done == total) End();
         std::fflush(stderr);
+    }
+
+    // Ends the bar's line, so that what follows starts on a line of its own.
+    void End() {
+        if (shown && !ended) std::fprintf(stderr, "\n");
+        ended = true;
     }
 
 private:
     size_t total;
     bool shown;
+    bool ended = false;
     std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
     std::chrono::steady_clock::time_point last{};
 };
 
-// The outputs of one run: the video is opened with the first frame of its span, when the show
-// is playing its music, so that the sound is taken from what the show plays, at its rate, not
-// decoded a second time.
+// The outputs of one run, each written under a temporary name and put in place when whole.
+// The video is opened with the first frame of its span, when the show is playing its music, so
+// that the sound is taken from what the show plays, at its rate, not decoded a second time.
 class Outputs {
 public:
     explicit Outputs(const CaptureOptions& options) : options(options) {}
 
-    // False when something could not be written (said on standard error) and the run must stop.
+    // False when an output could not be written (Problem() says which and why): the run stops.
     bool Keep(const Shot& shot, const host::Frame& frame) {
         if (shot.video && !AddVideo(shot, frame)) return false;
         if (shot.still || shot.sheet) {
             const Image image = ToImage(frame);
-            if (shot.still) ok &= WritePng(options.out + "/" + StillName(shot.time), image);
+            if (shot.still && !WriteStill(shot.time, image)) return false;
             if (shot.sheet) {
                 sheetImages.push_back(image);
                 const std::string time = TimeName(shot.time);
@@ -86,56 +96,109 @@ public:
         return true;
     }
 
-    // Closes the video and writes the sheet; false if any output could not be written.
+    // Finishes the video and writes the sheet; false if either could not be written.
     bool Finish(TextPainter& text) {
-        if (videoOpen) ok &= video.Close();
-        if (!options.sheet.empty()) {
-            std::vector<const Image*> cells;
-            for (const Image& image : sheetImages)
-                cells.push_back(&image);
-            ok &= WriteContactSheet(options.sheet, cells, 4, 320, 240, sheetLabels, &text);
-        }
-        return ok;
+        if (!FinishVideo()) return false;
+        if (options.sheet.empty()) return true;
+        std::vector<const Image*> cells;
+        for (const Image& image : sheetImages)
+            cells.push_back(&image);
+        PendingFile sheet;
+        std::string why;
+        if (!sheet.Create(options.sheet, problem)) return false;
+        if (!WriteContactSheet(sheet.Path(), cells, 4, 320, 240, sheetLabels, &text, &why))
+            return Failed(options.sheet, why);
+        return sheet.Commit(problem);
     }
 
-    bool VideoFailed() const { return videoFailed; }
+    // Finishes the video as far as it got, for a run that was interrupted; false if it could
+    // not be.
+    bool FinishVideo() {
+        if (!video.Pending()) return true;
+        if (!writer.Close()) {
+            video.Discard();
+            return Failed(options.video, writer.Problem());
+        }
+        return video.Commit(problem);
+    }
+
+    bool VideoStarted() const { return videoStarted; }
+    int64_t VideoFrames() const { return writer.PicturesWritten(); }
+    const std::string& Problem() const { return problem; }
 
 private:
+    bool Failed(const std::string& path, const std::string& why) {
+        problem = "cannot write " + path + ": " + (why.empty() ? "the write failed" : why);
+        return false;
+    }
+
+    bool WriteStill(double time, const Image& image) {
+        const std::string path = options.out + "/" + StillName(time);
+        PendingFile still;
+        std::string why;
+        if (!still.Create(path, problem)) return false;
+        if (!WritePng(still.Path(), image, &why)) return Failed(path, why);
+        return still.Commit(problem);
+    }
+
     bool AddVideo(const Shot& shot, const host::Frame& frame) {
         const uint32_t rate = host::MusicRate();
-        if (!videoOpen) {
-            videoOpen = rate != 0 && video.Open(options.video, frame.width, frame.height,
-                                                options.fps, int(rate));
-            if (!videoOpen) {
-                std::fprintf(stderr, "capture: cannot write %s\n", options.video.c_str());
-                ok = false;
-                videoFailed = true;
-                return false;
+        if (!videoStarted) {
+            videoStarted = true;
+            if (rate == 0) return Failed(options.video, "the show plays no music");
+            if (!video.Create(options.video, problem)) return false;
+            if (!writer.Open(video.Path(), frame.width, frame.height, options.fps, int(rate))) {
+                video.Discard();
+                return Failed(options.video, writer.Problem());
             }
             audioAt = size_t(std::llround(shot.time * rate));
         }
-        ok &= video.AddFrame(frame.pixels, frame.width, frame.height);
+        bool ok = writer.AddFrame(frame.pixels, frame.width, frame.height);
         // The sound up to the end of this frame, so the two stay interleaved.
         const size_t until = size_t(std::llround((shot.time + 1.0 / options.fps) * rate));
-        if (until > audioAt) {
+        if (ok && until > audioAt) {
             sound.resize(2 * (until - audioAt));
             const size_t read = host::ReadMusic(audioAt, until - audioAt, sound.data());
-            if (read > 0) ok &= video.AddAudio(sound.data(), read);
+            if (read > 0) ok = writer.AddAudio(sound.data(), read);
             audioAt = until;
         }
-        return true;
+        if (ok) return true;
+        // The encoding stopped at its first failure; what it made is not a video.
+        writer.Close();
+        video.Discard();
+        return Failed(options.video, writer.Problem());
     }
 
     const CaptureOptions& options;
-    Mp4Writer video;
-    bool videoOpen = false;
-    bool videoFailed = false;
+    PendingFile video;
+    Mp4Writer writer;
+    bool videoStarted = false;
     std::vector<int16_t> sound;
     size_t audioAt = 0;
     std::vector<Image> sheetImages;
     std::vector<std::string> sheetLabels;
-    bool ok = true;
+    std::string problem;
 };
+
+// Whether the plan shows any frame of the video's span.
+bool SpanHasFrames(const std::vector<Shot>& plan) {
+    for (const Shot& shot : plan)
+        if (shot.video) return true;
+    return false;
+}
+
+const char* SignalName(int signal) {
+    switch (signal) {
+    case SIGINT:
+        return "SIGINT";
+    case SIGTERM:
+        return "SIGTERM";
+    case SIGHUP:
+        return "SIGHUP";
+    default:
+        return "a signal";
+    }
+}
 
 } // namespace
 
@@ -151,12 +214,21 @@ int main(int argc, char** argv) {
         std::fputs(kUsage, stdout);
         return 0;
     }
-    if (!PrepareOutputs(options, error)) {
-        std::fprintf(stderr, "capture: %s\n", error.c_str());
-        return 1;
-    }
-
     const std::vector<Shot> plan = PlanShots(options);
+    if (!options.video.empty() && !SpanHasFrames(plan)) {
+        std::fprintf(stderr,
+                     "capture: the span from %g to %g s holds no frame at %d frames a "
+                     "second\n",
+                     options.from, options.to, options.fps);
+        return 2;
+    }
+    std::vector<std::string> madeFolders;
+    if (!PrepareOutputs(options, madeFolders, error)) {
+        std::fprintf(stderr, "capture: %s\n", error.c_str());
+        return 2;
+    }
+    CatchInterrupts();
+
     // Quiet but for the progress bar and real trouble (which comes as a message box).
     host::ShowDebugOutput(false);
     TextPainter text;
@@ -164,12 +236,37 @@ int main(int argc, char** argv) {
     for (;;) {
         Outputs outputs(options);
         Progress progress(plan.size());
+        size_t presented = 0;
         const PlayOutcome outcome = PlayShots(
             plan, fastForward,
             [&outputs](const Shot& shot, const host::Frame& frame) {
-                return outputs.Keep(shot, frame);
+                return Interruption() == 0 && outputs.Keep(shot, frame);
             },
-            [&progress](size_t presented) { progress.Step(presented); });
+            [&progress, &presented](size_t count) {
+                presented = count;
+                progress.Step(count);
+                return Interruption() == 0;
+            });
+        if (const int signal = Interruption()) {
+            progress.End();
+            const double reached = plan[std::min(presented, plan.size() - 1)].time;
+            if (!outputs.VideoStarted()) {
+                std::fprintf(stderr, "capture: stopped by %s at %.3f s of music\n",
+                             SignalName(signal), reached);
+            } else if (outputs.FinishVideo()) {
+                const int64_t frames = outputs.VideoFrames();
+                std::fprintf(stderr,
+                             "capture: stopped by %s at %.3f s of music; %s holds the first "
+                             "%lld frames of the span (%.3f s)\n",
+                             SignalName(signal), reached, options.video.c_str(),
+                             static_cast<long long>(frames), double(frames) / options.fps);
+            } else {
+                std::fprintf(stderr, "capture: stopped by %s; %s\n", SignalName(signal),
+                             outputs.Problem().c_str());
+            }
+            RemoveMadeFolders(madeFolders);
+            return 128 + signal;
+        }
         if (!outcome.exact) {
             std::fprintf(stderr, "capture: clips of different sizes share a texture, so the "
                                  "frames before what is captured cannot be skipped exactly; "
@@ -177,16 +274,18 @@ int main(int argc, char** argv) {
             fastForward = false;
             continue;
         }
-        if (outputs.VideoFailed()) return 1;
-        if (!outcome.finished) {
-            std::fprintf(stderr, "capture: the show stopped at %.3f s, before all was captured\n",
-                         plan[outcome.reached].time);
-            return 1;
+        std::string failure = outputs.Problem();
+        if (failure.empty() && !outcome.finished) {
+            char said[96];
+            std::snprintf(said, sizeof said, "the show stopped at %.3f s, before all was captured",
+                          plan[outcome.reached].time);
+            failure = said;
         }
-        if (!outputs.Finish(text)) {
-            std::fprintf(stderr, "capture: some output could not be written\n");
-            return 1;
-        }
-        return 0;
+        if (failure.empty() && !outputs.Finish(text)) failure = outputs.Problem();
+        if (failure.empty()) return 0;
+        progress.End();
+        std::fprintf(stderr, "capture: %s\n", failure.c_str());
+        RemoveMadeFolders(madeFolders);
+        return 1;
     }
 }

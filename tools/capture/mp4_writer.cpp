@@ -12,6 +12,7 @@ extern "C" {
 #include <deque>
 #include <mutex>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -51,6 +52,7 @@ struct Mp4Writer::Parts {
     size_t waitingPictures = 0;
     bool closing = false;
     bool failed = false;
+    int error = 0;                            // the first FFmpeg error, once failed
     std::vector<std::vector<uint32_t>> spare; // picture buffers to reuse
     std::thread worker;
 
@@ -66,6 +68,12 @@ struct Mp4Writer::Parts {
         avformat_free_context(format);
     }
 
+    // Keeps the first error; false, for the caller to return.
+    bool Fail(int code) {
+        if (error == 0) error = code < 0 ? code : AVERROR(EIO);
+        return false;
+    }
+
     bool Drain(AVCodecContext* codec, AVStream* stream) {
         int result;
         while ((result = avcodec_receive_packet(codec, packet)) == 0) {
@@ -73,9 +81,10 @@ struct Mp4Writer::Parts {
             if (codec == video && packet->duration == 0) packet->duration = 1;
             av_packet_rescale_ts(packet, codec->time_base, stream->time_base);
             packet->stream_index = stream->index;
-            if (av_interleaved_write_frame(format, packet) < 0) return false;
+            if (const int written = av_interleaved_write_frame(format, packet); written < 0)
+                return Fail(written);
         }
-        return result == AVERROR(EAGAIN) || result == AVERROR_EOF;
+        return result == AVERROR(EAGAIN) || result == AVERROR_EOF || Fail(result);
     }
 
     void Stop() {
@@ -88,13 +97,14 @@ struct Mp4Writer::Parts {
     }
 
     bool EncodePicture(const uint32_t* pixels) {
-        if (av_frame_make_writable(picture) < 0) return false;
+        if (const int made = av_frame_make_writable(picture); made < 0) return Fail(made);
         // 0xAARRGGBB words are B, G, R, A in memory.
         const uint8_t* source[1] = {reinterpret_cast<const uint8_t*>(pixels)};
         const int stride[1] = {width * 4};
         sws_scale(scaler, source, stride, 0, height, picture->data, picture->linesize);
         picture->pts = nextPicture++;
-        return avcodec_send_frame(video, picture) >= 0 && Drain(video, videoStream);
+        const int sent = avcodec_send_frame(video, picture);
+        return sent < 0 ? Fail(sent) : Drain(video, videoStream);
     }
 
     bool EncodeAudio(const std::vector<int16_t>& interleaved) {
@@ -148,7 +158,7 @@ struct Mp4Writer::Parts {
     }
 
     bool EncodeSound(size_t count) {
-        if (av_frame_make_writable(sound) < 0) return false;
+        if (const int made = av_frame_make_writable(sound); made < 0) return Fail(made);
         sound->nb_samples = int(count);
         for (int c = 0; c < 2; ++c) {
             auto* out = reinterpret_cast<float*>(sound->data[c]);
@@ -158,7 +168,8 @@ struct Mp4Writer::Parts {
         }
         sound->pts = nextSample;
         nextSample += int64_t(count);
-        return avcodec_send_frame(audio, sound) >= 0 && Drain(audio, audioStream);
+        const int sent = avcodec_send_frame(audio, sound);
+        return sent < 0 ? Fail(sent) : Drain(audio, audioStream);
     }
 };
 
@@ -205,9 +216,10 @@ bool Mp4Writer::Open(const std::string& path, int width, int height, int fps, in
         return false;
     p.videoStream->time_base = p.video->time_base;
     p.audioStream->time_base = p.audio->time_base;
-    if (avio_open(&p.format->pb, path.c_str(), AVIO_FLAG_WRITE) < 0 ||
-        avformat_write_header(p.format, nullptr) < 0)
-        return false;
+    if (const int opened = avio_open(&p.format->pb, path.c_str(), AVIO_FLAG_WRITE); opened < 0)
+        return p.Fail(opened);
+    if (const int written = avformat_write_header(p.format, nullptr); written < 0)
+        return p.Fail(written);
 
     p.picture = av_frame_alloc();
     p.sound = av_frame_alloc();
@@ -259,8 +271,23 @@ bool Mp4Writer::Close() {
     p.Stop();
     if (p.failed) return false;
     if (!p.pending[0].empty() && !p.EncodeSound(p.pending[0].size())) return false;
-    const bool flushed =
-        avcodec_send_frame(p.video, nullptr) >= 0 && p.Drain(p.video, p.videoStream) &&
-        avcodec_send_frame(p.audio, nullptr) >= 0 && p.Drain(p.audio, p.audioStream);
-    return flushed && av_write_trailer(p.format) >= 0;
+    for (auto [codec, stream] : {std::pair{p.video, p.videoStream}, {p.audio, p.audioStream}}) {
+        if (const int sent = avcodec_send_frame(codec, nullptr); sent < 0) return p.Fail(sent);
+        if (!p.Drain(codec, stream)) return false;
+    }
+    if (const int written = av_write_trailer(p.format); written < 0) return p.Fail(written);
+    // What is still buffered reaches the file only here.
+    if (const int closed = avio_closep(&p.format->pb); closed < 0) return p.Fail(closed);
+    return true;
+}
+
+std::string Mp4Writer::Problem() const {
+    if (!parts || parts->error == 0) return std::string();
+    char text[AV_ERROR_MAX_STRING_SIZE] = {};
+    av_strerror(parts->error, text, sizeof text);
+    return text;
+}
+
+int64_t Mp4Writer::PicturesWritten() const {
+    return parts ? parts->nextPicture : 0;
 }

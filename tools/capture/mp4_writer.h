@@ -23,6 +23,12 @@ public:
     // Waits for the encoding, flushes both encoders and finishes the file.
     bool Close();
 
+    // What went wrong first, in words (such as "No space left on device"); empty while nothing
+    // has.
+    std::string Problem() const;
+    // Pictures in the file, once it is closed.
+    int64_t PicturesWritten() const;
+
 private:
     struct Parts;
     std::unique_ptr<Parts> parts;

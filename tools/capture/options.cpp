@@ -22,7 +22,12 @@ const char* const kUsage =
     "  --help            this text\n"
     "\n"
     "At least one of --video, --still and --sheet is needed. A progress bar is shown when\n"
-    "standard error is a terminal.\n";
+    "standard error is a terminal. Each output appears only when it is whole. Ctrl-C (or\n"
+    "SIGTERM) stops the capture: the video is finished up to where it got, and the stills\n"
+    "already written stay.\n"
+    "\n"
+    "Exit status: 0 all written; 1 the show or an output failed while running; 2 the command\n"
+    "line or an output was refused before anything was drawn; 128 + N stopped by signal N.\n";
 
 namespace {
 
@@ -39,7 +44,9 @@ bool ParseOptions(int argc, char** argv, CaptureOptions& options, bool& help, st
     help = false;
     for (int i = 1; i < argc; ++i) {
         const std::string option = argv[i];
-        const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
+        // An option where a value should be means the value is missing.
+        const char* value =
+            i + 1 < argc && std::strncmp(argv[i + 1], "--", 2) != 0 ? argv[i + 1] : nullptr;
         double number = 0;
         if (option == "--help" || option == "-h") {
             help = true;
@@ -69,7 +76,7 @@ bool ParseOptions(int argc, char** argv, CaptureOptions& options, bool& help, st
         else if (option == "--to")
             options.to = number;
         else if (option == "--still")
-            options.stills.push_back(number);
+            options.stills.push_back(number + 0.0); // -0 is 0
         else if (number != std::floor(number) || number < 1 || number > 240) {
             error = "--fps must be a whole number from 1 to 240";
             return false;

@@ -1,13 +1,15 @@
 #include "tools/capture/outputs.h"
+#include "tools/capture/pending_file.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
-#include <set>
+#include <map>
 
 namespace {
 
@@ -15,37 +17,57 @@ std::string Reason() {
     return std::strerror(errno);
 }
 
-// Whether `path` can be written as a file, leaving nothing behind that was not there.
+const char* KindOf(mode_t mode) {
+    if (S_ISDIR(mode)) return "a folder";
+    if (S_ISFIFO(mode)) return "a FIFO";
+    if (S_ISSOCK(mode)) return "a socket";
+    if (S_ISCHR(mode)) return "a character device";
+    if (S_ISBLK(mode)) return "a block device";
+    return "not a regular file";
+}
+
+std::string FolderOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// The file `path` names once links are followed, so that two spellings of one file compare
+// equal: the file itself where it exists, else its folder's real path and its name.
+std::string Identity(const std::string& path) {
+    char resolved[PATH_MAX];
+    if (realpath(path.c_str(), resolved)) return resolved;
+    const size_t slash = path.rfind('/');
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    if (!realpath(FolderOf(path).c_str(), resolved)) return path;
+    return std::string(resolved) + "/" + name;
+}
+
+// Whether `path` may be written: nothing there, or a regular file it may replace, and a folder
+// that takes a new file (tried with a temporary that is removed at once).
 bool CanWriteFile(const std::string& path, std::string& error) {
     struct stat info;
     if (stat(path.c_str(), &info) == 0) {
-        if (S_ISDIR(info.st_mode)) {
-            error = "cannot write " + path + ": it is a folder";
+        if (!S_ISREG(info.st_mode)) {
+            error = "cannot write " + path + ": it is " + KindOf(info.st_mode);
             return false;
         }
-        const int descriptor = open(path.c_str(), O_WRONLY);
-        if (descriptor < 0) {
+        if (access(path.c_str(), W_OK) != 0) {
             error = "cannot write " + path + ": " + Reason();
             return false;
         }
-        close(descriptor);
-        return true;
     }
-    const int descriptor = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
-    if (descriptor < 0) {
-        error = "cannot write " + path + ": " + Reason();
-        return false;
-    }
-    close(descriptor);
-    unlink(path.c_str());
-    return true;
+    PendingFile trial;
+    return trial.Create(path, error);
 }
 
-// Makes `folder` and the folders above it that are missing.
-bool MakeFolder(const std::string& folder, std::string& error) {
+// Makes `folder` and the folders above it that are missing, noting each it made.
+bool MakeFolder(const std::string& folder, std::vector<std::string>& made, std::string& error) {
     for (size_t slash = folder.find('/', 1);; slash = folder.find('/', slash + 1)) {
         const std::string part = folder.substr(0, slash);
-        if (mkdir(part.c_str(), 0755) != 0 && errno != EEXIST) {
+        if (mkdir(part.c_str(), 0755) == 0)
+            made.push_back(part);
+        else if (errno != EEXIST) {
             error = "cannot make the folder " + part + ": " + Reason();
             return false;
         }
@@ -53,18 +75,11 @@ bool MakeFolder(const std::string& folder, std::string& error) {
     }
 }
 
-} // namespace
-
-std::string StillName(double seconds) {
-    char text[48];
-    std::snprintf(text, sizeof text, "still-%.3f.png", seconds);
-    return text;
-}
-
-bool PrepareOutputs(const CaptureOptions& options, std::string& error) {
-    std::set<std::string> names;
+bool CheckOutputs(const CaptureOptions& options, std::vector<std::string>& madeFolders,
+                  std::string& error) {
+    std::map<std::string, double> stillNames;
     for (double still : options.stills)
-        if (!names.insert(StillName(still)).second) {
+        if (!stillNames.emplace(StillName(still), still).second) {
             error = "two stills would both be written as " + StillName(still);
             return false;
         }
@@ -75,7 +90,7 @@ bool PrepareOutputs(const CaptureOptions& options, std::string& error) {
                 error = "cannot write stills into " + options.out + ": it is not a folder";
                 return false;
             }
-        } else if (!MakeFolder(options.out, error)) {
+        } else if (!MakeFolder(options.out, madeFolders, error)) {
             return false;
         }
         if (access(options.out.c_str(), W_OK | X_OK) != 0) {
@@ -83,7 +98,47 @@ bool PrepareOutputs(const CaptureOptions& options, std::string& error) {
             return false;
         }
     }
-    for (const std::string* file : {&options.video, &options.sheet})
-        if (!file->empty() && !CanWriteFile(*file, error)) return false;
+    std::map<std::string, std::string> seen;
+    for (const std::string& path : OutputPaths(options)) {
+        const auto [other, added] = seen.emplace(Identity(path), path);
+        if (!added) {
+            error = other->second == path ? path + " is named twice as an output"
+                                          : path + " and " + other->second + " are the same file";
+            return false;
+        }
+    }
+    for (const std::string& path : OutputPaths(options))
+        if (!CanWriteFile(path, error)) return false;
     return true;
+}
+
+} // namespace
+
+std::string StillName(double seconds) {
+    char text[48];
+    // -0 is 0.
+    std::snprintf(text, sizeof text, "still-%.3f.png", seconds + 0.0);
+    return text;
+}
+
+std::vector<std::string> OutputPaths(const CaptureOptions& options) {
+    std::vector<std::string> paths;
+    if (!options.video.empty()) paths.push_back(options.video);
+    for (double still : options.stills)
+        paths.push_back(options.out + "/" + StillName(still));
+    if (!options.sheet.empty()) paths.push_back(options.sheet);
+    return paths;
+}
+
+bool PrepareOutputs(const CaptureOptions& options, std::vector<std::string>& madeFolders,
+                    std::string& error) {
+    if (CheckOutputs(options, madeFolders, error)) return true;
+    RemoveMadeFolders(madeFolders);
+    return false;
+}
+
+void RemoveMadeFolders(std::vector<std::string>& madeFolders) {
+    for (auto folder = madeFolders.rbegin(); folder != madeFolders.rend(); ++folder)
+        rmdir(folder->c_str());
+    madeFolders.clear();
 }

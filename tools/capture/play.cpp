@@ -3,7 +3,7 @@
 
 PlayOutcome PlayShots(const std::vector<Shot>& plan, bool fastForward,
                       const std::function<bool(const Shot&, const host::Frame&)>& onShot,
-                      const std::function<void(size_t presented)>& onFrame) {
+                      const std::function<bool(size_t presented)>& onFrame) {
     PlayOutcome outcome;
     size_t next = 0;
     bool stopped = false;
@@ -31,8 +31,8 @@ PlayOutcome PlayShots(const std::vector<Shot>& plan, bool fastForward,
             }
         }
         ++next;
-        if (onFrame) onFrame(next);
-        if (next < plan.size()) {
+        if (onFrame && !onFrame(next)) stopped = true;
+        if (next < plan.size() && !stopped) {
             prepare(next);
         } else {
             // The frame drawn while the run closes is not drawn: what was shown stays.

@@ -20,8 +20,8 @@ struct PlayOutcome {
     size_t reached = 0;
 };
 
-// Plays `plan`, handing each kept frame to `onShot` (which returns false to stop the run) and
-// telling `onFrame` of every frame presented, kept or not.
+// Plays `plan`, handing each kept frame to `onShot` and telling `onFrame` of every frame
+// presented, kept or not; either returns false to stop the run there.
 PlayOutcome PlayShots(const std::vector<Shot>& plan, bool fastForward,
                       const std::function<bool(const Shot&, const host::Frame&)>& onShot,
-                      const std::function<void(size_t presented)>& onFrame = {});
+                      const std::function<bool(size_t presented)>& onFrame = {});

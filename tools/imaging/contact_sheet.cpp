@@ -3,7 +3,8 @@
 
 bool WriteContactSheet(const std::string& path, const std::vector<const Image*>& images,
                        int columns, int cellWidth, int cellHeight,
-                       const std::vector<std::string>& labels, TextPainter* text) {
+                       const std::vector<std::string>& labels, TextPainter* text,
+                       std::string* why) {
     constexpr int kGap = 4;
     const int rows = (int(images.size()) + columns - 1) / columns;
     Image sheet(columns * (cellWidth + kGap) + kGap, rows * (cellHeight + kGap) + kGap,
@@ -23,5 +24,5 @@ bool WriteContactSheet(const std::string& path, const std::vector<const Image*>&
             text->Paint(sheet, labels[i], left + 6, top + cellHeight - 6, 15, {1, 1, 1});
         }
     }
-    return WritePng(path, sheet);
+    return WritePng(path, sheet, why);
 }

@@ -5,4 +5,6 @@
 
 #include <string>
 
-bool WritePng(const std::string& path, const Image& image);
+// Writes `image` to `path`; false when it cannot, with the system's reason (such as "No space
+// left on device") in `why` where given. libpng says nothing on standard error.
+bool WritePng(const std::string& path, const Image& image, std::string* why = nullptr);

@@ -1,0 +1,251 @@
+// The capture tool when things go wrong, run as the user runs it: outputs it must refuse before
+// drawing anything, a disk that fills, Ctrl-C and SIGTERM, and data files that are not files.
+// Every run has a time limit, so that a hang fails its test rather than stalling the suite.
+#include "tests/support/process.h"
+#include "tests/support/test_folder.h"
+
+#include <gtest/gtest.h>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+}
+
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <regex>
+#include <thread>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kCapture = std::string(SHOW_BUILD_DIR) + "/capture";
+const std::string kData = std::string(SHOW_BUILD_DIR) + "/data";
+
+// The capture tool run from the build folder (where data/ is) with `arguments`.
+ProcessRun Capture(const std::vector<std::string>& arguments, double limitSeconds = 60,
+                   const std::function<void()>& beforeExec = {}) {
+    std::vector<std::string> command = {kCapture};
+    command.insert(command.end(), arguments.begin(), arguments.end());
+    return RunProcess(command, SHOW_BUILD_DIR, limitSeconds, {}, beforeExec);
+}
+
+// The names in `folder`, hidden ones (the tool's temporaries) included.
+std::vector<std::string> Names(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// The number of video frames in the MP4 at `path` (its frames decoded, not its header's claim);
+// -1 when it does not open.
+int DecodedVideoFrames(const std::string& path) {
+    AVFormatContext* format = nullptr;
+    if (avformat_open_input(&format, path.c_str(), nullptr, nullptr) < 0) return -1;
+    avformat_find_stream_info(format, nullptr);
+    const int stream = av_find_best_stream(format, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+    if (stream < 0) {
+        avformat_close_input(&format);
+        return -1;
+    }
+    const AVCodec* codec = avcodec_find_decoder(format->streams[stream]->codecpar->codec_id);
+    AVCodecContext* context = avcodec_alloc_context3(codec);
+    avcodec_parameters_to_context(context, format->streams[stream]->codecpar);
+    avcodec_open2(context, codec, nullptr);
+    AVPacket* packet = av_packet_alloc();
+    AVFrame* frame = av_frame_alloc();
+    int frames = 0;
+    const auto take = [&] {
+        while (avcodec_receive_frame(context, frame) == 0) {
+            ++frames;
+            av_frame_unref(frame);
+        }
+    };
+    while (av_read_frame(format, packet) >= 0) {
+        if (packet->stream_index == stream) avcodec_send_packet(context, packet);
+        av_packet_unref(packet);
+        take();
+    }
+    avcodec_send_packet(context, nullptr);
+    take();
+    av_frame_free(&frame);
+    av_packet_free(&packet);
+    avcodec_free_context(&context);
+    avformat_close_input(&format);
+    return frames;
+}
+
+TEST(CaptureFailures, OutputsAreCheckedAgainstEachOtherAndRefusedBeforeAnyFrame) {
+    TestFolder folder;
+    const std::string root = folder.Root();
+    ASSERT_EQ(mkfifo((root + "/pipe").c_str(), 0644), 0);
+    ASSERT_EQ(mkdir((root + "/out").c_str(), 0755), 0);
+    fs::create_directory_symlink(root + "/out", root + "/alias");
+    struct Case {
+        std::vector<std::string> arguments;
+        std::string said;
+    };
+    // Each asks for the show up to 190 s, a minute or more of drawing: a refusal comes before
+    // the first frame, in a few seconds at most.
+    const Case cases[] = {
+        {{"--video", root + "/pipe", "--from", "180", "--to", "190"}, root + "/pipe: it is a FIFO"},
+        {{"--sheet", root + "/pipe"}, root + "/pipe: it is a FIFO"},
+        {{"--still", "190", "--out", root, "--still", "1"}, "still-1.000.png"},
+        {{"--video", root + "/x", "--sheet", root + "/x", "--to", "190"}, "named twice"},
+        {{"--still", "190", "--out", root + "/out", "--sheet", root + "/alias/still-190.000.png"},
+         "are the same file"},
+        {{"--video", root + "/v.mp4", "--from", "190.999", "--to", "191"}, "holds no frame"},
+        {{"--video", root + "/v.mp4", "--to", "1e-12"}, "holds no frame"},
+        {{"--video", "--from", "--to", "1"}, "--video needs a value"},
+    };
+    mkfifo((root + "/still-1.000.png").c_str(), 0644);
+    for (const Case& c : cases) {
+        const ProcessRun run = Capture(c.arguments, 10);
+        std::string arguments;
+        for (const std::string& argument : c.arguments)
+            arguments += argument + " ";
+        EXPECT_FALSE(run.timedOut) << arguments;
+        EXPECT_EQ(run.exitCode, 2) << arguments << "\n" << run.errors;
+        EXPECT_NE(run.errors.find(c.said), std::string::npos) << arguments << "\n" << run.errors;
+        EXPECT_LT(run.seconds, 5.0) << arguments;
+    }
+    // Nothing was written, not even a temporary.
+    EXPECT_EQ(Names(root), (std::vector<std::string>{"alias", "out", "pipe", "still-1.000.png"}));
+    EXPECT_TRUE(fs::is_empty(root + "/out"));
+
+    // A refused run takes back the folders it made for its stills.
+    const ProcessRun made =
+        Capture({"--still", "1", "--out", root + "/made/deeper", "--sheet", root + "/pipe"}, 10);
+    EXPECT_EQ(made.exitCode, 2) << made.errors;
+    EXPECT_FALSE(fs::exists(root + "/made"));
+}
+
+TEST(CaptureFailures, MinusZeroIsZero) {
+    TestFolder folder;
+    const ProcessRun run = Capture({"--still", "-0", "--out", folder.Root()});
+    EXPECT_EQ(run.exitCode, 0) << run.errors;
+    EXPECT_EQ(Names(folder.Root()), std::vector<std::string>{"still-0.000.png"});
+}
+
+// Files may grow to `bytes` and no further, and writing past that fails (EFBIG) instead of
+// killing the process: a disk that fills, without root.
+std::function<void()> DiskFullAfter(rlim_t bytes) {
+    return [bytes] {
+        signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{bytes, bytes};
+        setrlimit(RLIMIT_FSIZE, &limit);
+    };
+}
+
+TEST(CaptureFailures, AFullDiskStopsTheCaptureAtOnceAndLeavesNothingHalfWritten) {
+    TestFolder folder;
+    // The video: a 30 s span, of which the disk holds well under one second.
+    const std::string video = folder.Root() + "/span.mp4";
+    const ProcessRun filled =
+        Capture({"--video", video, "--from", "0", "--to", "30"}, 120, DiskFullAfter(200 * 1024));
+    EXPECT_EQ(filled.exitCode, 1) << filled.errors;
+    EXPECT_NE(filled.errors.find("cannot write " + video + ": File too large"), std::string::npos)
+        << filled.errors;
+    // Half a minute at 60 frames a second takes far longer than stopping at the first failure.
+    EXPECT_LT(filled.seconds, 10.0);
+    EXPECT_TRUE(Names(folder.Root()).empty()) << Names(folder.Root())[0];
+
+    // Stills: the first does not fit.
+    const ProcessRun stills = Capture({"--still", "20", "--still", "40", "--out", folder.Root()},
+                                      120, DiskFullAfter(20 * 1024));
+    EXPECT_EQ(stills.exitCode, 1) << stills.errors;
+    EXPECT_NE(
+        stills.errors.find("cannot write " + folder.Root() + "/still-20.000.png: File too large"),
+        std::string::npos)
+        << stills.errors;
+    // One line, and nothing from libpng.
+    EXPECT_EQ(std::count(stills.errors.begin(), stills.errors.end(), '\n'), 1) << stills.errors;
+    EXPECT_TRUE(Names(folder.Root()).empty()) << Names(folder.Root())[0];
+}
+
+TEST(CaptureFailures, CtrlCFinishesTheVideoUpToWhereItGotAndSIGTERMKeepsTheStills) {
+    TestFolder folder;
+    const std::string video = folder.Root() + "/span.mp4";
+    const std::string errors = folder.Root() + "/errors.txt";
+    const std::string stills = folder.Root() + "/stills";
+    const pid_t capture = StartProcess({kCapture, "--video", video, "--from", "0", "--to", "120",
+                                        "--fps", "20", "--still", "0.5", "--out", stills},
+                                       SHOW_BUILD_DIR, errors);
+    // Well into the span: its temporary has grown past its header.
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    uintmax_t written = 0;
+    while (written < 300 * 1024 && std::chrono::steady_clock::now() < until) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        for (const auto& entry : fs::directory_iterator(folder.Root()))
+            if (entry.path().filename().string().rfind(".span.mp4.", 0) == 0)
+                written = entry.file_size();
+    }
+    ASSERT_GE(written, uintmax_t(300 * 1024)) << "the video never got going";
+    kill(capture, SIGINT);
+    const int status = WaitForProcess(capture, 5);
+    if (status == -1) kill(capture, SIGKILL), WaitForProcess(capture, 5);
+    ASSERT_NE(status, -1) << "still running a few seconds after Ctrl-C";
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 130) << status;
+
+    const std::string said = FileText(errors);
+    std::smatch frames;
+    ASSERT_TRUE(std::regex_search(said, frames, std::regex("holds the first ([0-9]+) frames")))
+        << said;
+    EXPECT_EQ(DecodedVideoFrames(video), std::stoi(frames[1])) << said;
+    EXPECT_GT(std::stoi(frames[1]), 0);
+    EXPECT_TRUE(fs::exists(stills + "/still-0.500.png"));
+    EXPECT_EQ(Names(folder.Root()), (std::vector<std::string>{"errors.txt", "span.mp4", "stills"}));
+
+    // SIGTERM between stills: the one written stays, whole, and nothing else is there.
+    const std::string more = folder.Root() + "/more";
+    const pid_t second = StartProcess({kCapture, "--fps", "20", "--still", "0.5", "--still", "150",
+                                       "--out", more, "--sheet", more + "/sheet.png"},
+                                      SHOW_BUILD_DIR, errors);
+    // A still appears under its name only once it is whole.
+    const auto late = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!fs::exists(more + "/still-0.500.png") && std::chrono::steady_clock::now() < late)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    kill(second, SIGTERM);
+    const int ended = WaitForProcess(second, 5);
+    if (ended == -1) kill(second, SIGKILL), WaitForProcess(second, 5);
+    EXPECT_TRUE(ended != -1 && WIFEXITED(ended) && WEXITSTATUS(ended) == 143) << ended;
+    EXPECT_EQ(Names(more), std::vector<std::string>{"still-0.500.png"});
+    EXPECT_GT(fs::file_size(more + "/still-0.500.png"), 10000u);
+}
+
+// A copy of the data set (links to its files) with `replaced` a FIFO.
+std::string DataWithFifo(const TestFolder& folder, const std::string& replaced) {
+    const std::string data = folder.Root() + "/data";
+    fs::create_directory(data);
+    for (const auto& entry : fs::directory_iterator(kData))
+        if (entry.path().filename() != replaced)
+            fs::create_symlink(entry.path(), data + "/" + entry.path().filename().string());
+    mkfifo((data + "/" + replaced).c_str(), 0644);
+    return data + "/" + replaced;
+}
+
+TEST(CaptureFailures, ADataFileThatIsAFifoIsNamedAtOnceNotWaitedFor) {
+    // The music, a clip, the mesh and a picture: each opened by a different loader.
+    for (const std::string name : {"avseq01.mp3", "trailer3.avi", "ball.msh", "logo.jpg"}) {
+        TestFolder folder;
+        DataWithFifo(folder, name);
+        const ProcessRun run =
+            RunProcess({kCapture, "--still", "1", "--out", "stills"}, folder.Root(), 20);
+        EXPECT_FALSE(run.timedOut) << name << " hung the capture";
+        EXPECT_EQ(run.exitCode, 1) << name << "\n" << run.errors;
+        EXPECT_LT(run.seconds, 5.0) << name;
+        EXPECT_NE(run.errors.find(name + ": a FIFO, not a file"), std::string::npos) << name << "\n"
+                                                                                     << run.errors;
+    }
+}
+
+} // namespace
