@@ -14,9 +14,11 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <new>
 #include <string>
@@ -71,18 +73,24 @@ struct GETFRAME {
     int64_t aheadIndex = -1;
     bool aheadReady = false;
 
-    ~GETFRAME() {
-        if (worker.joinable()) worker.join();
-        av_frame_free(&frame);
-        av_packet_free(&packet);
-        sws_freeContext(scaler);
-        avcodec_free_context(&codec);
-    }
+    ~GETFRAME();
 };
 
 namespace {
 
 int initCount = 0;
+
+#if SHOW_TEST_CONTROLS
+// The decoders with a frame being decoded ahead, and the processor time those threads took.
+std::vector<GETFRAME*> decodingAhead;
+std::atomic<int64_t> decodingAheadNanoseconds{0};
+
+int64_t ThreadNanoseconds() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return int64_t(now.tv_sec) * 1000000000 + now.tv_nsec;
+}
+#endif
 
 // The frame number of a decoded frame, from its timestamp in the stream's time base.
 int64_t FrameNumber(const AVStream* stream, int64_t timestamp) {
@@ -244,8 +252,13 @@ bool SeekBefore(GETFRAME& decoder, int64_t wanted) {
 void DecodeAhead(GETFRAME& decoder, int64_t after) {
 #ifndef __EMSCRIPTEN__
     const int64_t wanted = after + 1;
-    if (wanted != decoder.next || wanted >= int64_t(decoder.stream->frameCount)) return;
+    if (wanted != decoder.next || wanted >= int64_t(decoder.stream->frameCount) ||
+        !host::hooks::DecodesClipsAhead())
+        return;
     decoder.worker = std::thread([&decoder, wanted] {
+#if SHOW_TEST_CONTROLS
+        const int64_t started = ThreadNanoseconds();
+#endif
         FfmpegLogFile log(decoder.stream->path.c_str());
         try {
             decoder.aheadReady = DecodeUntil(decoder, wanted, decoder.ahead);
@@ -253,12 +266,34 @@ void DecodeAhead(GETFRAME& decoder, int64_t after) {
             decoder.aheadReady = false;
         }
         decoder.aheadIndex = wanted;
+#if SHOW_TEST_CONTROLS
+        decodingAheadNanoseconds += ThreadNanoseconds() - started;
+#endif
     });
+#if SHOW_TEST_CONTROLS
+    decodingAhead.push_back(&decoder);
+#endif
 #else
     (void)decoder;
     (void)after;
 #endif
 }
+
+} // namespace
+
+GETFRAME::~GETFRAME() {
+    if (worker.joinable()) worker.join();
+#if SHOW_TEST_CONTROLS
+    decodingAhead.erase(std::remove(decodingAhead.begin(), decodingAhead.end(), this),
+                        decodingAhead.end());
+#endif
+    av_frame_free(&frame);
+    av_packet_free(&packet);
+    sws_freeContext(scaler);
+    avcodec_free_context(&codec);
+}
+
+namespace {
 
 // Frame `position` of the clip, decoded, as the packed bitmap; null if it cannot be.
 void* Decode(GETFRAME& decoder, LONG position) {
@@ -348,6 +383,16 @@ void WINAPI AVIFileExit() {
 #if SHOW_TEST_CONTROLS
 int AviFileInitCount() {
     return initCount;
+}
+
+void AviFileWaitForDecodingAhead() {
+    for (GETFRAME* decoder : decodingAhead)
+        if (decoder->worker.joinable()) decoder->worker.join();
+    decodingAhead.clear();
+}
+
+double AviFileDecodingAheadMilliseconds() {
+    return double(decodingAheadNanoseconds.load()) / 1e6;
 }
 #endif
 

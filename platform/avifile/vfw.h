@@ -105,3 +105,8 @@ HRESULT WINAPI AVIStreamGetFrameClose(PGETFRAME decoder);
 
 // The tests' build only: how many AVIFileInit calls are not yet balanced by AVIFileExit.
 int AviFileInitCount();
+// The tests' build only: waits until every frame being decoded ahead is decoded (the benchmarks
+// end a frame's timing there), and the processor time the decoding ahead has taken so far, in
+// milliseconds.
+void AviFileWaitForDecodingAhead();
+double AviFileDecodingAheadMilliseconds();

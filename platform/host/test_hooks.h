@@ -29,6 +29,9 @@ int TakeInjectedInput(InputEvent* events, int capacity);
 // Off screen: the tests asked for the real audio device instead of the virtual clock.
 bool WantsSdlAudio();
 
+// Clips decode the frame after the one handed out ahead, on a thread (unless the tests said no).
+bool DecodesClipsAhead();
+
 // A frame was presented, on screen or off.
 void FramePresented();
 
@@ -51,6 +54,9 @@ inline int TakeInjectedInput(InputEvent*, int) {
 }
 inline bool WantsSdlAudio() {
     return false;
+}
+inline bool DecodesClipsAhead() {
+    return true;
 }
 inline void FramePresented() {}
 inline void ClipFrameDelivered(const char*, int64_t) {}

@@ -17,6 +17,7 @@ struct Controls {
     std::vector<host::test::MessageBoxRecord> messageBoxes;
     std::vector<host::InputEvent> input;
     bool sdlAudio = false;
+    bool decodeAhead = true;
     std::function<void()> presented;
     std::function<void(const char*, int64_t)> clipFrame;
 };
@@ -70,6 +71,10 @@ bool WantsSdlAudio() {
     return State().sdlAudio;
 }
 
+bool DecodesClipsAhead() {
+    return State().decodeAhead;
+}
+
 void FramePresented() {
     if (State().presented) State().presented();
 }
@@ -81,6 +86,10 @@ void ClipFrameDelivered(const char* path, int64_t position) {
 } // namespace host::hooks
 
 namespace host::test {
+
+void DecodeClipsAhead(bool on) {
+    State().decodeAhead = on;
+}
 
 void OnFramePresented(std::function<void()> observer) {
     State().presented = std::move(observer);

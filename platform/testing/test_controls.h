@@ -57,6 +57,10 @@ void OnFramePresented(std::function<void()> observer);
 // its caller gave it, and the frame's number (the benchmarks' plain program decodes the same).
 void OnClipFrameDelivered(std::function<void(const char* path, int64_t position)> observer);
 
+// Whether a clip decodes the frame after the one handed out on a thread of its own (it does
+// unless turned off: the clip fuzz target, which never asks for that frame, turns it off).
+void DecodeClipsAhead(bool on);
+
 // Off screen, plays through the SDL2 audio device instead of the virtual clock (set
 // SDL_AUDIODRIVER=dummy to run at real-time pace without sound). Must precede BASS_Init.
 void UseSdlAudioOutput();

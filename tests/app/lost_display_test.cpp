@@ -109,6 +109,29 @@ TEST(LostDisplay, TheShowEndsAsForALostDeviceWithItsMessage) {
     std::remove(errors.c_str());
 }
 
+// Asked to end (SIGTERM: SDL turns it into a close request), the show tears down and exits 0
+// with nothing from the sanitizers, in their build too, where the OpenGL driver the display
+// brought in would otherwise be reported for what it held when it was unloaded.
+TEST(OnScreen, ASignalToEndClosesTheShowCleanly) {
+    ASSERT_EQ(std::system("command -v Xvfb > /dev/null"), 0)
+        << "the test needs Xvfb (tools/setup.sh installs it)";
+    VirtualDisplay display;
+    const std::string errors = std::string(SHOW_BUILD_DIR) + "/on-screen-stderr.txt";
+    const pid_t player = StartProcess({kShow}, SHOW_BUILD_DIR, errors,
+                                      {"DISPLAY=" + display.name, "SDL_AUDIODRIVER=dummy"});
+    std::this_thread::sleep_for(std::chrono::seconds(4));
+    ASSERT_EQ(WaitForProcess(player, 0), -1) << FileText(errors);
+    kill(player, SIGTERM);
+    const int status = WaitForProcess(player, 30);
+    if (status == -1) kill(player, SIGKILL), WaitForProcess(player, 5);
+    ASSERT_NE(status, -1) << "the show did not end when asked to";
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status << FileText(errors);
+    const std::string said = FileText(errors);
+    for (const char* report : {"runtime error", "AddressSanitizer", "LeakSanitizer"})
+        EXPECT_EQ(said.find(report), std::string::npos) << said;
+    std::remove(errors.c_str());
+}
+
 TEST(NotAFile, TheShowNamesAFifoInPlaceOfItsMusicAtOnce) {
     ASSERT_EQ(std::system("command -v Xvfb > /dev/null"), 0)
         << "the test needs Xvfb (tools/setup.sh installs it)";
