@@ -6,7 +6,19 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
+#include <time.h>
+
+#include <atomic>
+
 namespace {
+
+std::atomic<int64_t> aheadNanoseconds{0};
+
+int64_t ThreadNanoseconds() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return int64_t(now.tv_sec) * 1000000000 + now.tv_nsec;
+}
 
 AVRational FrameRate(const AVStream* stream) {
     return stream->avg_frame_rate.num ? stream->avg_frame_rate : stream->r_frame_rate;
@@ -42,6 +54,10 @@ ClipDecoder::~ClipDecoder() {
     avformat_close_input(&format);
 }
 
+double ClipDecoder::AheadMilliseconds() {
+    return double(aheadNanoseconds.load()) / 1e6;
+}
+
 void ClipDecoder::Join() {
     if (worker.joinable()) worker.join();
 }
@@ -60,7 +76,9 @@ const uint32_t* ClipDecoder::Frame(int64_t position) {
     // Forward play asks for the next frame next: decode it while this one is drawn.
     const int64_t following = position + 1;
     worker = std::thread([this, following] {
+        const int64_t started = ThreadNanoseconds();
         if (!DecodeInto(following, ahead)) ahead.position = -1;
+        aheadNanoseconds += ThreadNanoseconds() - started;
     });
     return shown.pixels.data();
 }

@@ -28,6 +28,10 @@ public:
     // Frame `position` as Width() x Height() words 0xAARRGGBB, top row first; null if the clip
     // has no such frame.
     const uint32_t* Frame(int64_t position);
+    // Waits until the frame being decoded ahead is decoded.
+    void WaitForAhead() { Join(); }
+    // The processor time every decoder's thread has spent decoding ahead, in milliseconds.
+    static double AheadMilliseconds();
 
 private:
     struct Decoded {

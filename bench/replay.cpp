@@ -6,6 +6,7 @@
 #include "platform/files/resolve_path.h"
 #include "platform/testing/test_controls.h"
 
+#include <epoxy/egl.h>
 #include <epoxy/gl.h>
 
 #include <algorithm>
@@ -235,6 +236,42 @@ void main() {
 }
 )";
 
+// The floor: where each fragment lands, and nothing else.
+const char* const kFloorVertexShader = R"(
+layout(location = 0) in vec3 position;
+uniform mat4 toClip;
+void main() {
+    gl_Position = toClip * vec4(position, 1.0);
+}
+)";
+
+const char* const kFloorFragmentShader = R"(
+out vec4 colour;
+void main() {
+    colour = vec4(1.0);
+}
+)";
+
+// A context beside the current one, on its display and configuration.
+EGLContext NewContext() {
+    EGLDisplay display = eglGetCurrentDisplay();
+    EGLint id = 0;
+    if (!eglQueryContext(display, eglGetCurrentContext(), EGL_CONFIG_ID, &id)) return nullptr;
+    const EGLint byId[] = {EGL_CONFIG_ID, id, EGL_NONE};
+    EGLConfig config;
+    EGLint count = 0;
+    if (!eglChooseConfig(display, byId, &config, 1, &count) || count != 1) return nullptr;
+    const EGLint attributes[] = {EGL_CONTEXT_MAJOR_VERSION,
+                                 3,
+                                 EGL_CONTEXT_MINOR_VERSION,
+                                 3,
+                                 EGL_CONTEXT_OPENGL_PROFILE_MASK,
+                                 EGL_CONTEXT_OPENGL_CORE_PROFILE_BIT,
+                                 EGL_NONE};
+    const EGLContext made = eglCreateContext(display, config, EGL_NO_CONTEXT, attributes);
+    return made == EGL_NO_CONTEXT ? nullptr : made;
+}
+
 unsigned Compile(GLenum kind, const std::string& defines, const char* body) {
     const unsigned shader = glCreateShader(kind);
     const std::string head = "#version 330 core\n" + defines;
@@ -272,8 +309,24 @@ void RecordFrame(Replay& replay, const std::function<void()>& drawFrame) {
     host::test::OnClipFrameDelivered(nullptr);
 }
 
+BareRenderer::OwnContext::OwnContext(const BareRenderer& renderer)
+    : display(eglGetCurrentDisplay()), previous(eglGetCurrentContext()) {
+    if (renderer.context)
+        eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGLContext(renderer.context));
+}
+
+BareRenderer::OwnContext::~OwnContext() {
+    eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGLContext(previous));
+}
+
 BareRenderer::BareRenderer(Replay& replay) : replay(replay) {
     if (!replay.unsupported.empty()) return;
+    context = NewContext();
+    if (!context) {
+        replay.unsupported = "no second OpenGL context";
+        return;
+    }
+    OwnContext own(*this);
     glGenFramebuffers(1, &framebuffer);
     glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
     glGenRenderbuffers(1, &colour);
@@ -284,6 +337,12 @@ BareRenderer::BareRenderer(Replay& replay) : replay(replay) {
     glBindRenderbuffer(GL_RENDERBUFFER, depth);
     glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT16, kWidth, kHeight);
     glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, depth);
+    glViewport(0, 0, kWidth, kHeight);
+    glDepthFunc(GL_LEQUAL);
+    // Upside down, like the device: Direct3D's clockwise front faces turn counter-clockwise.
+    glFrontFace(GL_CCW);
+    glCullFace(GL_BACK);
+    glActiveTexture(GL_TEXTURE0);
 
     size_t vertexBytes = 0, indexBytes = 0;
     for (const ReplayFrame& frame : replay.frames)
@@ -308,7 +367,6 @@ BareRenderer::BareRenderer(Replay& replay) : replay(replay) {
     glVertexAttribPointer(2, GL_BGRA, GL_UNSIGNED_BYTE, GL_TRUE, 36, at(24));
     glEnableVertexAttribArray(3);
     glVertexAttribPointer(3, 2, GL_FLOAT, GL_FALSE, 36, at(28));
-    glBindVertexArray(0);
 
     // Storage for every texture, filled as the frames bring their pictures.
     for (ReplayTexture& texture : replay.textures) {
@@ -321,7 +379,11 @@ BareRenderer::BareRenderer(Replay& replay) : replay(replay) {
                      GL_UNSIGNED_INT_8_8_8_8_REV, nullptr);
     }
     if (!PlaceClipFrames()) return;
-    // What the first frame does not bring was brought before it: every frame starts from it.
+    // Every picture goes up now, before anything is timed: each texture then holds what the last
+    // frame left in it, which is where the frames start again. An upload that brings what its
+    // texture held before it (going round from the last frame to the first) has nothing to send:
+    // a picture drawn frame after frame, or a canvas locked and written with the same frame.
+    std::vector<const std::vector<uint32_t>*> held(replay.textures.size(), nullptr);
     for (const ReplayFrame& frame : replay.frames)
         for (const ReplayUpload& upload : frame.uploads) {
             ReplayTexture& texture = replay.textures[size_t(upload.texture)];
@@ -329,26 +391,55 @@ BareRenderer::BareRenderer(Replay& replay) : replay(replay) {
             glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, texture.width, texture.height, GL_BGRA,
                             GL_UNSIGNED_INT_8_8_8_8_REV, upload.texels.data());
             texture.clipFrame = upload.clipFrame.clip >= 0 ? upload.clipFrame.position : -1;
+            held[size_t(upload.texture)] = &upload.texels;
+        }
+    for (ReplayFrame& frame : replay.frames)
+        for (ReplayUpload& upload : frame.uploads) {
+            const std::vector<uint32_t>*& before = held[size_t(upload.texture)];
+            upload.unchanged = *before == upload.texels;
+            before = &upload.texels;
         }
     for (const ReplayFrame& frame : replay.frames)
         for (const ReplayDraw& draw : frame.draws)
             if (!ProgramFor(draw)) return;
+    floor.name = glCreateProgram();
+    const unsigned floorVertex = Compile(GL_VERTEX_SHADER, "", kFloorVertexShader);
+    const unsigned floorFragment = Compile(GL_FRAGMENT_SHADER, "", kFloorFragmentShader);
+    glAttachShader(floor.name, floorVertex);
+    glAttachShader(floor.name, floorFragment);
+    glLinkProgram(floor.name);
+    glDeleteShader(floorVertex);
+    glDeleteShader(floorFragment);
+    floor.toClip = glGetUniformLocation(floor.name, "toClip");
     glGenQueries(1, &query);
     ready = true;
 }
 
 BareRenderer::~BareRenderer() {
-    for (const Program& program : programs)
-        if (program.name) glDeleteProgram(program.name);
-    for (ReplayTexture& texture : replay.textures)
-        if (texture.name) glDeleteTextures(1, &texture.name), texture.name = 0;
-    if (query) glDeleteQueries(1, &query);
-    glDeleteBuffers(1, &vertexBuffer);
-    glDeleteBuffers(1, &indexBuffer);
-    glDeleteVertexArrays(1, &vertexArray);
-    glDeleteRenderbuffers(1, &colour);
-    glDeleteRenderbuffers(1, &depth);
-    glDeleteFramebuffers(1, &framebuffer);
+    if (!context) return;
+    {
+        OwnContext own(*this);
+        FinishDecoding();
+        clips.clear();
+        for (const Program& program : programs)
+            if (program.name) glDeleteProgram(program.name);
+        if (floor.name) glDeleteProgram(floor.name);
+        for (ReplayTexture& texture : replay.textures)
+            if (texture.name) glDeleteTextures(1, &texture.name), texture.name = 0;
+        if (query) glDeleteQueries(1, &query);
+        glDeleteBuffers(1, &vertexBuffer);
+        glDeleteBuffers(1, &indexBuffer);
+        glDeleteVertexArrays(1, &vertexArray);
+        glDeleteRenderbuffers(1, &colour);
+        glDeleteRenderbuffers(1, &depth);
+        glDeleteFramebuffers(1, &framebuffer);
+    }
+    eglDestroyContext(eglGetCurrentDisplay(), EGLContext(context));
+}
+
+void BareRenderer::FinishDecoding() {
+    for (auto& clip : clips)
+        clip->WaitForAhead();
 }
 
 bool BareRenderer::PlaceClipFrames() {
@@ -393,6 +484,7 @@ bool BareRenderer::PlaceClipFrames() {
 }
 
 void BareRenderer::Upload(const ReplayUpload& upload) {
+    if (upload.unchanged) return;
     ReplayTexture& texture = replay.textures[size_t(upload.texture)];
     const ReplayClipFrame& clipFrame = upload.clipFrame;
     glBindTexture(GL_TEXTURE_2D, texture.name);
@@ -450,11 +542,18 @@ const BareRenderer::Program* BareRenderer::ProgramFor(const ReplayDraw& draw) {
 }
 
 void BareRenderer::DrawFrame(size_t index, bool clearAfter) {
-    Draw(index, false, clearAfter);
+    OwnContext own(*this);
+    Draw(index, Pass::Picture, clearAfter);
+}
+
+void BareRenderer::DrawFloor(size_t index) {
+    OwnContext own(*this);
+    Draw(index, Pass::Floor, true);
 }
 
 uint64_t BareRenderer::Fragments(size_t index) {
-    Draw(index, true, false);
+    OwnContext own(*this);
+    Draw(index, Pass::Counted, false);
     return counted;
 }
 
@@ -466,29 +565,15 @@ void BareRenderer::Clear() {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 }
 
-void BareRenderer::Draw(size_t index, bool countFragments, bool clearAfter) {
+void BareRenderer::Draw(size_t index, Pass pass, bool clearAfter) {
     const ReplayFrame& frame = replay.frames[index];
-    // The device's target stays bound for its next draws.
-    GLint theirs = 0;
-    glGetIntegerv(GL_FRAMEBUFFER_BINDING, &theirs);
-    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
-    glViewport(0, 0, kWidth, kHeight);
-    glBindSampler(0, 0);
-    glDisable(GL_SCISSOR_TEST);
+    const bool floorPass = pass == Pass::Floor;
     if (!cleared) Clear();
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
     glDepthMask(GL_TRUE);
-    glDepthFunc(GL_LEQUAL);
-    // Upside down, like the device: Direct3D's clockwise front faces turn counter-clockwise.
-    glFrontFace(GL_CCW);
-    glCullFace(GL_BACK);
-    glBlendEquation(GL_FUNC_ADD);
-    glBindVertexArray(vertexArray);
-    // The array buffer binding belongs to the context, not the vertex array: others move it.
-    glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer);
-    glActiveTexture(GL_TEXTURE0);
-    for (const ReplayUpload& upload : frame.uploads)
-        Upload(upload);
+    if (!floorPass)
+        for (const ReplayUpload& upload : frame.uploads)
+            Upload(upload);
     // Until a draw writes depth, every depth is the far plane and the test cannot fail.
     bool blend = false, depthWrite = true, cull = false, depthTest = false, depthWritten = false;
     unsigned source = GL_ONE, destination = GL_ZERO, program = 0, bound = 0;
@@ -496,7 +581,7 @@ void BareRenderer::Draw(size_t index, bool countFragments, bool clearAfter) {
     glDisable(GL_CULL_FACE);
     glDisable(GL_DEPTH_TEST);
     glBlendFunc(source, destination);
-    if (countFragments) glBeginQuery(GL_SAMPLES_PASSED, query);
+    if (pass == Pass::Counted) glBeginQuery(GL_SAMPLES_PASSED, query);
     for (const ReplayDraw& draw : frame.draws) {
         if (draw.geometry != uploaded) {
             glBufferSubData(GL_ARRAY_BUFFER, 0, GLsizeiptr(draw.vertices.size()),
@@ -507,14 +592,21 @@ void BareRenderer::Draw(size_t index, bool countFragments, bool clearAfter) {
         }
         const bool test = depthWritten || draw.depthWrite;
         if (test != depthTest) test ? glEnable(GL_DEPTH_TEST) : glDisable(GL_DEPTH_TEST);
-        if (draw.blend != blend) draw.blend ? glEnable(GL_BLEND) : glDisable(GL_BLEND);
-        if (draw.blend && (draw.source != source || draw.destination != destination))
+        const bool blended = draw.blend && !floorPass;
+        if (blended != blend) blended ? glEnable(GL_BLEND) : glDisable(GL_BLEND);
+        if (blended && (draw.source != source || draw.destination != destination))
             glBlendFunc(draw.source, draw.destination), source = draw.source,
                                                         destination = draw.destination;
         if (draw.depthWrite != depthWrite) glDepthMask(draw.depthWrite ? GL_TRUE : GL_FALSE);
         if (draw.cull != cull) draw.cull ? glEnable(GL_CULL_FACE) : glDisable(GL_CULL_FACE);
-        blend = draw.blend, depthWrite = draw.depthWrite, cull = draw.cull, depthTest = test;
+        blend = blended, depthWrite = draw.depthWrite, cull = draw.cull, depthTest = test;
         depthWritten |= draw.depthWrite;
+        if (floorPass) {
+            if (floor.name != program) glUseProgram(floor.name), program = floor.name;
+            glUniformMatrix4fv(floor.toClip, 1, GL_FALSE, draw.toClip);
+            glDrawElements(GL_TRIANGLES, GLsizei(draw.indices.size()), GL_UNSIGNED_SHORT, nullptr);
+            continue;
+        }
         const Program& used = *ProgramFor(draw);
         if (used.name != program) glUseProgram(used.name), program = used.name;
         glUniformMatrix4fv(used.toClip, 1, GL_FALSE, draw.toClip);
@@ -534,20 +626,22 @@ void BareRenderer::Draw(size_t index, bool countFragments, bool clearAfter) {
         if (name != bound) glBindTexture(GL_TEXTURE_2D, name), bound = name;
         glDrawElements(GL_TRIANGLES, GLsizei(draw.indices.size()), GL_UNSIGNED_SHORT, nullptr);
     }
-    if (countFragments) {
+    if (pass == Pass::Counted) {
         glEndQuery(GL_SAMPLES_PASSED);
         GLuint64 samples = 0;
         glGetQueryObjectui64v(query, GL_QUERY_RESULT, &samples);
         counted = samples;
     }
-    glBindVertexArray(0);
     glFinish();
     cleared = clearAfter;
-    if (clearAfter) Clear();
-    glBindFramebuffer(GL_FRAMEBUFFER, GLuint(theirs));
+    if (clearAfter) {
+        Clear();
+        glFinish();
+    }
 }
 
 std::vector<uint32_t> BareRenderer::ReadBack() {
+    OwnContext own(*this);
     std::vector<uint32_t> pixels(size_t(kWidth) * kHeight);
     glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer);
     glPixelStorei(GL_PACK_ALIGNMENT, 4);
@@ -574,64 +668,4 @@ FrameDifference CompareFrames(const std::vector<uint32_t>& a, const std::vector<
         difference.largest = std::max(difference.largest, largest);
     }
     return difference;
-}
-
-double FullScreenFillMilliseconds(int rounds) {
-    // One textured quad covering the target, added onto it: the costliest fragments the scenes
-    // draw, none of them hidden.
-    Replay replay;
-    ReplayTexture texture;
-    texture.width = 512;
-    texture.height = 256;
-    replay.textures.push_back(texture);
-    ReplayDraw quad;
-    const float corners[4][2] = {{-1, -1}, {1, -1}, {-1, 1}, {1, 1}};
-    quad.vertices.resize(4 * 36);
-    for (int i = 0; i < 4; ++i) {
-        const float record[9] = {corners[i][0],
-                                 corners[i][1],
-                                 0.5f,
-                                 0,
-                                 0,
-                                 0,
-                                 0,
-                                 0.5f + 0.5f * corners[i][0],
-                                 0.5f - 0.5f * corners[i][1]};
-        std::memcpy(quad.vertices.data() + 36 * i, record, sizeof record);
-        const uint32_t grey = 0xFF404040;
-        std::memcpy(quad.vertices.data() + 36 * i + 24, &grey, 4);
-    }
-    quad.indices = {2, 1, 0, 3, 1, 2};
-    quad.texture = 0;
-    const float identity[16] = {1, 0, 0, 0, 0, -1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
-    std::memcpy(quad.toClip, identity, sizeof identity);
-    std::memcpy(quad.toCamera, identity, sizeof identity);
-    quad.blend = true;
-    quad.source = GL_ONE;
-    quad.destination = GL_ONE;
-    quad.depthWrite = false;
-    quad.cull = false;
-    constexpr int kQuads = 16;
-    ReplayFrame frame;
-    frame.uploads.push_back({0, std::vector<uint32_t>(512 * 256, 0xFF306090), ReplayClipFrame{}});
-    quad.geometry = 1;
-    for (int i = 0; i < kQuads; ++i)
-        frame.draws.push_back(quad);
-    replay.frames.push_back(frame);
-    replay.frames.push_back(frame);
-    replay.frames[1].uploads.clear();
-    BareRenderer bare(replay);
-    if (!bare.Ready()) return 0;
-    bare.DrawFrame(0);
-    std::vector<double> each;
-    for (int round = 0; round < rounds; ++round) {
-        const auto start = std::chrono::steady_clock::now();
-        bare.DrawFrame(1);
-        each.push_back(
-            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
-                .count() /
-            kQuads);
-    }
-    std::sort(each.begin(), each.end());
-    return each[each.size() / 2];
 }

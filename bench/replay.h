@@ -1,12 +1,13 @@
 // Frames of the show recorded as the draws they issued, and drawn again by a plain OpenGL 3.3
 // program written as an expert would write it for those draws: the same geometry, textures,
-// matrices, lights and blend states through shaders that do only what the draws need, each
-// texture uploaded once a frame where it changed (a clip's frames decoded by the program itself,
-// from the same files, and only the clip's rectangle sent up when its frame changes), state changed
-// only where it differs, all four channels written, and no depth test until something has written
-// depth (before that it cannot fail), into a target without alpha as the show needs none. A
-// benchmark times the two in the same process on the same context after checking that they draw the
-// same pictures.
+// matrices, lights and blend states through shaders that do only what the draws need; a
+// picture's texture sent up once, before anything is timed, and a clip's canvas only where its
+// frame changed (the frames decoded by the program itself, from the same files, only the clip's
+// rectangle sent up); state changed only where it differs, all four channels written, and no
+// depth test until something has written depth (before that it cannot fail), into a target
+// without alpha as the show needs none. It draws in an OpenGL context of its own, so that its
+// state and the show's never meet. A benchmark times the two in the same process after checking
+// that they draw the same pictures.
 #pragma once
 
 #include "platform/d3d8/d3d8_types.h"
@@ -64,6 +65,9 @@ struct ReplayUpload {
     int texture = -1;
     std::vector<uint32_t> texels;
     ReplayClipFrame clipFrame; // position -1 when the picture is not a clip frame
+    // The texture held these texels already (locked and written with the same picture): there
+    // is nothing to send.
+    bool unchanged = false;
 };
 
 struct ReplayFrame {
@@ -85,7 +89,9 @@ struct Replay {
 // Runs `drawFrame` with the device's draws recorded into a new frame of `replay`.
 void RecordFrame(Replay& replay, const std::function<void()>& drawFrame);
 
-// The plain program: its own target, buffers, textures and shaders, on the current context.
+// The plain program: its own OpenGL context (on the current one's display and configuration),
+// target, buffers, textures and shaders. Each call makes its context current and gives the
+// caller's back before it returns.
 class BareRenderer {
 public:
     explicit BareRenderer(Replay& replay);
@@ -95,21 +101,39 @@ public:
 
     bool Ready() const { return ready; }
     // Draws frame `index` and waits for it, cleared first unless the frame before cleared the
-    // target at its end (`clearAfter`), as each frame of the show does for the next.
+    // target at its end (`clearAfter`, waited for too), as each frame of the show does for the
+    // next.
     void DrawFrame(size_t index, bool clearAfter = false);
+    // The floor of frame `index`: the same geometry through the cheapest shader (no texture, one
+    // colour, no blending), with its depth tests and writes, so the same fragments are made;
+    // cleared after and waited for.
+    void DrawFloor(size_t index);
+    // Waits until every clip's frame being decoded ahead is decoded.
+    void FinishDecoding();
     // The last frame drawn, as 0x00RRGGBB words, top row first.
     std::vector<uint32_t> ReadBack();
     // The fragments frame `index` writes, counted by an occlusion query (not while timing).
     uint64_t Fragments(size_t index);
 
 private:
+    // Makes the renderer's context current for its life, and the caller's again after.
+    class OwnContext {
+    public:
+        explicit OwnContext(const BareRenderer& renderer);
+        ~OwnContext();
+
+    private:
+        void* display;
+        void* previous;
+    };
     struct Program {
         unsigned name = 0;
         int toClip = -1, toCamera = -1, normalToCamera = -1, base = -1, towardLight = -1,
             lightColour = -1, highlightColour = -1, power = -1;
     };
     const Program* ProgramFor(const ReplayDraw& draw);
-    void Draw(size_t index, bool counted, bool clearAfter);
+    enum class Pass { Picture, Counted, Floor };
+    void Draw(size_t index, Pass pass, bool clearAfter);
     void Clear();
     // Finds each recorded clip frame in its upload; false (with `replay.unsupported` said) if
     // one is not there.
@@ -117,6 +141,7 @@ private:
     void Upload(const ReplayUpload& upload);
 
     Replay& replay;
+    void* context = nullptr; // EGLContext
     bool ready = false;
     unsigned framebuffer = 0, colour = 0, depth = 0;
     unsigned vertexArray = 0, vertexBuffer = 0, indexBuffer = 0;
@@ -127,6 +152,7 @@ private:
     // The target is cleared, ready for the next frame.
     bool cleared = false;
     Program programs[8];
+    Program floor;
     std::vector<std::string> clipPaths;
     std::vector<std::unique_ptr<ClipDecoder>> clips;
 };
@@ -142,7 +168,3 @@ struct FrameDifference {
 };
 FrameDifference CompareFrames(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b,
                               int tolerance = 3);
-
-// Cost of filling the target once with a full-screen textured quad added onto it, in
-// milliseconds: the machine's fill rate, measured on the current context (median of `rounds`).
-double FullScreenFillMilliseconds(int rounds = 9);

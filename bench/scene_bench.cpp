@@ -1,6 +1,7 @@
 // Each scene against the plain OpenGL program an expert would write for the same draws
-// (bench/replay.h), in the same process on the same context, off screen. The plain program
-// decodes the clips' frames itself (bench/clip_decoder.h), so that both sides pay for decoding.
+// (bench/replay.h), in the same process, each in an OpenGL context of its own, off screen. The
+// plain program decodes the clips' frames itself (bench/clip_decoder.h), so that both sides pay
+// for decoding.
 //
 // A scene is played up to its span as the show plays it (fast-forwarded), and then 60 frames at
 // 60 a second are drawn through the show's code, its clips advancing and decoding as on screen,
@@ -8,27 +9,41 @@
 // frames, the plain program's picture must be the show's, and the show drawing the frames again
 // must give the pictures it gave: a benchmark where either fails stops with an error.
 //
-// Timing is by paired rounds: each round draws all the frames, frame by frame the two sides in
-// turn (which goes first alternating). Reported: ratio, the median over the rounds of the show's
-// wall time over the plain program's, and ratio_iqr, the spread between its quartiles; cpu_ratio
-// and cpu_ratio_iqr the same in process processor time (llvmpipe's threads included); show_ms and
-// bare_ms, the median wall time of a frame; floor_ms, what the frame's fragments alone cost when
-// drawn as full-screen quads at this machine's fill rate (screens: how many screens of
-// fragments that is); cpu_ms, the show's frame with nothing drawn and no clip decoded (our own
-// code outside OpenGL); llvmpipe_threads, the rasteriser's threads.
+// Timing is by paired rounds: each round draws all the frames, frame by frame the sides in turn
+// (which of the two goes first alternating, the floor last). A side's window holds its own work
+// only: it ends when everything it issued for the frame is finished (its clear for the next
+// frame included, then glFinish) and the clip frame it decodes ahead is decoded. Per frame,
+// medians over the rounds:
+//   show_ms, bare_ms        wall time of the show's frame and the plain program's
+//   show_cpu_ms, bare_cpu_ms  processor time of the main thread (our code and the driver's
+//                           front end; llvmpipe's rasteriser threads are not in it)
+//   show_decode_ms, bare_decode_ms  processor time of the clip decoding ahead, on its thread
+//   floor_ms                the same frames' fragments (depth-tested ones included) from the
+//                           cheapest shader: no texture, one colour, no blending
+//   show_minus_bare_ms      what the show's frame costs beyond the plain program's
+//   ratio, cpu_ratio, decode_ratio  the show's over the plain program's, medians of each round's
+//                           ratio, with ratio_iqr and cpu_ratio_iqr the spread between quartiles
+//   gl_calls, gl_calls_bare, upload_bytes, upload_bytes_bare  exact, through one counting layer
+//                           over the GL entry points (bench/gl_calls.h)
+//   cpu_ms                  the show's frame with nothing drawn and no clip decoded
+//   screens                 the fragments drawn, in screens of 640 x 480
 // BM_LitMesh compares the toolkit's lit mesh the same way. Run from anywhere: the scenes read
 // the generated data set in the build folder.
 #include "bench/bench_device.h"
+#include "bench/clip_decoder.h"
+#include "bench/gl_calls.h"
 #include "bench/replay.h"
 #include "bench/scene_run.h"
 #include "fx/compute_normals.h"
 #include "fx/draw_geometry.h"
 #include "fx/draw_settings.h"
 #include "fx/shared_buffers.h"
+#include "platform/avifile/vfw.h"
 #include "scenes/music_time.h"
 #include "scenes/schedule.h"
 
 #include <benchmark/benchmark.h>
+#include <epoxy/gl.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -36,6 +51,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <thread>
 
@@ -69,11 +85,39 @@ int LlvmpipeThreads() {
     return int(std::thread::hardware_concurrency());
 }
 
-// The machine's fill rate, measured once.
-double FillMilliseconds() {
-    static const double measured = FullScreenFillMilliseconds();
-    return measured;
+// One side's frames over a round.
+struct Side {
+    double wall = 0, cpu = 0, decode = 0;
+    GlTally gl;
+    size_t frames = 0;
+
+    // Times one frame of this side: `draw` issues it, `finish` waits for the decoding ahead it
+    // started; the window closes when both are done.
+    void Time(const std::function<void()>& draw, const std::function<void()>& finish,
+              double (*decoded)()) {
+        const double w = WallMilliseconds(), c = ClockMilliseconds(CLOCK_THREAD_CPUTIME_ID);
+        const double d = decoded();
+        const GlTally g = CountedGlCalls();
+        draw();
+        glFinish();
+        finish();
+        gl = gl + (CountedGlCalls() - g);
+        decode += decoded() - d;
+        cpu += ClockMilliseconds(CLOCK_THREAD_CPUTIME_ID) - c;
+        wall += WallMilliseconds() - w;
+        ++frames;
+    }
+};
+
+double NoDecoding() {
+    return 0;
 }
+
+// The medians and spreads of the rounds, as the benchmark's counters named `prefix`.
+struct Rounds {
+    std::vector<double> show, bare, floor, showCpu, bareCpu, showDecode, bareDecode;
+    std::vector<double> wallRatio, cpuRatio, decodeRatio, difference;
+};
 
 // The device, in the folder that holds the data.
 struct Bench {
@@ -92,6 +136,12 @@ struct Bench {
 void Compare(benchmark::State& state, Bench& bench, const SceneFrame& frame,
              const std::vector<double>& times) {
     Renderer& renderer = bench.device.renderer;
+    bool counting = false;
+    CountedGlCalls(&counting);
+    if (!counting) {
+        state.SkipWithError("the GL calls cannot be counted");
+        return;
+    }
     RecordedFrames recorded = RecordFrames(renderer, frame, times);
     if (!recorded.replay.unsupported.empty()) {
         state.SkipWithError(
@@ -124,38 +174,48 @@ void Compare(benchmark::State& state, Bench& bench, const SceneFrame& frame,
     };
     if (!check("before")) return;
 
-    std::vector<double> wallRatios, cpuRatios, showMs, bareMs;
-    // One frame of a side, added to its wall and processor times.
-    const auto timed = [](double& wall, double& cpu, const std::function<void()>& draw) {
-        const double w = WallMilliseconds(), c = ClockMilliseconds(CLOCK_PROCESS_CPUTIME_ID);
-        draw();
-        wall += WallMilliseconds() - w;
-        cpu += ClockMilliseconds(CLOCK_PROCESS_CPUTIME_ID) - c;
-    };
+    Rounds rounds;
+    GlTally showGl, bareGl;
     for (auto _ : state) {
-        // Frame by frame, the two sides in turn (which goes first alternating), so that what
-        // the machine is doing meanwhile falls on both alike.
-        double showWall = 0, showCpu = 0, bareWall = 0, bareCpu = 0;
+        // Frame by frame, the two sides in turn (which goes first alternating) and the floor
+        // after them, so that what the machine is doing meanwhile falls on all alike.
+        Side show, plain, floor;
         for (size_t i = 0; i < times.size(); ++i) {
-            // Both sides end a frame as the show does, the next frame's clear issued but not
-            // waited for: each side's clear is then finished in the other's frame, alike.
-            const auto show = [&] {
-                frame(times[i]);
-                renderer.EndFrame();
+            const auto showFrame = [&] {
+                show.Time(
+                    [&] {
+                        frame(times[i]);
+                        renderer.EndFrame();
+                    },
+                    AviFileWaitForDecodingAhead, AviFileDecodingAheadMilliseconds);
             };
-            const auto plain = [&] { bare.DrawFrame(i, true); };
+            const auto plainFrame = [&] {
+                plain.Time([&] { bare.DrawFrame(i, true); }, [&] { bare.FinishDecoding(); },
+                           ClipDecoder::AheadMilliseconds);
+            };
             if (i % 2) {
-                timed(bareWall, bareCpu, plain);
-                timed(showWall, showCpu, show);
+                plainFrame();
+                showFrame();
             } else {
-                timed(showWall, showCpu, show);
-                timed(bareWall, bareCpu, plain);
+                showFrame();
+                plainFrame();
             }
+            floor.Time([&] { bare.DrawFloor(i); }, [] {}, NoDecoding);
         }
-        wallRatios.push_back(showWall / bareWall);
-        cpuRatios.push_back(showCpu / bareCpu);
-        showMs.push_back(showWall / double(times.size()));
-        bareMs.push_back(bareWall / double(times.size()));
+        const double n = double(times.size());
+        rounds.show.push_back(show.wall / n);
+        rounds.bare.push_back(plain.wall / n);
+        rounds.floor.push_back(floor.wall / n);
+        rounds.showCpu.push_back(show.cpu / n);
+        rounds.bareCpu.push_back(plain.cpu / n);
+        rounds.showDecode.push_back(show.decode / n);
+        rounds.bareDecode.push_back(plain.decode / n);
+        rounds.wallRatio.push_back(show.wall / plain.wall);
+        rounds.cpuRatio.push_back(show.cpu / plain.cpu);
+        rounds.decodeRatio.push_back(plain.decode > 0 ? show.decode / plain.decode : 1.0);
+        rounds.difference.push_back((show.wall - plain.wall) / n);
+        showGl = show.gl;
+        bareGl = plain.gl;
     }
     if (!check("after")) return;
 
@@ -174,16 +234,30 @@ void Compare(benchmark::State& state, Bench& bench, const SceneFrame& frame,
     for (size_t i = 0; i < times.size(); ++i)
         fragments += double(bare.Fragments(i));
     renderer.EndFrame();
-    const double screens = fragments / double(times.size()) / (640.0 * 480.0);
 
-    state.counters["ratio"] = Quantile(wallRatios, 0.5);
-    state.counters["ratio_iqr"] = Quantile(wallRatios, 0.75) - Quantile(wallRatios, 0.25);
-    state.counters["cpu_ratio"] = Quantile(cpuRatios, 0.5);
-    state.counters["cpu_ratio_iqr"] = Quantile(cpuRatios, 0.75) - Quantile(cpuRatios, 0.25);
-    state.counters["show_ms"] = Quantile(showMs, 0.5);
-    state.counters["bare_ms"] = Quantile(bareMs, 0.5);
-    state.counters["floor_ms"] = screens * FillMilliseconds();
-    state.counters["screens"] = screens;
+    const auto median = [](const std::vector<double>& v) { return Quantile(v, 0.5); };
+    const auto spread = [](const std::vector<double>& v) {
+        return Quantile(v, 0.75) - Quantile(v, 0.25);
+    };
+    const double n = double(times.size());
+    state.counters["ratio"] = median(rounds.wallRatio);
+    state.counters["ratio_iqr"] = spread(rounds.wallRatio);
+    state.counters["cpu_ratio"] = median(rounds.cpuRatio);
+    state.counters["cpu_ratio_iqr"] = spread(rounds.cpuRatio);
+    state.counters["decode_ratio"] = median(rounds.decodeRatio);
+    state.counters["show_ms"] = median(rounds.show);
+    state.counters["bare_ms"] = median(rounds.bare);
+    state.counters["floor_ms"] = median(rounds.floor);
+    state.counters["show_minus_bare_ms"] = median(rounds.difference);
+    state.counters["show_cpu_ms"] = median(rounds.showCpu);
+    state.counters["bare_cpu_ms"] = median(rounds.bareCpu);
+    state.counters["show_decode_ms"] = median(rounds.showDecode);
+    state.counters["bare_decode_ms"] = median(rounds.bareDecode);
+    state.counters["gl_calls"] = double(showGl.calls) / n;
+    state.counters["gl_calls_bare"] = double(bareGl.calls) / n;
+    state.counters["upload_bytes"] = double(showGl.uploadBytes) / n;
+    state.counters["upload_bytes_bare"] = double(bareGl.uploadBytes) / n;
+    state.counters["screens"] = fragments / n / (640.0 * 480.0);
     state.counters["cpu_ms"] = cpuMs;
     state.counters["llvmpipe_threads"] = LlvmpipeThreads();
 }

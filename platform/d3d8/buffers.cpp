@@ -43,16 +43,33 @@ HRESULT D3DBuffer::Unlock() {
 
 unsigned D3DBuffer::GlBuffer(unsigned target, size_t begin, size_t end) {
     if (!glName) glGenBuffers(1, &glName);
-    glBindBuffer(target, glName);
+    device->BindBuffer(target, glName);
     if (begin >= cleanBegin && end <= cleanEnd) return glName;
-    // Only what this draw reads goes up, into fresh storage: the draws already queued keep
-    // reading the storage they were given, so the upload never waits for them to finish (a
-    // scene rewrites the buffer right after drawing a quad from it). The storage is as large as
-    // the draws have needed so far, not the whole buffer.
-    storageSize = std::max(storageSize, end);
-    glBufferData(target, GLsizeiptr(storageSize), nullptr, GL_STREAM_DRAW);
+    if (begin == 0) {
+        // Everything the OpenGL copy is to hold is written again: fresh storage of that size
+        // with the bytes in one call, so the draws already queued keep reading the storage they
+        // were given and the upload never waits for them (a scene rewrites the buffer right
+        // after drawing a quad from it).
+        glBufferData(target, GLsizeiptr(end), contents.data(), GL_STREAM_DRAW);
+        storageSize = end;
+        cleanBegin = 0;
+        cleanEnd = end;
+        return glName;
+    }
+    // Part of it: into the storage there is, made larger first if the draw reads beyond it.
+    if (end > storageSize) {
+        glBufferData(target, GLsizeiptr(end), nullptr, GL_STREAM_DRAW);
+        storageSize = end;
+        cleanBegin = cleanEnd = 0;
+    }
     glBufferSubData(target, GLintptr(begin), GLsizeiptr(end - begin), contents.data() + begin);
-    cleanBegin = begin;
-    cleanEnd = end;
+    // What was already clean and touches this range stays clean with it.
+    if (cleanEnd < begin || end < cleanBegin) {
+        cleanBegin = begin;
+        cleanEnd = end;
+    } else {
+        cleanBegin = std::min(cleanBegin, begin);
+        cleanEnd = std::max(cleanEnd, end);
+    }
     return glName;
 }

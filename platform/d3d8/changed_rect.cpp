@@ -1,30 +1,50 @@
 #include "platform/d3d8/changed_rect.h"
 
-#include <algorithm>
 #include <cstring>
 
-ChangedRect FindChangedRect(const uint8_t* now, const uint8_t* before, uint32_t width,
-                            uint32_t height, size_t pitch) {
+namespace {
+
+bool Same(const uint8_t* a, const uint8_t* b, uint32_t from, uint32_t to) {
+    return to <= from ||
+           std::memcmp(a + size_t(from) * 4, b + size_t(from) * 4, size_t(to - from) * 4) == 0;
+}
+
+} // namespace
+
+ChangedRect FindChangedRect(const uint8_t* now, const uint8_t* before, size_t pitch,
+                            const ChangedRect& within) {
     ChangedRect changed;
-    changed.left = width;
-    const size_t rowBytes = size_t(width) * 4;
-    for (uint32_t y = 0; y < height; ++y) {
+    if (within.Empty()) return changed;
+    for (uint32_t y = within.top; y < within.bottom; ++y) {
         const uint8_t* a = now + y * pitch;
         const uint8_t* b = before + y * pitch;
-        if (std::memcmp(a, b, rowBytes) == 0) continue;
-        if (changed.bottom == 0) changed.top = y;
+        if (Same(a, b, within.left, within.right)) continue;
+        if (changed.Empty()) {
+            // The first row that differs sets both edges.
+            changed.top = y;
+            changed.left = within.left;
+            while (Same(a, b, changed.left, changed.left + 1))
+                ++changed.left;
+            changed.right = within.right;
+            while (Same(a, b, changed.right - 1, changed.right))
+                --changed.right;
+        } else {
+            // Later rows can only widen it: their parts outside the known columns are compared
+            // whole, and searched a texel at a time only when they differ.
+            if (!Same(a, b, within.left, changed.left)) {
+                uint32_t left = within.left;
+                while (Same(a, b, left, left + 1))
+                    ++left;
+                changed.left = left;
+            }
+            if (!Same(a, b, changed.right, within.right)) {
+                uint32_t right = within.right;
+                while (Same(a, b, right - 1, right))
+                    --right;
+                changed.right = right;
+            }
+        }
         changed.bottom = y + 1;
-        // Only what lies outside the columns already known to change needs looking at.
-        uint32_t left = 0;
-        while (left < changed.left && std::memcmp(a + left * 4, b + left * 4, 4) == 0)
-            ++left;
-        changed.left = std::min(changed.left, left);
-        uint32_t right = width;
-        while (right > changed.right &&
-               std::memcmp(a + (right - 1) * 4, b + (right - 1) * 4, 4) == 0)
-            --right;
-        changed.right = std::max(changed.right, right);
     }
-    if (changed.bottom == 0) changed = ChangedRect{};
     return changed;
 }

@@ -11,6 +11,8 @@ struct ChangedRect {
     bool Empty() const { return right <= left || bottom <= top; }
 };
 
-// `now` and `before` hold `height` rows of `width` 32-bit texels, `pitch` bytes apart.
-ChangedRect FindChangedRect(const uint8_t* now, const uint8_t* before, uint32_t width,
-                            uint32_t height, size_t pitch);
+// `now` and `before` hold rows of 32-bit texels `pitch` bytes apart; only the rectangle
+// `within` is looked at (what may have been written), whole rows compared at once and the
+// edges found a word at a time only where a row's outer part differs.
+ChangedRect FindChangedRect(const uint8_t* now, const uint8_t* before, size_t pitch,
+                            const ChangedRect& within);

@@ -31,6 +31,7 @@
 // multisampling, and the rest of the interface the show does not call.
 #pragma once
 
+#include "platform/d3d8/changed_rect.h"
 #include "platform/d3d8/d3d8_types.h"
 #include "platform/d3d8/fixed_function.h"
 
@@ -130,6 +131,9 @@ public:
     void Activate();
     // Called by a resource as it goes, so that no binding outlives it.
     void Unbind(const D3DUnknown* resource);
+    // Binds an OpenGL buffer or texture of this device's context, unless it is bound already.
+    void BindBuffer(unsigned target, unsigned name);
+    void BindTexture(unsigned name);
 
 private:
     friend class IDirect3D8;
@@ -177,6 +181,16 @@ private:
     size_t attributeBase = ~size_t(0);
     FixedFunction pipeline;
     unsigned vertexArray = 0;
+    // What this device's OpenGL context holds (the draws', the clears' and the resources'
+    // bindings), so that a call that would change nothing is not made. The vertex array stays
+    // bound from creation on; kUnknown is a name nothing holds.
+    static constexpr unsigned kUnknown = ~0u;
+    struct Held {
+        unsigned arrayBuffer = kUnknown, elementBuffer = kUnknown, texture = kUnknown;
+        bool scissor = true;
+        float clearColour[3] = {-1.0f, -1.0f, -1.0f};
+        float clearDepth = -1.0f;
+    } held;
 };
 
 // A buffer resource: a CPU copy that Lock hands out, kept between locks.
@@ -278,6 +292,9 @@ private:
     bool allocated = false;
     // Level 0 as OpenGL holds it, kept once the level is written a second time (32-bit formats).
     std::vector<BYTE> sent;
+    // The texels of level 0 that may have changed since OpenGL last had it: the union of the
+    // rectangles locked for writing (a lock without one may write anywhere).
+    ChangedRect written;
 };
 
 // One level of a texture; it keeps its texture alive.

@@ -73,9 +73,17 @@ bool IDirect3DDevice8::CreateTarget() {
     // Direct3D leaves a new target's contents undefined; black and far is the kindest choice.
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
     SetClearDepth(1.0f);
+    glDisable(GL_SCISSOR_TEST);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    held = Held{};
+    held.scissor = false;
+    held.clearColour[0] = held.clearColour[1] = held.clearColour[2] = 0.0f;
+    held.clearDepth = 1.0f;
     depthAllFar = true;
+    // One vertex array for every draw, bound for good; stage 0's unit is the only one used.
     glGenVertexArrays(1, &vertexArray);
+    glBindVertexArray(vertexArray);
+    glActiveTexture(GL_TEXTURE0);
     return glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE && pipeline.Create();
 }
 
@@ -124,17 +132,19 @@ HRESULT IDirect3DDevice8::Clear(DWORD count, const D3DRECT* rects, DWORD flags, 
 
     if (host::FastForwarding()) return D3D_OK;
     Activate();
-    // A clear writes whatever the draw states mask off; the next draw sets them again.
-    pipeline.Forget();
-    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-    glDepthMask(GL_TRUE);
+    // A clear writes whatever the draw states mask off: every channel and depth open.
+    pipeline.OpenWriteMasks();
     // The back buffer keeps no alpha: it reads as 1.
     const ColourChannels clear = UnpackColour(color);
-    glClearColor(clear.r, clear.g, clear.b, 1.0f);
-    SetClearDepth(z < 0.0f ? 0.0f : z > 1.0f ? 1.0f : z);
+    if (clear.r != held.clearColour[0] || clear.g != held.clearColour[1] ||
+        clear.b != held.clearColour[2]) {
+        glClearColor(clear.r, clear.g, clear.b, 1.0f);
+        held.clearColour[0] = clear.r, held.clearColour[1] = clear.g, held.clearColour[2] = clear.b;
+    }
     const float depth = z < 0.0f ? 0.0f : z > 1.0f ? 1.0f : z;
+    if (depth != held.clearDepth) SetClearDepth(depth), held.clearDepth = depth;
     if (count == 0) {
-        glDisable(GL_SCISSOR_TEST);
+        if (held.scissor) glDisable(GL_SCISSOR_TEST), held.scissor = false;
         glClear(buffers);
         if (flags & D3DCLEAR_ZBUFFER) depthAllFar = depth == 1.0f;
         return D3D_OK;
@@ -154,6 +164,7 @@ HRESULT IDirect3DDevice8::Clear(DWORD count, const D3DRECT* rects, DWORD flags, 
         glClear(buffers);
     }
     glDisable(GL_SCISSOR_TEST);
+    held.scissor = false;
     return D3D_OK;
 }
 
@@ -184,9 +195,12 @@ HRESULT IDirect3DDevice8::Present(const RECT* /*sourceRect*/, const RECT* /*dest
     Activate();
     host::Active().Present(context, framebuffer, GLsizei(presentParameters.BackBufferWidth),
                            GLsizei(presentParameters.BackBufferHeight));
+    // What a host's presenting may change (host/letterbox.cpp): the framebuffers bound, the
+    // scissor test off, every channel written, the clear colour. The rest is as it was.
     glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
-    // The host may have changed what the draws rely on.
-    pipeline.Forget();
+    held.scissor = false;
+    held.clearColour[0] = held.clearColour[1] = held.clearColour[2] = -1.0f;
+    pipeline.ColourMaskOpened();
     host::hooks::FramePresented();
     return D3D_OK;
 }
@@ -285,6 +299,8 @@ HRESULT IDirect3DDevice8::UpdateTexture(IDirect3DTexture8* source, IDirect3DText
     for (size_t i = 0; i < destination->levels.size(); ++i)
         destination->levels[i].bits = source->levels[i].bits;
     destination->dirty = true;
+    destination->written =
+        ChangedRect{0, 0, destination->levels[0].width, destination->levels[0].height};
     return D3D_OK;
 }
 

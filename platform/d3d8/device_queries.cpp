@@ -67,7 +67,9 @@ const D3DPRESENT_PARAMETERS& DeviceQueries::PresentParameters(const IDirect3DDev
 
 std::vector<uint32_t> DeviceQueries::ReadBackLevel0(IDirect3DTexture8* texture) {
     std::vector<uint32_t> texels;
-    if (!texture->GlTexture()) return texels;
+    const unsigned name = texture->GlTexture();
+    if (!name) return texels;
+    texture->device->BindTexture(name);
     const auto& level = texture->levels[0];
     texels.resize(size_t(level.width) * level.height);
     glPixelStorei(GL_PACK_ALIGNMENT, 4);

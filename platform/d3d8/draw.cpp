@@ -103,9 +103,24 @@ void IDirect3DDevice8::Unbind(const D3DUnknown* resource) {
     if (texture == resource) texture = nullptr;
     if (stream == resource) stream = nullptr;
     if (indices == resource) indices = nullptr;
-    // A buffer that goes may lend its OpenGL name to the next one: nothing cached may outlive it.
+    // A buffer that goes may lend its OpenGL name to the next one: nothing cached may outlive it,
+    // and OpenGL unbinds a name it deletes.
     if (lastIndexRange.buffer == resource) lastIndexRange = IndexRange{};
     attributeBuffer = 0;
+    held.arrayBuffer = held.elementBuffer = held.texture = kUnknown;
+}
+
+void IDirect3DDevice8::BindBuffer(unsigned target, unsigned name) {
+    unsigned& bound = target == GL_ARRAY_BUFFER ? held.arrayBuffer : held.elementBuffer;
+    if (bound == name) return;
+    glBindBuffer(target, name);
+    bound = name;
+}
+
+void IDirect3DDevice8::BindTexture(unsigned name) {
+    if (held.texture == name) return;
+    glBindTexture(GL_TEXTURE_2D, name);
+    held.texture = name;
 }
 
 HRESULT IDirect3DDevice8::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, UINT minIndex,
@@ -173,7 +188,6 @@ HRESULT IDirect3DDevice8::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, UINT minIn
     if (host::FastForwarding()) return D3D_OK;
 
     Activate();
-    glBindVertexArray(vertexArray);
     const unsigned vertexBuffer =
         stream->GlBuffer(GL_ARRAY_BUFFER, first * kVertexSize, end * kVertexSize);
     indices->GlBuffer(GL_ELEMENT_ARRAY_BUFFER, size_t(startIndex) * 2,
@@ -199,18 +213,13 @@ HRESULT IDirect3DDevice8::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, UINT minIn
     }
 
     const unsigned image = texture ? texture->GlTexture() : 0;
-    glActiveTexture(GL_TEXTURE0);
-    glBindTexture(GL_TEXTURE_2D, image);
+    BindTexture(image);
     state.textured = image != 0;
-    if (!pipeline.Use(state)) {
-        glBindVertexArray(0);
-        return D3DERR_DRIVERINTERNALERROR;
-    }
+    if (!pipeline.Use(state)) return D3DERR_DRIVERINTERNALERROR;
     host::hooks::Trace("glDrawElements");
     glDrawElements(GL_TRIANGLES, GLsizei(indexCount), GL_UNSIGNED_SHORT,
                    reinterpret_cast<const void*>(size_t(startIndex) * 2));
     if (renderStates[D3DRS_ZENABLE] != D3DZB_FALSE && renderStates[D3DRS_ZWRITEENABLE] != FALSE)
         depthAllFar = false;
-    glBindVertexArray(0);
     return D3D_OK;
 }

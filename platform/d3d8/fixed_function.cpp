@@ -226,11 +226,6 @@ GLuint Compile(GLenum kind, const std::string& prelude, const char* body) {
     return shader;
 }
 
-void Colour(GLint location, D3DCOLOR c) {
-    const ColourChannels colour = UnpackColour(c);
-    glUniform4f(location, colour.r, colour.g, colour.b, colour.a);
-}
-
 GLenum BlendFactor(DWORD blend) {
     switch (blend) {
     case D3DBLEND_ZERO:
@@ -358,6 +353,8 @@ unsigned BuildFixedFunctionProgram(const ShaderVariant& variant, bool es) {
     return program;
 }
 
+static_assert(UniformCount == 17, "FixedFunction::kUniforms counts the uniforms");
+
 FixedFunction::Program* FixedFunction::Build(const ShaderVariant& variant) {
     const GLuint program = BuildFixedFunctionProgram(variant);
     if (!program) return nullptr;
@@ -409,8 +406,22 @@ void FixedFunction::Destroy() {
     current = GlState{};
 }
 
-void FixedFunction::Forget() {
-    current = GlState{};
+void FixedFunction::OpenWriteMasks() {
+    if (!current.known || current.colourMask != 7)
+        glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE), current.colourMask = 7;
+    if (!current.known || !current.depthWrite) glDepthMask(GL_TRUE), current.depthWrite = true;
+}
+
+void FixedFunction::ColourMaskOpened() {
+    current.colourMask = 7;
+}
+
+bool FixedFunction::Differs(Program& program, int which, const float* values, size_t count) {
+    std::vector<uint32_t>& held = program.held[which];
+    if (held.size() == count && std::memcmp(held.data(), values, count * 4) == 0) return false;
+    held.resize(count);
+    std::memcpy(held.data(), values, count * 4);
+    return true;
 }
 
 bool FixedFunction::Use(const DrawState& s) {
@@ -430,7 +441,7 @@ bool FixedFunction::Use(const DrawState& s) {
     return true;
 }
 
-void FixedFunction::SetTransforms(const Program& program, const ShaderVariant& variant,
+void FixedFunction::SetTransforms(Program& program, const ShaderVariant& variant,
                                   const DrawState& s) {
     const GLint* at = program.locations;
     // World x view, and the whole chain to the clip, multiplied here once per draw. The clip
@@ -443,20 +454,23 @@ void FixedFunction::SetTransforms(const Program& program, const ShaderVariant& v
         row[0] += shiftX * row[3];
         row[1] = -(row[1] + shiftY * row[3]);
     }
-    glUniformMatrix4fv(at[WorldViewProjection], 1, GL_FALSE, &toClip._11);
-    if (variant.NeedsCameraPosition())
+    if (Differs(program, WorldViewProjection, &toClip._11, 16))
+        glUniformMatrix4fv(at[WorldViewProjection], 1, GL_FALSE, &toClip._11);
+    if (variant.NeedsCameraPosition() && Differs(program, WorldView, &worldView._11, 16))
         glUniformMatrix4fv(at[WorldView], 1, GL_FALSE, &worldView._11);
     if (variant.NeedsNormal()) {
         const float normal[9] = {worldView._11, worldView._12, worldView._13,
                                  worldView._21, worldView._22, worldView._23,
                                  worldView._31, worldView._32, worldView._33};
-        glUniformMatrix3fv(at[NormalMatrix], 1, GL_FALSE, normal);
+        if (Differs(program, NormalMatrix, normal, 9))
+            glUniformMatrix3fv(at[NormalMatrix], 1, GL_FALSE, normal);
     }
-    if (variant.textured && variant.textureTransform)
+    if (variant.textured && variant.textureTransform &&
+        Differs(program, TextureMatrix, &s.texture0->_11, 16))
         glUniformMatrix4fv(at[TextureMatrix], 1, GL_FALSE, &s.texture0->_11);
 }
 
-void FixedFunction::SetLighting(const Program& program, const ShaderVariant& variant,
+void FixedFunction::SetLighting(Program& program, const ShaderVariant& variant,
                                 const DrawState& s) {
     const GLint* at = program.locations;
     // Ambient light from the state and from every light used; with the material's own ambient
@@ -488,26 +502,38 @@ void FixedFunction::SetLighting(const Program& program, const ShaderVariant& var
         if (!variant.emissiveFromVertex) base[c] += me[c];
         if (!variant.ambientFromVertex) base[c] += ma[c] * ambient[c];
     }
-    glUniform3fv(at[BaseColour], 1, base);
-    glUniform3fv(at[AmbientLight], 1, ambient);
-    glUniform4f(at[MaterialDiffuse], m.Diffuse.r, m.Diffuse.g, m.Diffuse.b, m.Diffuse.a);
-    glUniform4f(at[MaterialAmbient], m.Ambient.r, m.Ambient.g, m.Ambient.b, m.Ambient.a);
-    glUniform4f(at[MaterialEmissive], m.Emissive.r, m.Emissive.g, m.Emissive.b, m.Emissive.a);
-    if (count) {
-        glUniform3fv(at[LightToward], count, &toward[0][0]);
-        glUniform3fv(at[LightDiffuse], count, &diffuse[0][0]);
-    }
+    // Each only as far as it differs from what the program holds.
+    const auto vector3 = [&](int which, const float* values, int n) {
+        if (n > 0 && Differs(program, which, values, size_t(n) * 3))
+            glUniform3fv(at[which], n, values);
+    };
+    const auto colour = [&](int which, const D3DCOLORVALUE& c) {
+        const float values[4] = {c.r, c.g, c.b, c.a};
+        if (Differs(program, which, values, 4)) glUniform4fv(at[which], 1, values);
+    };
+    vector3(BaseColour, base, 1);
+    vector3(AmbientLight, ambient, 1);
+    colour(MaterialDiffuse, m.Diffuse);
+    colour(MaterialAmbient, m.Ambient);
+    colour(MaterialEmissive, m.Emissive);
+    vector3(LightToward, &toward[0][0], count);
+    vector3(LightDiffuse, &diffuse[0][0], count);
     if (variant.HasSpecular()) {
-        glUniform3f(at[MaterialSpecular], m.Specular.r, m.Specular.g, m.Specular.b);
-        glUniform1f(at[MaterialPower], m.Power);
-        glUniform3fv(at[LightSpecular], count, &specular[0][0]);
+        const float highlight[3] = {m.Specular.r, m.Specular.g, m.Specular.b};
+        vector3(MaterialSpecular, highlight, 1);
+        if (Differs(program, MaterialPower, &m.Power, 1)) glUniform1f(at[MaterialPower], m.Power);
+        vector3(LightSpecular, &specular[0][0], count);
     }
 }
 
-void FixedFunction::SetStageConstants(const Program& program, const ShaderVariant&,
-                                      const DrawState& s) {
-    Colour(program.locations[TextureFactor], D3DCOLOR(s.renderStates[D3DRS_TEXTUREFACTOR]));
-    glUniform1f(program.locations[AlphaRef], float(s.renderStates[D3DRS_ALPHAREF] & 0xFF));
+void FixedFunction::SetStageConstants(Program& program, const ShaderVariant&, const DrawState& s) {
+    const ColourChannels factor = UnpackColour(D3DCOLOR(s.renderStates[D3DRS_TEXTUREFACTOR]));
+    const float colour[4] = {factor.r, factor.g, factor.b, factor.a};
+    if (Differs(program, TextureFactor, colour, 4))
+        glUniform4fv(program.locations[TextureFactor], 1, colour);
+    const float reference = float(s.renderStates[D3DRS_ALPHAREF] & 0xFF);
+    if (Differs(program, AlphaRef, &reference, 1))
+        glUniform1f(program.locations[AlphaRef], reference);
 }
 
 void FixedFunction::SetSampler(const DrawState& s) {

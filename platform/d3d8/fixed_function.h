@@ -19,6 +19,7 @@
 #include <cstdint>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 constexpr int kMaxLights = 8;
 
@@ -94,16 +95,27 @@ public:
     // In the context it was created in.
     void Destroy();
     // Makes the pair for this draw's state current (building it the first time such a state
-    // is drawn) and sets its uniforms and the raster state; false if it cannot be built.
+    // is drawn) and sets its uniforms and the raster state, each only where it differs from
+    // what OpenGL holds; false if it cannot be built.
     bool Use(const DrawState& state);
-    // Someone else changed the OpenGL state (a clear, a present): set everything again.
-    void Forget();
+    // For a clear, which writes whatever the draws mask off: every colour channel and depth
+    // written, given to OpenGL where they were not.
+    void OpenWriteMasks();
+    // Someone else opened the colour mask (the host, presenting a frame).
+    void ColourMaskOpened();
 
 private:
+    static constexpr int kUniforms = 17;
     struct Program {
         unsigned name = 0;
-        int locations[32] = {};
+        int locations[kUniforms] = {};
+        // What each uniform holds, as bits (a program keeps its uniforms while others are
+        // used): a value equal to it is not sent again.
+        std::vector<uint32_t> held[kUniforms];
     };
+    // Whether `program`'s uniform `which` differs from `count` floats at `values`; when it
+    // does, it is noted as holding them (the caller sends them).
+    static bool Differs(Program& program, int which, const float* values, size_t count);
     // What was last given to OpenGL, so that unchanged state is not given again.
     struct GlState {
         bool known = false;
@@ -118,10 +130,9 @@ private:
 
     // Use, by concern: the matrices; the lights and material; stage 0's constants; the
     // sampler; blending, depth, culling and the rest of the raster state.
-    void SetTransforms(const Program& program, const ShaderVariant& variant, const DrawState& s);
-    void SetLighting(const Program& program, const ShaderVariant& variant, const DrawState& s);
-    void SetStageConstants(const Program& program, const ShaderVariant& variant,
-                           const DrawState& s);
+    void SetTransforms(Program& program, const ShaderVariant& variant, const DrawState& s);
+    void SetLighting(Program& program, const ShaderVariant& variant, const DrawState& s);
+    void SetStageConstants(Program& program, const ShaderVariant& variant, const DrawState& s);
     void SetSampler(const DrawState& s);
     void SetRasterState(const DrawState& s);
 

@@ -7,6 +7,7 @@
 
 #include "platform/d3d8/gl.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -93,6 +94,21 @@ HRESULT IDirect3DTexture8::LockRect(UINT level, D3DLOCKED_RECT* locked, const RE
         }
     }
     l.locked = true;
+    if (level == 0) {
+        // What may be written: the rectangle, or the whole level.
+        ChangedRect locked{0, 0, l.width, l.height};
+        if (rect && !TexelLayoutOf(format).blockCompressed)
+            locked = ChangedRect{UINT(rect->left), UINT(rect->top), UINT(rect->right),
+                                 UINT(rect->bottom)};
+        if (written.Empty()) {
+            written = locked;
+        } else {
+            written.left = std::min(written.left, locked.left);
+            written.top = std::min(written.top, locked.top);
+            written.right = std::max(written.right, locked.right);
+            written.bottom = std::max(written.bottom, locked.bottom);
+        }
+    }
     // A clip frame asked for while it is locked is meant for this level.
     host::NoteLockedSurface(&l);
     locked->pBits = l.bits.data() + offset;
@@ -111,15 +127,15 @@ HRESULT IDirect3DTexture8::UnlockRect(UINT level) {
 unsigned IDirect3DTexture8::GlTexture() {
     if (pool == D3DPOOL_SYSTEMMEM) return 0;
     device->Activate();
+    if (!dirty) return glName;
     if (!glName) {
         glGenTextures(1, &glName);
-        glBindTexture(GL_TEXTURE_2D, glName);
+        device->BindTexture(glName);
         // Only level 0 is ever sampled: nothing sets a mip filter.
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_BASE_LEVEL, 0);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
     }
-    glBindTexture(GL_TEXTURE_2D, glName);
-    if (!dirty) return glName;
+    device->BindTexture(glName);
 
     const Level& top = levels[0];
     const TexelLayout layout = TexelLayoutOf(format);
@@ -153,7 +169,7 @@ unsigned IDirect3DTexture8::GlTexture() {
             sent = top.bits;
         } else {
             const ChangedRect changed =
-                FindChangedRect(top.bits.data(), sent.data(), top.width, top.height, top.pitch);
+                FindChangedRect(top.bits.data(), sent.data(), top.pitch, written);
             if (!changed.Empty()) {
                 const size_t first = size_t(changed.top) * top.pitch + size_t(changed.left) * 4;
                 glTexSubImage2D(GL_TEXTURE_2D, 0, GLint(changed.left), GLint(changed.top),
@@ -179,6 +195,7 @@ unsigned IDirect3DTexture8::GlTexture() {
                      kTexelOrder, kTexelType, expanded.data());
     }
     dirty = false;
+    written = ChangedRect{};
     return glName;
 }
 

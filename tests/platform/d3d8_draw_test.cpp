@@ -6,6 +6,7 @@
 
 #include <epoxy/gl.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <utility>
@@ -311,6 +312,87 @@ TEST_F(D3D8DrawTest, DestinationAlphaReadsOneWhateverWasDrawn) {
     Rectangle(-1.0f, 1.0f, 1.0f, -1.0f, 0xFFFFFFFF);
     Present();
     EXPECT_EQ(At(320, 240), 0x406080u);
+}
+
+// A shared buffer rewritten between draws, with fewer and then more rectangles, and a draw of a
+// part further in: each frame must be what the same draw from buffers made for it gives.
+TEST_F(D3D8DrawTest, BuffersRewrittenWithSmallerAndLargerRangesDrawWhatFreshBuffersWould) {
+    struct Quad {
+        float left, top;
+        D3DCOLOR colour;
+    };
+    IDirect3DVertexBuffer8* shared = nullptr;
+    IDirect3DIndexBuffer8* sharedOrder = nullptr;
+    ASSERT_EQ(
+        device->CreateVertexBuffer(36 * 64, D3DUSAGE_DYNAMIC, 0x152, D3DPOOL_DEFAULT, &shared),
+        D3D_OK);
+    ASSERT_EQ(device->CreateIndexBuffer(2 * 96, D3DUSAGE_DYNAMIC, D3DFMT_INDEX16, D3DPOOL_DEFAULT,
+                                        &sharedOrder),
+              D3D_OK);
+    // Writes `quads` (from vertex 0, as the toolkit writes) and draws triangles
+    // [first, first + count) of them; the frame.
+    const auto drawn = [&](IDirect3DVertexBuffer8* into, IDirect3DIndexBuffer8* order,
+                           const std::vector<Quad>& quads, UINT first, UINT count) {
+        std::vector<TestVertex> corners;
+        std::vector<uint16_t> indices;
+        for (const Quad& q : quads) {
+            const uint16_t base = uint16_t(corners.size());
+            const float r = q.left + 0.3f, b = q.top - 0.3f;
+            corners.push_back({q.left, b, 0.5f, 0, 0, 0, q.colour, 0, 1});
+            corners.push_back({r, b, 0.5f, 0, 0, 0, q.colour, 1, 1});
+            corners.push_back({q.left, q.top, 0.5f, 0, 0, 0, q.colour, 0, 0});
+            corners.push_back({r, q.top, 0.5f, 0, 0, 0, q.colour, 1, 0});
+            for (int i : {2, 1, 0, 3, 1, 2})
+                indices.push_back(uint16_t(base + i));
+        }
+        BYTE* bits = nullptr;
+        into->Lock(0, 0, &bits, 0);
+        std::memcpy(bits, corners.data(), corners.size() * sizeof(TestVertex));
+        into->Unlock();
+        order->Lock(0, 0, &bits, 0);
+        std::memcpy(bits, indices.data(), indices.size() * 2);
+        order->Unlock();
+        device->SetStreamSource(0, into, 36);
+        device->SetVertexShader(0x152);
+        device->SetIndices(order, 0);
+        device->BeginScene();
+        EXPECT_EQ(device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, UINT(corners.size()),
+                                               first * 3, count),
+                  D3D_OK);
+        Present();
+        return lastFrame;
+    };
+    const std::vector<Quad> three = {
+        {-0.9f, 0.9f, 0xFFFF0000}, {-0.2f, 0.5f, 0xFF00FF00}, {0.4f, 0.0f, 0xFF0000FF}};
+    const std::vector<Quad> one = {{0.1f, -0.3f, 0xFFFFFF00}};
+    std::vector<Quad> nine;
+    for (int i = 0; i < 9; ++i)
+        nine.push_back({-0.95f + 0.2f * float(i), -0.5f + 0.1f * float(i), 0xFF808080u + i});
+    struct Step {
+        const std::vector<Quad>* quads;
+        UINT first, count;
+    };
+    for (const Step& step : {Step{&three, 0, 6}, Step{&one, 0, 2}, Step{&nine, 0, 18},
+                             Step{&nine, 8, 6}, Step{&three, 2, 4}, Step{&nine, 0, 18}}) {
+        const std::vector<uint32_t> reused =
+            drawn(shared, sharedOrder, *step.quads, step.first, step.count);
+        IDirect3DVertexBuffer8* fresh = nullptr;
+        IDirect3DIndexBuffer8* freshOrder = nullptr;
+        ASSERT_EQ(
+            device->CreateVertexBuffer(36 * 64, D3DUSAGE_DYNAMIC, 0x152, D3DPOOL_DEFAULT, &fresh),
+            D3D_OK);
+        ASSERT_EQ(device->CreateIndexBuffer(2 * 96, D3DUSAGE_DYNAMIC, D3DFMT_INDEX16,
+                                            D3DPOOL_DEFAULT, &freshOrder),
+                  D3D_OK);
+        const std::vector<uint32_t> made =
+            drawn(fresh, freshOrder, *step.quads, step.first, step.count);
+        EXPECT_TRUE(reused == made) << step.quads->size() << " quads from " << step.first;
+        EXPECT_NE(std::count(made.begin(), made.end(), 0xFF000000u), 640 * 480);
+        freshOrder->Release();
+        fresh->Release();
+    }
+    sharedOrder->Release();
+    shared->Release();
 }
 
 TEST_F(D3D8DrawTest, DrawsReachingOutsideTheBuffersAreRefused) {

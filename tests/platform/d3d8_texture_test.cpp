@@ -63,6 +63,31 @@ TEST_F(D3D8TextureTest, ATextureWrittenAgainAndAgainHoldsEachWriting) {
     write({{2, 30}, {60, 1}}, 0xFFFF0000u); // two far apart: everything between goes up
     write({{63, 0}, {0, 31}}, 0xFF808080u); // the other two corners
     write({{10, 7}, {11, 7}, {12, 8}}, 0u); // a small patch, alpha included
+
+    // Through locks of rectangles: what is written inside each goes up, wherever it lies, and
+    // several locks before a draw add up.
+    const auto writeInside = [&](const std::vector<RECT>& rects, uint32_t colour) {
+        for (const RECT& rect : rects) {
+            D3DLOCKED_RECT locked;
+            ASSERT_EQ(texture->LockRect(0, &locked, &rect, 0), D3D_OK);
+            for (LONG y = rect.top; y < rect.bottom; ++y)
+                for (LONG x = rect.left; x < rect.right; ++x) {
+                    static_cast<uint32_t*>(
+                        locked.pBits)[(y - rect.top) * (locked.Pitch / 4) + (x - rect.left)] =
+                        colour;
+                    written[size_t(y * 64 + x)] = colour;
+                }
+            texture->UnlockRect(0);
+        }
+        EXPECT_EQ(DeviceQueries::ReadBackLevel0(texture), written);
+    };
+    writeInside({RECT{3, 4, 9, 6}}, 0xFF0F0F0Fu);
+    writeInside({RECT{3, 4, 9, 6}}, 0xFF0F0F0Fu); // the same again: nothing differs
+    writeInside({RECT{60, 0, 64, 1}, RECT{0, 30, 2, 32}}, 0xFFEEDDCCu);
+    writeInside({RECT{0, 0, 64, 32}}, 0xFF123456u);
+    // A lock of a rectangle, then one of the whole level that writes elsewhere.
+    writeInside({RECT{8, 8, 9, 9}}, 0xFFAAAAAAu);
+    write({{40, 20}}, 0xFF000001u);
     texture->Release();
 }
 
