@@ -14,7 +14,7 @@ namespace {
 
 std::atomic<int64_t> aheadNanoseconds{0};
 
-int64_t ThreadNanoseconds() {
+[[maybe_unused]] int64_t ThreadNanoseconds() {
     timespec now{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
     return int64_t(now.tv_sec) * 1000000000 + now.tv_nsec;
@@ -73,13 +73,16 @@ const uint32_t* ClipDecoder::Frame(int64_t position) {
         return nullptr;
     }
     ahead.position = -1;
-    // Forward play asks for the next frame next: decode it while this one is drawn.
+#ifndef __EMSCRIPTEN__
+    // Forward play asks for the next frame next: decode it while this one is drawn (the page
+    // has no threads, as the show's own clips there).
     const int64_t following = position + 1;
     worker = std::thread([this, following] {
         const int64_t started = ThreadNanoseconds();
         if (!DecodeInto(following, ahead)) ahead.position = -1;
         aheadNanoseconds += ThreadNanoseconds() - started;
     });
+#endif
     return shown.pixels.data();
 }
 

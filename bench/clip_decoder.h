@@ -1,7 +1,8 @@
 // A clip's frames as a plain program would decode them for a texture: FFmpeg reads the file and
 // decodes, and swscale converts each wanted frame straight into the texture's 32-bit BGRA words.
 // The frame after the one handed out is decoded ahead on a thread of its own, as a program that
-// plays a clip forward on a machine with more than one core would.
+// plays a clip forward on a machine with more than one core would (not in the browser, which
+// gives the page no threads).
 #pragma once
 
 #include <cstdint>

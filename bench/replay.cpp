@@ -6,8 +6,7 @@
 #include "platform/files/resolve_path.h"
 #include "platform/testing/test_controls.h"
 
-#include <epoxy/egl.h>
-#include <epoxy/gl.h>
+#include "platform/d3d8/gl.h"
 
 #include <algorithm>
 #include <chrono>
@@ -195,15 +194,21 @@ out vec3 highlight;
 out vec2 st;
 void main() {
     gl_Position = toClip * vec4(position, 1.0);
+#if SWAP
+    vec4 vertexColour = colour.bgra;
+#else
+    vec4 vertexColour = colour;
+#endif
 #if LIT || ENVIRONMENT
     vec3 n = normalToCamera * normal;
 #endif
 #if LIT
     float d = dot(n, towardLight);
-    shade = clamp(vec4(base + (d > 0.0 ? colour.rgb * lightColour * d : vec3(0.0)), colour.a),
+    shade = clamp(vec4(base + (d > 0.0 ? vertexColour.rgb * lightColour * d : vec3(0.0)),
+                       vertexColour.a),
                   0.0, 1.0);
 #else
-    shade = colour;
+    shade = vertexColour;
 #endif
 #if HIGHLIGHT
     vec3 toEye = normalize(-(toCamera * vec4(position, 1.0)).xyz);
@@ -227,7 +232,11 @@ in vec2 st;
 uniform sampler2D picture;
 out vec4 colour;
 void main() {
+#if SWAP
+    vec4 t = texture(picture, st).bgra;
+#else
     vec4 t = texture(picture, st);
+#endif
 #if HIGHLIGHT
     colour = vec4(t.rgb * shade.rgb + highlight, t.a);
 #else
@@ -252,29 +261,21 @@ void main() {
 }
 )";
 
-// A context beside the current one, on its display and configuration.
-EGLContext NewContext() {
-    EGLDisplay display = eglGetCurrentDisplay();
-    EGLint id = 0;
-    if (!eglQueryContext(display, eglGetCurrentContext(), EGL_CONFIG_ID, &id)) return nullptr;
-    const EGLint byId[] = {EGL_CONFIG_ID, id, EGL_NONE};
-    EGLConfig config;
-    EGLint count = 0;
-    if (!eglChooseConfig(display, byId, &config, 1, &count) || count != 1) return nullptr;
-    const EGLint attributes[] = {EGL_CONTEXT_MAJOR_VERSION,
-                                 3,
-                                 EGL_CONTEXT_MINOR_VERSION,
-                                 3,
-                                 EGL_CONTEXT_OPENGL_PROFILE_MASK,
-                                 EGL_CONTEXT_OPENGL_CORE_PROFILE_BIT,
-                                 EGL_NONE};
-    const EGLContext made = eglCreateContext(display, config, EGL_NO_CONTEXT, attributes);
-    return made == EGL_NO_CONTEXT ? nullptr : made;
-}
+// 0xAARRGGBB words are B, G, R, A in memory: the desktop takes them as BGRA. ES has no such
+// order: it takes them as RGBA, and the shaders swap red and blue back (as the device's do).
+#if SHOW_GLES
+constexpr GLenum kTexelOrder = GL_RGBA, kTexelType = GL_UNSIGNED_BYTE;
+constexpr GLint kColourLayout = 4;
+const char* const kVersion = "#version 300 es\nprecision highp float;\n#define SWAP 1\n";
+#else
+constexpr GLenum kTexelOrder = GL_BGRA, kTexelType = GL_UNSIGNED_INT_8_8_8_8_REV;
+constexpr GLint kColourLayout = GL_BGRA;
+const char* const kVersion = "#version 330 core\n#define SWAP 0\n";
+#endif
 
 unsigned Compile(GLenum kind, const std::string& defines, const char* body) {
     const unsigned shader = glCreateShader(kind);
-    const std::string head = "#version 330 core\n" + defines;
+    const std::string head = kVersion + defines;
     const char* parts[2] = {head.c_str(), body};
     glShaderSource(shader, 2, parts, nullptr);
     glCompileShader(shader);
@@ -309,24 +310,13 @@ void RecordFrame(Replay& replay, const std::function<void()>& drawFrame) {
     host::test::OnClipFrameDelivered(nullptr);
 }
 
-BareRenderer::OwnContext::OwnContext(const BareRenderer& renderer)
-    : display(eglGetCurrentDisplay()), previous(eglGetCurrentContext()) {
-    if (renderer.context)
-        eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGLContext(renderer.context));
-}
-
-BareRenderer::OwnContext::~OwnContext() {
-    eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGLContext(previous));
-}
-
 BareRenderer::BareRenderer(Replay& replay) : replay(replay) {
     if (!replay.unsupported.empty()) return;
-    context = NewContext();
-    if (!context) {
+    if (!context.Made()) {
         replay.unsupported = "no second OpenGL context";
         return;
     }
-    OwnContext own(*this);
+    SideContext::Inside own(context);
     glGenFramebuffers(1, &framebuffer);
     glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
     glGenRenderbuffers(1, &colour);
@@ -364,7 +354,7 @@ BareRenderer::BareRenderer(Replay& replay) : replay(replay) {
     glEnableVertexAttribArray(1);
     glVertexAttribPointer(1, 3, GL_FLOAT, GL_FALSE, 36, at(12));
     glEnableVertexAttribArray(2);
-    glVertexAttribPointer(2, GL_BGRA, GL_UNSIGNED_BYTE, GL_TRUE, 36, at(24));
+    glVertexAttribPointer(2, kColourLayout, GL_UNSIGNED_BYTE, GL_TRUE, 36, at(24));
     glEnableVertexAttribArray(3);
     glVertexAttribPointer(3, 2, GL_FLOAT, GL_FALSE, 36, at(28));
 
@@ -375,8 +365,8 @@ BareRenderer::BareRenderer(Replay& replay) : replay(replay) {
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, texture.width, texture.height, 0, GL_BGRA,
-                     GL_UNSIGNED_INT_8_8_8_8_REV, nullptr);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, texture.width, texture.height, 0, kTexelOrder,
+                     kTexelType, nullptr);
     }
     if (!PlaceClipFrames()) return;
     // Every picture goes up now, before anything is timed: each texture then holds what the last
@@ -388,8 +378,8 @@ BareRenderer::BareRenderer(Replay& replay) : replay(replay) {
         for (const ReplayUpload& upload : frame.uploads) {
             ReplayTexture& texture = replay.textures[size_t(upload.texture)];
             glBindTexture(GL_TEXTURE_2D, texture.name);
-            glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, texture.width, texture.height, GL_BGRA,
-                            GL_UNSIGNED_INT_8_8_8_8_REV, upload.texels.data());
+            glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, texture.width, texture.height, kTexelOrder,
+                            kTexelType, upload.texels.data());
             texture.clipFrame = upload.clipFrame.clip >= 0 ? upload.clipFrame.position : -1;
             held[size_t(upload.texture)] = &upload.texels;
         }
@@ -411,14 +401,16 @@ BareRenderer::BareRenderer(Replay& replay) : replay(replay) {
     glDeleteShader(floorVertex);
     glDeleteShader(floorFragment);
     floor.toClip = glGetUniformLocation(floor.name, "toClip");
+#if !SHOW_GLES
     glGenQueries(1, &query);
+#endif
     ready = true;
 }
 
 BareRenderer::~BareRenderer() {
-    if (!context) return;
+    if (!context.Made()) return;
+    SideContext::Inside own(context);
     {
-        OwnContext own(*this);
         FinishDecoding();
         clips.clear();
         for (const Program& program : programs)
@@ -426,7 +418,9 @@ BareRenderer::~BareRenderer() {
         if (floor.name) glDeleteProgram(floor.name);
         for (ReplayTexture& texture : replay.textures)
             if (texture.name) glDeleteTextures(1, &texture.name), texture.name = 0;
+#if !SHOW_GLES
         if (query) glDeleteQueries(1, &query);
+#endif
         glDeleteBuffers(1, &vertexBuffer);
         glDeleteBuffers(1, &indexBuffer);
         glDeleteVertexArrays(1, &vertexArray);
@@ -434,7 +428,6 @@ BareRenderer::~BareRenderer() {
         glDeleteRenderbuffers(1, &depth);
         glDeleteFramebuffers(1, &framebuffer);
     }
-    eglDestroyContext(eglGetCurrentDisplay(), EGLContext(context));
 }
 
 void BareRenderer::FinishDecoding() {
@@ -495,14 +488,14 @@ void BareRenderer::Upload(const ReplayUpload& upload) {
         if (const uint32_t* pixels = clip.Frame(clipFrame.position)) {
             glPixelStorei(GL_UNPACK_ROW_LENGTH, clip.Width());
             glTexSubImage2D(GL_TEXTURE_2D, 0, clipFrame.x, clipFrame.y, clipFrame.columns,
-                            clipFrame.rows, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, pixels);
+                            clipFrame.rows, kTexelOrder, kTexelType, pixels);
             glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
             texture.clipFrame = clipFrame.position;
             return;
         }
     }
-    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, texture.width, texture.height, GL_BGRA,
-                    GL_UNSIGNED_INT_8_8_8_8_REV, upload.texels.data());
+    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, texture.width, texture.height, kTexelOrder, kTexelType,
+                    upload.texels.data());
     texture.clipFrame = -1;
 }
 
@@ -542,17 +535,17 @@ const BareRenderer::Program* BareRenderer::ProgramFor(const ReplayDraw& draw) {
 }
 
 void BareRenderer::DrawFrame(size_t index, bool clearAfter) {
-    OwnContext own(*this);
+    SideContext::Inside own(context);
     Draw(index, Pass::Picture, clearAfter);
 }
 
 void BareRenderer::DrawFloor(size_t index) {
-    OwnContext own(*this);
+    SideContext::Inside own(context);
     Draw(index, Pass::Floor, true);
 }
 
 uint64_t BareRenderer::Fragments(size_t index) {
-    OwnContext own(*this);
+    SideContext::Inside own(context);
     Draw(index, Pass::Counted, false);
     return counted;
 }
@@ -561,7 +554,7 @@ void BareRenderer::Clear() {
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
     glDepthMask(GL_TRUE);
     glClearColor(0, 0, 0, 1);
-    glClearDepth(1.0);
+    SetClearDepth(1.0f);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 }
 
@@ -581,7 +574,9 @@ void BareRenderer::Draw(size_t index, Pass pass, bool clearAfter) {
     glDisable(GL_CULL_FACE);
     glDisable(GL_DEPTH_TEST);
     glBlendFunc(source, destination);
+#if !SHOW_GLES
     if (pass == Pass::Counted) glBeginQuery(GL_SAMPLES_PASSED, query);
+#endif
     for (const ReplayDraw& draw : frame.draws) {
         if (draw.geometry != uploaded) {
             glBufferSubData(GL_ARRAY_BUFFER, 0, GLsizeiptr(draw.vertices.size()),
@@ -626,12 +621,14 @@ void BareRenderer::Draw(size_t index, Pass pass, bool clearAfter) {
         if (name != bound) glBindTexture(GL_TEXTURE_2D, name), bound = name;
         glDrawElements(GL_TRIANGLES, GLsizei(draw.indices.size()), GL_UNSIGNED_SHORT, nullptr);
     }
+#if !SHOW_GLES
     if (pass == Pass::Counted) {
         glEndQuery(GL_SAMPLES_PASSED);
         GLuint64 samples = 0;
         glGetQueryObjectui64v(query, GL_QUERY_RESULT, &samples);
         counted = samples;
     }
+#endif
     glFinish();
     cleared = clearAfter;
     if (clearAfter) {
@@ -641,13 +638,20 @@ void BareRenderer::Draw(size_t index, Pass pass, bool clearAfter) {
 }
 
 std::vector<uint32_t> BareRenderer::ReadBack() {
-    OwnContext own(*this);
+    SideContext::Inside own(context);
     std::vector<uint32_t> pixels(size_t(kWidth) * kHeight);
     glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer);
     glPixelStorei(GL_PACK_ALIGNMENT, 4);
+#if SHOW_GLES
+    glReadPixels(0, 0, kWidth, kHeight, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+    // R, G, B, A in memory: as words 0xAABBGGRR.
+    for (uint32_t& p : pixels)
+        p = (p & 0xFF) << 16 | (p & 0xFF00) | (p >> 16 & 0xFF);
+#else
     glReadPixels(0, 0, kWidth, kHeight, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, pixels.data());
     for (uint32_t& p : pixels)
         p &= 0xFFFFFF;
+#endif
     return pixels;
 }
 

@@ -10,6 +10,7 @@
 // that they draw the same pictures.
 #pragma once
 
+#include "bench/side_context.h"
 #include "platform/d3d8/d3d8_types.h"
 
 #include <cstdint>
@@ -112,20 +113,11 @@ public:
     void FinishDecoding();
     // The last frame drawn, as 0x00RRGGBB words, top row first.
     std::vector<uint32_t> ReadBack();
-    // The fragments frame `index` writes, counted by an occlusion query (not while timing).
+    // The fragments frame `index` writes, counted by an occlusion query (not while timing; 0 on
+    // ES, which counts no samples).
     uint64_t Fragments(size_t index);
 
 private:
-    // Makes the renderer's context current for its life, and the caller's again after.
-    class OwnContext {
-    public:
-        explicit OwnContext(const BareRenderer& renderer);
-        ~OwnContext();
-
-    private:
-        void* display;
-        void* previous;
-    };
     struct Program {
         unsigned name = 0;
         int toClip = -1, toCamera = -1, normalToCamera = -1, base = -1, towardLight = -1,
@@ -141,11 +133,11 @@ private:
     void Upload(const ReplayUpload& upload);
 
     Replay& replay;
-    void* context = nullptr; // EGLContext
+    SideContext context;
     bool ready = false;
     unsigned framebuffer = 0, colour = 0, depth = 0;
     unsigned vertexArray = 0, vertexBuffer = 0, indexBuffer = 0;
-    unsigned query = 0;
+    [[maybe_unused]] unsigned query = 0; // the fragments counted (not on ES)
     uint64_t counted = 0;
     // The geometry in the buffers, -1 for none.
     int uploaded = -1;

@@ -36,3 +36,27 @@ add_custom_command(OUTPUT ${site}/index.html ${site}/manifest.json
     $<TARGET_FILE_DIR:show>/show.data
   COMMENT "The page, its service worker, the poster and the show's files into site/")
 add_custom_target(site ALL DEPENDS ${site}/index.html)
+
+# The scene benchmark's page (bench/web/), a page of its own beside the show's: each scene
+# through the show's code against the plain program, compiled for WebGL 2, on the same frames.
+# Not part of the site; tools/web.sh --bench builds and runs it.
+add_library(show_replay_web STATIC EXCLUDE_FROM_ALL
+  ${CMAKE_SOURCE_DIR}/bench/replay.cpp ${CMAKE_SOURCE_DIR}/bench/scene_run.cpp
+  ${CMAKE_SOURCE_DIR}/bench/clip_decoder.cpp ${CMAKE_SOURCE_DIR}/bench/scene_comparison.cpp
+  ${CMAKE_SOURCE_DIR}/bench/gl_calls_web.cpp ${CMAKE_SOURCE_DIR}/bench/side_context_web.cpp)
+target_link_libraries(show_replay_web PUBLIC show_scenes show_gfx show_ffmpeg)
+set_target_properties(show_replay_web PROPERTIES SHOW_TESTABLE ON)
+add_executable(scene_bench_page EXCLUDE_FROM_ALL ${CMAKE_SOURCE_DIR}/bench/web/scene_bench_page.cpp)
+set_target_properties(scene_bench_page PROPERTIES SHOW_TESTABLE ON SUFFIX ".js"
+  OUTPUT_NAME bench RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
+target_link_libraries(scene_bench_page PRIVATE show_replay_web)
+target_link_options(scene_bench_page PRIVATE
+  -sMIN_WEBGL_VERSION=2 -sMAX_WEBGL_VERSION=2
+  -sALLOW_MEMORY_GROWTH=1 -sINITIAL_MEMORY=268435456 -sMAXIMUM_MEMORY=2147483648
+  -sENVIRONMENT=web -sINVOKE_RUN=0 -sEXIT_RUNTIME=0
+  "-sEXPORTED_FUNCTIONS=['_CompareSceneForPage','_SceneCountForPage']"
+  "-sEXPORTED_RUNTIME_METHODS=['ccall']"
+  "--preload-file=${SHOW_DATA_FROM}@/data")
+add_custom_command(TARGET scene_bench_page POST_BUILD
+  COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_SOURCE_DIR}/bench/web/index.html
+    ${CMAKE_BINARY_DIR}/bench/index.html)

@@ -6,16 +6,23 @@
 # (SHOW_WEB_CACHE, by default ~/.cache/show-web), keyed by their versions.
 #   tools/web.sh                 build
 #   tools/web.sh --serve [PORT]  build, then serve the site on 127.0.0.1 (default port 8000)
+#   tools/web.sh --bench [ARGS]  build, then the scene benchmark's page (build-web/bench), run in
+#                                headless Chromium (ARGS for bench/web/run.js: --frames F,
+#                                --rounds R, --scene N)
 source "$(dirname "${BASH_SOURCE[0]}")/setup.sh"
 
 serve=false
+bench=false
 port=8000
 if [ "${1:-}" = "--serve" ]; then
   serve=true
   port="${2:-8000}"
   [[ "$port" =~ ^[0-9]+$ ]] || { echo "web.sh: the port must be a number, not $port" >&2; exit 2; }
+elif [ "${1:-}" = "--bench" ]; then
+  bench=true
+  shift
 elif [ -n "${1:-}" ]; then
-  echo "usage: tools/web.sh [--serve [PORT]]" >&2
+  echo "usage: tools/web.sh [--serve [PORT] | --bench [--frames F] [--rounds R] [--scene N]]" >&2
   exit 2
 fi
 
@@ -182,6 +189,11 @@ emcmake cmake -S "$SHOW_ROOT" -B "$folder" -DCMAKE_BUILD_TYPE=Release -DSHOW_WEB
 cmake --build "$folder" -j "$jobs" --target site
 
 echo "The browser version is in $folder/site"
+if $bench; then
+  cmake --build "$folder" -j "$jobs" --target scene_bench_page
+  echo "The scene benchmark's page is in $folder/bench; running it in headless Chromium"
+  exec node "$SHOW_ROOT/bench/web/run.js" "$folder/bench" "$@"
+fi
 if $serve; then
   echo "Serving it at http://127.0.0.1:$port/ (Ctrl+C stops)"
   exec node "$SHOW_ROOT/tools/web/serve.js" "$folder/site" "$port"

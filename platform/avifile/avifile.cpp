@@ -85,7 +85,7 @@ int initCount = 0;
 std::vector<GETFRAME*> decodingAhead;
 std::atomic<int64_t> decodingAheadNanoseconds{0};
 
-int64_t ThreadNanoseconds() {
+[[maybe_unused]] int64_t ThreadNanoseconds() {
     timespec now{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
     return int64_t(now.tv_sec) * 1000000000 + now.tv_nsec;

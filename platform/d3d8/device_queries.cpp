@@ -73,6 +73,20 @@ std::vector<uint32_t> DeviceQueries::ReadBackLevel0(IDirect3DTexture8* texture) 
     const auto& level = texture->levels[0];
     texels.resize(size_t(level.width) * level.height);
     glPixelStorei(GL_PACK_ALIGNMENT, 4);
+#if SHOW_GLES
+    // ES reads textures only through a framebuffer, as R, G, B, A bytes.
+    GLuint reader = 0;
+    glGenFramebuffers(1, &reader);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, reader);
+    glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, name, 0);
+    glReadPixels(0, 0, GLsizei(level.width), GLsizei(level.height), GL_RGBA, GL_UNSIGNED_BYTE,
+                 texels.data());
+    glDeleteFramebuffers(1, &reader);
+    glBindFramebuffer(GL_FRAMEBUFFER, texture->device->framebuffer);
+    // The texture holds the words' bytes as they were sent, which ES took as R, G, B, A: read
+    // back the same way, they are the words again.
+#else
     glGetTexImage(GL_TEXTURE_2D, 0, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, texels.data());
+#endif
     return texels;
 }

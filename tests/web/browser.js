@@ -55,13 +55,13 @@ class Browser {
   }
 
   // A fresh tab, watched: every console error, uncaught exception or failed load is kept in
-  // `errors`, every warning in `warnings`, and every address it asks the network for in
-  // `requests`.
+  // `errors`, every warning in `warnings`, every other console line in `logs`, and every
+  // address it asks the network for in `requests`.
   async open() {
     const {targetId} = await this.send("Target.createTarget", {url: "about:blank"});
     const {sessionId} = await this.send("Target.attachToTarget", {targetId, flatten: true});
     const tab = {
-      errors: [], warnings: [], requests: [], targetId,
+      errors: [], warnings: [], logs: [], requests: [], targetId,
       send: (method, params) => this.send(method, params, sessionId),
     };
     this.listeners.push(message => {
@@ -72,6 +72,7 @@ class Browser {
         tab.errors.push("console.error: " + text());
       if (message.method === "Runtime.consoleAPICalled" && p.type === "warning")
         tab.warnings.push("console.warn: " + text());
+      if (message.method === "Runtime.consoleAPICalled" && p.type === "log") tab.logs.push(text());
       if (message.method === "Runtime.exceptionThrown")
         tab.errors.push("exception: " + (p.exceptionDetails.exception?.description ??
                                          p.exceptionDetails.text));
