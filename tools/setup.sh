@@ -9,7 +9,7 @@ SHOW_PACKAGES=(
   libsdl2-dev libx11-dev libepoxy-dev libegl-dev libgl-dev libegl-mesa0 libgl1-mesa-dri
   libavformat-dev libavcodec-dev libavutil-dev libswresample-dev libswscale-dev
   libjpeg-dev libpng-dev zlib1g-dev libmp3lame-dev libfreetype-dev fonts-dejavu-core
-  libgtest-dev libbenchmark-dev
+  libgtest-dev libbenchmark-dev glslang-dev glslang-tools
   xvfb
 )
 
@@ -31,13 +31,14 @@ install_missing_packages() {
     "${missing[@]}"
 }
 
-# build FOLDER [--target TARGET] [cmake options...]: configures FOLDER and builds everything in
-# it, or only TARGET.
+# build FOLDER [--target "TARGET..."] [cmake options...]: configures FOLDER and builds everything
+# in it, or only the targets named.
 build() {
   local folder="$1" target=()
   shift
   if [ "${1:-}" = "--target" ]; then
-    target=(--target "$2")
+    read -r -a target <<< "$2"
+    target=(--target "${target[@]}")
     shift 2
   fi
   cmake -S "$SHOW_ROOT" -B "$SHOW_ROOT/$folder" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"

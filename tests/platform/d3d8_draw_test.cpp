@@ -411,67 +411,6 @@ TEST_F(D3D8DrawTest, DrawsReachingOutsideTheBuffersAreRefused) {
 
 } // namespace
 
-TEST(FixedFunctionShaders, EveryVariantCompilesAndLinks) {
-    // Every combination of what shapes the shaders' code: lighting with 0 to 8 lights (with and
-    // without a highlight where a light can give one), each texture-coordinate source with and
-    // without the texture transform, the toolkit's stage or a general one, and each of the
-    // switches that stand alone.
-    host::UseOffScreen(nullptr);
-    host::Window window;
-    window.width = 640;
-    window.height = 480;
-    host::GlContext* context = host::Active().CreateGlContext(&window);
-    ASSERT_NE(context, nullptr);
-    int built = 0, failed = 0;
-    std::string firstFailure;
-    // Both dialects: OpenGL 3.3 core here, ES 3.0 in the browser (Mesa takes both).
-    const auto build = [&](const ShaderVariant& variant) {
-        for (bool es : {false, true}) {
-            const unsigned program = BuildFixedFunctionProgram(variant, es);
-            ++built;
-            if (program) {
-                glDeleteProgram(program);
-            } else if (failed++ == 0) {
-                firstFailure = variant.Prelude(es);
-            }
-        }
-    };
-    for (int lights = -1; lights <= kMaxLights; ++lights)
-        for (bool specular : {false, true}) {
-            if (specular && lights < 1) continue;
-            for (int source = -1; source < 4; ++source)
-                for (bool transform : {false, true})
-                    for (bool simple : {false, true}) {
-                        if (source < 0 && (transform || simple)) continue;
-                        for (int switches = 0; switches < 16; ++switches) {
-                            ShaderVariant v{};
-                            v.lighting = lights >= 0;
-                            v.lightCount = lights < 0 ? 0 : lights;
-                            v.specular = specular;
-                            v.textured = source >= 0;
-                            v.texCoordSource = TexCoordSource(source < 0 ? 0 : source);
-                            v.textureTransform = transform;
-                            v.colorOp = simple ? D3DTOP_MODULATE : D3DTOP_ADD;
-                            v.colorArg1 = int(D3DTA_TEXTURE);
-                            v.colorArg2 = int(D3DTA_DIFFUSE);
-                            v.alphaOp = D3DTOP_SELECTARG1;
-                            v.alphaArg1 = int(D3DTA_TEXTURE);
-                            v.alphaArg2 = int(D3DTA_CURRENT);
-                            v.alphaFunc = D3DCMP_GREATER;
-                            v.normalizeNormals = switches & 1;
-                            v.alphaTest = switches & 2;
-                            v.flatShading = switches & 4;
-                            v.localViewer = switches & 8;
-                            v.diffuseFromVertex = true;
-                            build(v);
-                        }
-                    }
-        }
-    host::Active().DestroyGlContext(context);
-    EXPECT_EQ(built, 2 * 18 * 17 * 16);
-    EXPECT_EQ(failed, 0) << "first failing prelude:\n" << firstFailure;
-}
-
 TEST_F(D3D8DrawTest, WithoutTheLocalViewerTheHighlightLooksAlongTheCameraAxis) {
     // One white light 60 degrees off the view axis, on a full-window rectangle facing the camera:
     // N.L = 0.5 and, the viewer infinitely far back along the axis, H = normalize(L + (0, 0,

@@ -1,5 +1,6 @@
 // The finale on data the tests make: two clips of different lengths each stretched to 11.3 s,
 // the switch between them, the fading closing picture, and Init's releases.
+#include "platform/d3d8/device_queries.h"
 #include "scenes/finale_scene.h"
 #include "tests/scenes/scene_test.h"
 
@@ -63,6 +64,41 @@ TEST_F(FinaleSceneTest, BothClipsStretchedToElevenPointThreeSecondsThenTheFade) 
     EXPECT_TRUE(Near(At(320, 240), {202, 202, 202}, 1));
     RenderAt(scene, std::nextafter(191.0f, 0.0f));
     EXPECT_TRUE(Near(At(320, 240), {13, 13, 13}, 1));
+}
+
+// The canvas itself, texel for texel: each clip's frame lies from column 96 and row 0, as wide
+// and high as the clip, over white. The second clip is as wide as the room the canvas leaves
+// it (416 columns), so that it is cut nowhere and reaches the canvas's right edge.
+TEST_F(FinaleSceneTest, EachClipLiesOnTheCanvasFromColumn96OverWhite) {
+    Clip("Data/vaan1.avi", 64, kFirstFrames);
+    Clip("Data/pendulaEIND.avi", 416, kSecondFrames);
+    Picture("Data/hwzykpa.jpg", 0xFFFFFF);
+    FinaleScene scene;
+    ASSERT_EQ(scene.Init(), 0);
+    // Frames worked out by hand as in the test above.
+    const struct {
+        float music;
+        int width, frame;
+    } shown[] = {{145.03f, 64, 45}, {152.93f, 416, 0}, {158.37f, 416, 48}};
+    for (const auto& s : shown) {
+        const std::vector<Draw> draws = Frame(scene, s.music, 0);
+        ASSERT_EQ(draws.size(), 1u);
+        const std::vector<uint32_t> canvas = DeviceQueries::ReadBackLevel0(
+            static_cast<IDirect3DTexture8*>(const_cast<void*>(draws[0].texture)));
+        ASSERT_EQ(canvas.size(), 512u * 256u);
+        int wrong = 0, firstX = -1, firstY = -1;
+        for (int y = 0; y < 256; ++y)
+            for (int x = 0; x < 512; ++x) {
+                // A raw clip's frame k is grey band by band, a quarter of its 256 rows each.
+                const bool inClip = x >= 96 && x < 96 + s.width;
+                const uint32_t expected =
+                    inClip ? 0xFF000000u | BandLevel(s.frame, y / 64) * 0x010101u : 0xFFFFFFFFu;
+                if (canvas[size_t(y) * 512 + size_t(x)] != expected && wrong++ == 0)
+                    firstX = x, firstY = y;
+            }
+        EXPECT_EQ(wrong, 0) << "at " << s.music << ", first at column " << firstX << ", row "
+                            << firstY;
+    }
 }
 
 TEST_F(FinaleSceneTest, TheClipIsAddedOverTheScreenAndTheClosingPictureCoversIt) {

@@ -134,6 +134,26 @@ TEST_F(PhotoSceneTest, SevenLayersAddUpToMostOfTheBackground) {
     EXPECT_TRUE(Near(At(520, 380), {245, 245, 245}, 1));
 }
 
+// The seven layers step towards the eye one after another: each draw's eye is nearer than the
+// one before by -(sin(t x 0.00653) + 1) x 0.05, from 2.42 in front, at any clock.
+TEST_F(PhotoSceneTest, TheLayersStepNearerTheEyeByTheClocksSwing) {
+    WriteData();
+    PhotoScene scene;
+    ASSERT_EQ(scene.Init(), 0);
+    for (int32_t t : {0, 1000, 5000, 24055, 123457}) {
+        const std::vector<Draw> draws = Frame(scene, 125.0f, t);
+        ASSERT_EQ(draws.size(), 8u);
+        const double step = -(std::sin(double(t) * 0.00653) + 1.0) * 0.05;
+        ASSERT_LE(step, 0.0);
+        for (int layer = 0; layer < 7; ++layer) {
+            const double eye = -2.42 - (layer + 1) * step;
+            EXPECT_TRUE(
+                SameMatrix(draws[size_t(layer)].view, LookingFrom(0, 0, eye, 0, 0, 0), 1e-5))
+                << "layer " << layer << " at " << t << " ms";
+        }
+    }
+}
+
 TEST_F(PhotoSceneTest, TheLayersTwistWithTheTickCountFromOneTwentySevenPointSix) {
     WriteData();
     PhotoScene scene;

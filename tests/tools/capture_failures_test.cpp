@@ -128,6 +128,23 @@ TEST(CaptureFailures, OutputsAreCheckedAgainstEachOtherAndRefusedBeforeAnyFrame)
     EXPECT_FALSE(fs::exists(root + "/made"));
 }
 
+// Run from elsewhere with --data naming the data's folder, as the installed command runs it:
+// outputs named relative to where it runs land there; a data folder that is not there is
+// refused at once.
+TEST(CaptureFailures, TheDataFolderIsNamedAndOutputsStayWhereTheToolRuns) {
+    TestFolder folder;
+    const ProcessRun run = RunProcess(
+        {kCapture, "--data", SHOW_BUILD_DIR, "--still", "1", "--out", "stills"}, folder.Root(), 60);
+    EXPECT_EQ(run.exitCode, 0) << run.errors;
+    EXPECT_EQ(Names(folder.Root() + "/stills"), std::vector<std::string>{"still-1.000.png"});
+    const ProcessRun missing = RunProcess(
+        {kCapture, "--data", folder.Root() + "/none", "--still", "1"}, folder.Root(), 10);
+    EXPECT_EQ(missing.exitCode, 2);
+    EXPECT_NE(missing.errors.find(folder.Root() + "/none: No such file or directory"),
+              std::string::npos)
+        << missing.errors;
+}
+
 TEST(CaptureFailures, MinusZeroIsZero) {
     TestFolder folder;
     const ProcessRun run = Capture({"--still", "-0", "--out", folder.Root()});

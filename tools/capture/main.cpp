@@ -11,13 +11,16 @@
 #include "tools/imaging/contact_sheet.h"
 #include "tools/imaging/png_writer.h"
 
+#include <limits.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -180,6 +183,23 @@ private:
     std::string problem;
 };
 
+// Makes the outputs' paths absolute (they are named from where the tool runs) and moves into
+// the data folder, which the show reads from; false with the reason when it cannot.
+bool ReadDataFrom(CaptureOptions& options, std::string& error) {
+    char here[PATH_MAX];
+    if (!getcwd(here, sizeof here)) {
+        error = std::string("cannot tell the current folder: ") + std::strerror(errno);
+        return false;
+    }
+    for (std::string* path : {&options.video, &options.sheet, &options.out})
+        if (!path->empty() && (*path)[0] != '/') *path = std::string(here) + "/" + *path;
+    if (chdir(options.data.c_str()) != 0) {
+        error = "cannot read the data in " + options.data + ": " + std::strerror(errno);
+        return false;
+    }
+    return true;
+}
+
 // Whether the plan shows any frame of the video's span.
 bool SpanHasFrames(const std::vector<Shot>& plan) {
     for (const Shot& shot : plan)
@@ -213,6 +233,10 @@ int main(int argc, char** argv) {
     if (help) {
         std::fputs(kUsage, stdout);
         return 0;
+    }
+    if (!options.data.empty() && !ReadDataFrom(options, error)) {
+        std::fprintf(stderr, "capture: %s\n", error.c_str());
+        return 2;
     }
     const std::vector<Shot> plan = PlanShots(options);
     if (!options.video.empty() && !SpanHasFrames(plan)) {

@@ -9,7 +9,8 @@ const char* const kUsage =
     "Renders the show off screen on a virtual clock, frame by frame at a fixed rate, from music\n"
     "time 0 (so every scene shows what a viewer would see), and writes what it is asked for.\n"
     "The frames before what it keeps run without being drawn, so late moments come quickly.\n"
-    "Run it from the folder that holds the show's data (Data/ and data/avseq01.mp3).\n"
+    "It reads the show's data (Data/ and data/avseq01.mp3) from the folder it runs in, or from\n"
+    "the one --data names; outputs are written where they are named, from where it runs.\n"
     "\n"
     "  --video FILE      an MP4 (H.264 and AAC, the music in step) of the span\n"
     "  --from SECONDS    start of the span (default 0)\n"
@@ -19,6 +20,7 @@ const char* const kUsage =
     "  --out DIR         folder for the stills (default .), named still-SECONDS.png\n"
     "  --sheet FILE      a contact sheet PNG: one still from each scene and the closing picture,\n"
     "                    each labelled with its time\n"
+    "  --data DIR        the folder that holds the show's data (default: the current one)\n"
     "  --help            this text\n"
     "\n"
     "At least one of --video, --still and --sheet is needed. A progress bar is shown when\n"
@@ -53,7 +55,7 @@ bool ParseOptions(int argc, char** argv, CaptureOptions& options, bool& help, st
             return true;
         }
         if (option != "--video" && option != "--from" && option != "--to" && option != "--fps" &&
-            option != "--still" && option != "--out" && option != "--sheet") {
+            option != "--still" && option != "--out" && option != "--sheet" && option != "--data") {
             error = "unknown option " + option;
             return false;
         }
@@ -68,6 +70,8 @@ bool ParseOptions(int argc, char** argv, CaptureOptions& options, bool& help, st
             options.out = value;
         else if (option == "--sheet")
             options.sheet = value;
+        else if (option == "--data")
+            options.data = value;
         else if (!Number(value, number)) {
             error = option + " needs a number, not " + value;
             return false;

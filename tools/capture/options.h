@@ -14,6 +14,7 @@ struct CaptureOptions {
     std::vector<double> stills; // music times of PNG stills
     std::string out = ".";      // folder for the stills
     std::string sheet;          // contact sheet PNG, or empty
+    std::string data;           // the folder holding the show's data, or empty for this one
 };
 
 // Fills `options` from the arguments; false with a reason in `error` for anything it does not
