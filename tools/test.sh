@@ -8,6 +8,14 @@ source "$(dirname "${BASH_SOURCE[0]}")/setup.sh"
 
 # Node runs the browser test; tools/web.sh installs the rest of what it needs.
 install_missing_packages nodejs
+# The browser's libraries (FFmpeg above all, once per machine) build beside the native build:
+# much of their time is spent in single-threaded configure scripts.
+mkdir -p "$SHOW_ROOT/build"
+libraries_log="$SHOW_ROOT/build/web-libraries.log"
+"$SHOW_ROOT/tools/web.sh" --libraries > "$libraries_log" 2>&1 &
+libraries=$!
+# Should the native build fail, the libraries' build goes too.
+trap 'kill "$libraries" 2>/dev/null || true' EXIT
 if [ "${1:-}" = "--sanitize" ]; then
   # The data set comes from the normal build: generating it under the sanitizers takes minutes.
   build build --target data
@@ -24,6 +32,15 @@ else
   folder=build
   build "$folder"
 fi
+if ! wait "$libraries"; then
+  cat "$libraries_log" >&2
+  echo "test.sh: the browser's libraries did not build" >&2
+  exit 1
+fi
 "$SHOW_ROOT/tools/web.sh"
 cd "$SHOW_ROOT/$folder"
+# Tests run two at a time (as many as there are cores): one rasteriser thread each keeps the cores
+# busy without the two tests' llvmpipe threads crowding each other (the pictures are the same
+# whatever the number of threads).
+export LP_NUM_THREADS=1
 ctest --output-on-failure -j "$(nproc)"

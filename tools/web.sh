@@ -9,12 +9,17 @@
 #   tools/web.sh --bench [ARGS]  build, then the scene benchmark's page (build-web/bench), run in
 #                                headless Chromium (ARGS for bench/web/run.js: --frames F,
 #                                --rounds R, --scene N)
+#   tools/web.sh --libraries     only install what is missing and build the libraries (which
+#                                tools/test.sh does beside the native build)
 source "$(dirname "${BASH_SOURCE[0]}")/setup.sh"
 
 serve=false
 bench=false
+libraries_only=false
 port=8000
-if [ "${1:-}" = "--serve" ]; then
+if [ "${1:-}" = "--libraries" ]; then
+  libraries_only=true
+elif [ "${1:-}" = "--serve" ]; then
   serve=true
   port="${2:-8000}"
   [[ "$port" =~ ^[0-9]+$ ]] || { echo "web.sh: the port must be a number, not $port" >&2; exit 2; }
@@ -22,7 +27,8 @@ elif [ "${1:-}" = "--bench" ]; then
   bench=true
   shift
 elif [ -n "${1:-}" ]; then
-  echo "usage: tools/web.sh [--serve [PORT] | --bench [--frames F] [--rounds R] [--scene N]]" >&2
+  echo "usage: tools/web.sh [--serve [PORT] | --bench [--frames F] [--rounds R] [--scene N] |" \
+    "--libraries]" >&2
   exit 2
 fi
 
@@ -174,10 +180,15 @@ build_ffmpeg() {
   echo "$source" > "$prefix/ffmpeg.built"
 }
 
+# zlib, libpng and libjpeg-turbo are small and mostly wait on their configure steps: they build
+# beside FFmpeg, the long one.
 build_zlib
-build_libpng
+build_libpng &
+small=$!
 build_libjpeg
 build_ffmpeg
+wait "$small"
+$libraries_only && exit 0
 
 # The data set and the poster come from the native build.
 build build --target artwork_files

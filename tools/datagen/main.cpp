@@ -13,6 +13,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstring>
@@ -43,7 +44,8 @@ int main(int argc, char** argv) {
     }
     ::mkdir(folder.c_str(), 0755);
 
-    // The music takes one core while the pictures and clips take the other.
+    // The music takes one core while the pictures take the other; the clips' frames are then
+    // drawn on every core, sharing them with the music while it lasts.
     std::atomic<bool> musicWritten{false};
     std::thread music([&] {
         musicWritten = WriteMp3(folder + "/avseq01.mp3",
@@ -58,8 +60,9 @@ int main(int argc, char** argv) {
         ok &= WriteJpeg(folder + "/" + picture.name, picture.image);
     ok &= WriteBallMesh(folder + "/ball.msh");
     std::vector<Image> samples;
+    const int cores = int(std::max(1u, std::thread::hardware_concurrency()));
     for (const ClipSpec& clip : ShowClips()) {
-        ok &= WriteClip(folder + "/" + clip.name, clip, 1);
+        ok &= WriteClip(folder + "/" + clip.name, clip, cores);
         samples.emplace_back(clip.width, clip.height);
         clip.render(clip.frames / 3, samples.back());
     }
