@@ -29,8 +29,8 @@ const {readPng, compare} = require("./png.js");
 const kStills = ["6", "20", "40", "53", "95", "130", "150", "175"];
 const kStillSeconds = 120;
 const kShowSeconds = 240;
-// The music sixteen times as fast: the page's show ends in a quarter of a minute.
-const kSpeed = 16;
+// The music 32 times as fast: the page's show ends in six seconds.
+const kSpeed = 32;
 // A loading failure must be told within this long.
 const kFailureSeconds = 10;
 const kShowFiles = ["show.js", "show.wasm", "show.data"];
