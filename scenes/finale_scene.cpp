@@ -8,7 +8,7 @@
 
 namespace {
 
-// 320-pixel frames at column 96 lie in the middle of the canvas, frames up to 416 wide fit.
+// 320-pixel frames at column 96 lie in the middle of the canvas; frames up to 416 wide fit.
 constexpr uint32_t kClipColumn = 96;
 // Each clip is stretched to 11.3 s of music; the first starts with the scene.
 constexpr float kFirstClipFrom = StartOf<FinaleScene>();
