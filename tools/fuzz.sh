@@ -16,7 +16,7 @@ mkdir -p findings
 tests/fuzz/make_corpus corpus
 data="$SHOW_ROOT/build/data"
 if [ -d "$data" ]; then
-  for clip in "$data"/*.avi; do head -c 262144 "$clip" > "corpus/clip/data-$(basename "$clip")"; done
+  for clip in "$data"/*.avi; do head -c 65536 "$clip" > "corpus/clip/data-$(basename "$clip")"; done
   head -c 65536 "$data/avseq01.mp3" > corpus/music/data-avseq01.mp3
 fi
 # Inputs that once found a fault stay in the corpus, so they are tried on every run.
@@ -24,7 +24,7 @@ for kept in "$SHOW_ROOT"/tests/fuzz/regressions/*/; do
   [ -d "$kept" ] && cp "$kept"* "corpus/$(basename "$kept")/" 2>/dev/null || true
 done
 
-declare -A largest=([decode_image]=65536 [load_surface]=65536 [mesh]=65536 [clip]=262144
+declare -A largest=([decode_image]=65536 [load_surface]=65536 [mesh]=65536 [clip]=65536
   [music]=65536)
 for fuzzer in decode_image load_surface mesh clip music; do
   echo "Fuzzing ${fuzzer} for ${seconds} s"
