@@ -44,10 +44,16 @@ export NODE_PATH=/usr/share/nodejs
 export NODE_OPTIONS=--no-experimental-fetch
 export EM_CACHE="$prefix/emcache"
 export EM_FROZEN_CACHE=
+export EMCC_SKIP_SANITY_CHECK=1
 if [ ! -d "$EM_CACHE" ]; then
   cp -r /usr/share/emscripten/cache "$EM_CACHE.partial"
   mv "$EM_CACHE.partial" "$EM_CACHE"
 fi
+# Compiles go straight to emcc's clang with emcc's flags (tools/web/compile.sh).
+compile="$SHOW_ROOT/tools/web/compile.sh"
+EM_CLANG="$(command -v clang-14 || command -v clang)"
+EM_CLANG_FLAGS="$(emcc --cflags)"
+export EM_CLANG EM_CLANG_FLAGS
 
 # Source packages through a private apt configuration whose deb-src entries are this machine's
 # own deb entries; the system's sources stay as they are.
@@ -73,12 +79,13 @@ prepare_source_lists() {
   source_lists_ready=true
 }
 
-# unpacked_source PACKAGE: unpacks the newest version of PACKAGE's source that the mirrors still
-# hold into $cache/sources and prints its folder.
-unpacked_source() {
-  local package="$1" version folder
+# unpack_source PACKAGE VARIABLE: unpacks the newest version of PACKAGE's source that the
+# mirrors still hold into $cache/sources and sets VARIABLE to its folder. Runs in the script's
+# own shell (not in $(...)), so that apt's lists are fetched once and never by two at a time.
+unpack_source() {
+  local package="$1" variable="$2" version folder
   for folder in "$cache/sources/$package"_*/; do
-    [ -f "$folder/.unpacked" ] && { echo "${folder%/}"; return 0; }
+    [ -f "$folder/.unpacked" ] && { printf -v "$variable" '%s' "${folder%/}"; return 0; }
   done
   prepare_source_lists
   for version in $(apt-cache "${apt_options[@]}" showsrc "$package" | sed -n 's/^Version: //p' |
@@ -93,7 +100,7 @@ unpacked_source() {
       dpkg-source --no-check -x ./*.dsc "$folder" >/dev/null); then
       rm -rf "$folder.download"
       touch "$folder/.unpacked"
-      echo "$folder"
+      printf -v "$variable" '%s' "$folder"
       return 0
     fi
     rm -rf "$folder" "$folder.download"
@@ -109,7 +116,7 @@ jobs="$(nproc)"
 # zlib's own build scripts want files the Debian source leaves out; its library is its C files
 # (without the gz* file functions, which neither libpng nor the show uses).
 build_zlib() {
-  local source; source="$(unpacked_source zlib)"
+  local source="$zlib_source"
   built zlib "$source" && return 0
   echo "Building zlib from $source"
   rm -rf "$prefix/build/zlib" "$prefix/zlib"
@@ -119,14 +126,14 @@ build_zlib() {
   cp "$source/zlib.h" "$prefix/zlib/include/"
   local file
   for file in adler32 compress crc32 deflate infback inffast inflate inftrees trees uncompr zutil; do
-    emcc -O2 -I"$prefix/zlib/include" -c "$source/$file.c" -o "$prefix/build/zlib/$file.o"
+    "$compile" -O2 -I"$prefix/zlib/include" -c "$source/$file.c" -o "$prefix/build/zlib/$file.o"
   done
   emar rcs "$prefix/zlib/lib/libz.a" "$prefix/build/zlib/"*.o
   echo "$source" > "$prefix/zlib.built"
 }
 
 build_libpng() {
-  local source; source="$(unpacked_source libpng1.6)"
+  local source="$png_source"
   built libpng "$source" && return 0
   echo "Building libpng from $source"
   rm -rf "$prefix/build/libpng"
@@ -141,7 +148,7 @@ build_libpng() {
 }
 
 build_libjpeg() {
-  local source; source="$(unpacked_source libjpeg-turbo)"
+  local source="$jpeg_source"
   built libjpeg "$source" && return 0
   echo "Building libjpeg-turbo from $source"
   rm -rf "$prefix/build/libjpeg"
@@ -156,13 +163,14 @@ build_libjpeg() {
 # Only what the show reads: MP1/2/3 and PCM music, MJPEG, raw, Cinepak and MS Video-1 clips in
 # AVI, and the conversions; no threads (the page has none), no assembly.
 build_ffmpeg() {
-  local source; source="$(unpacked_source ffmpeg)"
+  local source="$ffmpeg_source"
   built ffmpeg "$source" && return 0
   echo "Building FFmpeg from $source (some minutes)"
   rm -rf "$prefix/build/ffmpeg"
   mkdir -p "$prefix/build/ffmpeg"
   (cd "$prefix/build/ffmpeg" &&
-    emconfigure "$source/configure" --prefix="$prefix/ffmpeg" --cc=emcc --cxx=em++ --ar=emar \
+    emconfigure "$source/configure" --prefix="$prefix/ffmpeg" --cc="$compile" --cxx=em++ \
+      --ld=emcc --ar=emar \
       --ranlib=emranlib --nm="$(command -v llvm-nm-14 || command -v llvm-nm || echo nm)" \
       --enable-cross-compile --target-os=none --arch=x86_32 --cpu=generic \
       --disable-asm --disable-inline-asm --disable-x86asm --disable-runtime-cpudetect \
@@ -180,14 +188,20 @@ build_ffmpeg() {
   echo "$source" > "$prefix/ffmpeg.built"
 }
 
-# zlib, libpng and libjpeg-turbo are small and mostly wait on their configure steps: they build
-# beside FFmpeg, the long one.
+# libpng and libjpeg-turbo are small and mostly wait on their configure steps: they build beside
+# FFmpeg, the long one (zlib first, which libpng links).
+unpack_source zlib zlib_source
+unpack_source libpng1.6 png_source
+unpack_source libjpeg-turbo jpeg_source
+unpack_source ffmpeg ffmpeg_source
 build_zlib
 build_libpng &
-small=$!
-build_libjpeg
+png=$!
+build_libjpeg &
+jpeg=$!
 build_ffmpeg
-wait "$small"
+wait "$png"
+wait "$jpeg"
 $libraries_only && exit 0
 
 # The data set and the poster come from the native build.
