@@ -116,7 +116,7 @@ jobs="$(nproc)"
 # zlib's own build scripts want files the Debian source leaves out; its library is its C files
 # (without the gz* file functions, which neither libpng nor the show uses).
 build_zlib() {
-  local source="$zlib_source"
+  local source="$1"
   built zlib "$source" && return 0
   echo "Building zlib from $source"
   rm -rf "$prefix/build/zlib" "$prefix/zlib"
@@ -133,7 +133,7 @@ build_zlib() {
 }
 
 build_libpng() {
-  local source="$png_source"
+  local source="$1"
   built libpng "$source" && return 0
   echo "Building libpng from $source"
   rm -rf "$prefix/build/libpng"
@@ -148,7 +148,7 @@ build_libpng() {
 }
 
 build_libjpeg() {
-  local source="$jpeg_source"
+  local source="$1"
   built libjpeg "$source" && return 0
   echo "Building libjpeg-turbo from $source"
   rm -rf "$prefix/build/libjpeg"
@@ -163,7 +163,7 @@ build_libjpeg() {
 # Only what the show reads: MP1/2/3 and PCM music, MJPEG, raw, Cinepak and MS Video-1 clips in
 # AVI, and the conversions; no threads (the page has none), no assembly.
 build_ffmpeg() {
-  local source="$ffmpeg_source"
+  local source="$1"
   built ffmpeg "$source" && return 0
   echo "Building FFmpeg from $source (some minutes)"
   rm -rf "$prefix/build/ffmpeg"
@@ -190,16 +190,17 @@ build_ffmpeg() {
 
 # libpng and libjpeg-turbo are small and mostly wait on their configure steps: they build beside
 # FFmpeg, the long one (zlib first, which libpng links).
+zlib_source='' png_source='' jpeg_source='' ffmpeg_source=''
 unpack_source zlib zlib_source
 unpack_source libpng1.6 png_source
 unpack_source libjpeg-turbo jpeg_source
 unpack_source ffmpeg ffmpeg_source
-build_zlib
-build_libpng &
+build_zlib "$zlib_source"
+build_libpng "$png_source" &
 png=$!
-build_libjpeg &
+build_libjpeg "$jpeg_source" &
 jpeg=$!
-build_ffmpeg
+build_ffmpeg "$ffmpeg_source"
 wait "$png"
 wait "$jpeg"
 $libraries_only && exit 0
