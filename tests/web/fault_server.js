@@ -1,8 +1,11 @@
 // The page's folder served as tools/web/serve.js serves it, but able to fail on purpose, file by
 // file, the ways a real server or line fails: 404, a connection cut half way through the body,
 // a body cut short but sent as whole (status 200), a body of the right size with bytes changed,
-// and a wrong content type. It notes every path asked for.
+// a body that stops half way with the connection left open, a wrong content type, and a file
+// that is not WebAssembly although the page's manifest vouches for it. It notes every path asked
+// for.
 "use strict";
+const crypto = require("crypto");
 const http = require("http");
 const fs = require("fs");
 const path = require("path");
@@ -50,6 +53,8 @@ class FaultServer {
     this.requests.push(name);
     const fault = this.faults.get(name);
     const file = fileFor(this.root, request);
+    if (name === "index.html" && file && this.faults.get("show.wasm") === "uncompilable")
+      return this.answerVouching(file, response);
     if (!fault || !file) return answer(this.root, request, response);
     const bytes = fs.readFileSync(file);
     const half = bytes.subarray(0, bytes.length >> 1);
@@ -70,6 +75,14 @@ class FaultServer {
       response.writeHead(200, {"Content-Length": changed.length}).end(changed);
       break;
     }
+    case "stall":
+      // Half the body, then nothing, the connection kept open: only a watchdog can notice.
+      response.writeHead(200, {"Content-Length": bytes.length});
+      response.write(half, () => { this.stalledAt = Date.now(); });
+      break;
+    case "uncompilable":
+      response.writeHead(200, {"Content-Length": bytes.length}).end(notWebAssembly(bytes));
+      break;
     case "mime":
       response.writeHead(200, {"Content-Type": "text/plain", "Content-Length": bytes.length})
           .end(bytes);
@@ -78,6 +91,22 @@ class FaultServer {
       throw new Error("no such fault: " + fault);
     }
   }
+
+  // The page with the manifest's SHA-256 of show.wasm replaced by that of the broken module, so
+  // that the download's checks pass and the browser's compile is what fails.
+  answerVouching(file, response) {
+    const wasm = fs.readFileSync(path.join(this.root, "show.wasm"));
+    const hash = bytes => crypto.createHash("sha256").update(bytes).digest("hex");
+    const page = fs.readFileSync(file, "utf8").split(hash(wasm)).join(hash(notWebAssembly(wasm)));
+    response.writeHead(200, {"Content-Type": "text/html", "Cache-Control": "no-cache"}).end(page);
+  }
+}
+
+// The bytes with their magic number broken: the same size, no longer a WebAssembly module.
+function notWebAssembly(bytes) {
+  const changed = Buffer.from(bytes);
+  changed[0] ^= 0xFF;
+  return changed;
 }
 
 module.exports = {FaultServer};

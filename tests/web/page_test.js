@@ -187,6 +187,8 @@ async function loadingFailures({browser, site}) {
     ["show.wasm", "truncate", /ended early/, false],
     ["show.wasm", "corrupt", /SHA-256/, true],
     ["show.js", "404", /404/, false],
+    ["show.data", "stall", /stalled/, false],
+    ["show.wasm", "uncompilable", /compile/, false],
   ];
   for (const [name, fault, reason, retried] of cases) {
     // A server of its own: a new origin, so nothing an earlier case cached is reused.
@@ -197,8 +199,9 @@ async function loadingFailures({browser, site}) {
     const started = Date.now();
     await tab.navigate(url);
     const told = await tab.waitFor('document.body.dataset.state === "problem"',
-                                   kFailureSeconds + 5);
-    const seconds = (Date.now() - started) / 1000;
+                                   kFailureSeconds + 10);
+    // A stall fails from the server's last byte, every other fault from the start.
+    const seconds = (Date.now() - (server.stalledAt ?? started)) / 1000;
     const said = await text(tab, "problem-text");
     const what = `${name} ${fault}`;
     if (!told || seconds > kFailureSeconds || !said.startsWith(name) || !reason.test(said)) {
