@@ -1,5 +1,6 @@
 #include "bench/replay.h"
 #include "bench/clip_decoder.h"
+#include "bench/side_context.h"
 #include "platform/d3d8/d3d8.h"
 #include "platform/d3d8/device_queries.h"
 #include "platform/d3d8/draw_record.h"
@@ -629,11 +630,11 @@ void BareRenderer::Draw(size_t index, Pass pass, bool clearAfter) {
         counted = samples;
     }
 #endif
-    glFinish();
+    FinishGlWork();
     cleared = clearAfter;
     if (clearAfter) {
         Clear();
-        glFinish();
+        FinishGlWork();
     }
 }
 

@@ -1,6 +1,7 @@
 #include "bench/scene_comparison.h"
 #include "bench/clip_decoder.h"
 #include "bench/gl_calls.h"
+#include "bench/side_context.h"
 #include "platform/avifile/vfw.h"
 #include "platform/d3d8/gl.h"
 #include "platform/host/host.h"
@@ -63,7 +64,7 @@ struct Side {
         const double w = WallMilliseconds(), c = ThreadMilliseconds(), d = decoded();
         const GlTally g = CountedGlCalls();
         draw();
-        glFinish();
+        FinishGlWork();
         finish();
         gl = gl + (CountedGlCalls() - g);
         decode += decoded() - d;

@@ -13,7 +13,7 @@
 // Timing is by paired rounds: each round draws all the frames, frame by frame the sides in turn
 // (which of the two goes first alternating, the floor last). A side's window holds its own work
 // only: it ends when everything it issued for the frame is finished (its clear for the next
-// frame included, then glFinish) and the clip frame it decodes ahead is decoded. Per frame,
+// frame included, then waited for) and the clip frame it decodes ahead is decoded. Per frame,
 // medians over the rounds:
 //   show_ms, bare_ms        wall time of the show's frame and the plain program's
 //   show_cpu_ms, bare_cpu_ms  processor time of the main thread (our code and the driver's

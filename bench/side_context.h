@@ -29,3 +29,7 @@ private:
     bool made = false;
     intptr_t handle = 0;
 };
+
+// Waits until the current context has done everything issued to it. In the browser glFinish
+// only flushes (Chromium's WebGL finish is a flush), so there a one-pixel read makes the wait.
+void FinishGlWork();

@@ -1,4 +1,5 @@
 #include "bench/side_context.h"
+#include "platform/d3d8/gl.h"
 
 #include <epoxy/egl.h>
 
@@ -38,4 +39,8 @@ SideContext::Inside::~Inside() {
     if (side.made)
         eglMakeCurrent(eglGetCurrentDisplay(), EGL_NO_SURFACE, EGL_NO_SURFACE,
                        EGLContext(previous));
+}
+
+void FinishGlWork() {
+    glFinish();
 }

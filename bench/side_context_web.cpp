@@ -1,4 +1,5 @@
 #include "bench/side_context.h"
+#include "platform/d3d8/gl.h"
 
 #include <emscripten/html5.h>
 
@@ -30,4 +31,10 @@ SideContext::Inside::Inside(const SideContext& side)
 
 SideContext::Inside::~Inside() {
     if (side.made) emscripten_webgl_make_context_current(EMSCRIPTEN_WEBGL_CONTEXT_HANDLE(previous));
+}
+
+void FinishGlWork() {
+    glFinish();
+    uint8_t pixel[4];
+    glReadPixels(0, 0, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, pixel);
 }
