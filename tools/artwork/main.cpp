@@ -2,9 +2,10 @@
 // still of the twisted tube) and square icons for the desktop's menu (PNG, the middle of the
 // tunnel). Both are drawn by the show itself, off screen as the capture tool draws its stills.
 // Run from the folder that holds the data, as the capture tool is.
-#include "tools/capture/play.h"
 #include "tools/capture/plan.h"
+#include "tools/capture/play.h"
 #include "tools/datagen/jpeg_writer.h"
+#include "tools/imaging/frame_image.h"
 #include "tools/imaging/png_writer.h"
 
 #include <algorithm>
@@ -24,17 +25,6 @@ constexpr const char* kArtworkUsage =
 constexpr double kPosterTime = 54.2;
 constexpr double kIconTime = 86.2;
 constexpr size_t kLargestPoster = 100 * 1000;
-
-Image ToImage(const host::Frame& frame) {
-    Image image(frame.width, frame.height);
-    for (int y = 0; y < frame.height; ++y)
-        for (int x = 0; x < frame.width; ++x) {
-            const uint32_t p = frame.pixels[size_t(y) * size_t(frame.width) + size_t(x)];
-            image.At(x, y) = {float(p >> 16 & 0xFF) / 255, float(p >> 8 & 0xFF) / 255,
-                              float(p & 0xFF) / 255};
-        }
-    return image;
-}
 
 // The square in the middle of `image`, averaged down to `size` pixels a side: each icon pixel
 // is the mean of the picture's area it covers, weighting the pixels it cuts by their share.
@@ -91,7 +81,8 @@ int main(int argc, char** argv) {
         } else if (option == "--icon" && i + 2 < argc) {
             const int size = std::atoi(argv[++i]);
             if (size < 16 || size > 1024) {
-                std::fprintf(stderr, "artwork: an icon is 16 to 1024 pixels a side\n%s", kArtworkUsage);
+                std::fprintf(stderr, "artwork: an icon is 16 to 1024 pixels a side\n%s",
+                             kArtworkUsage);
                 return 2;
             }
             icons.emplace_back(size, argv[++i]);
@@ -107,7 +98,7 @@ int main(int argc, char** argv) {
     std::vector<Image> stills;
     const PlayOutcome outcome =
         PlayShots(PlanShots(options), true, [&stills](const Shot&, const host::Frame& frame) {
-            stills.push_back(ToImage(frame));
+            stills.push_back(ImageOfFrame(frame));
             return true;
         });
     if (!outcome.finished || stills.size() != 2) {

@@ -9,6 +9,7 @@
 #include "tools/capture/plan.h"
 #include "tools/capture/play.h"
 #include "tools/imaging/contact_sheet.h"
+#include "tools/imaging/frame_image.h"
 #include "tools/imaging/png_writer.h"
 
 #include <limits.h>
@@ -25,17 +26,6 @@
 #include <vector>
 
 namespace {
-
-Image ToImage(const host::Frame& frame) {
-    Image image(frame.width, frame.height);
-    for (int y = 0; y < frame.height; ++y)
-        for (int x = 0; x < frame.width; ++x) {
-            const uint32_t p = frame.pixels[size_t(y) * size_t(frame.width) + size_t(x)];
-            image.At(x, y) = {float(p >> 16 & 0xFF) / 255, float(p >> 8 & 0xFF) / 255,
-                              float(p & 0xFF) / 255};
-        }
-    return image;
-}
 
 std::string TimeName(double seconds) {
     char text[32];
@@ -88,7 +78,7 @@ public:
     bool Keep(const Shot& shot, const host::Frame& frame) {
         if (shot.video && !AddVideo(shot, frame)) return false;
         if (shot.still || shot.sheet) {
-            const Image image = ToImage(frame);
+            const Image image = ImageOfFrame(frame);
             if (shot.still && !WriteStill(shot.time, image)) return false;
             if (shot.sheet) {
                 sheetImages.push_back(image);
