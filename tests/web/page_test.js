@@ -49,8 +49,8 @@ const fail = text => { failures.push(text); console.log("FAIL " + text); };
 const ok = text => console.log("ok   " + text);
 
 const state = tab => tab.evaluate("document.body?.dataset.state");
-const text = (tab, id) => tab.evaluate(`document.getElementById("${id}").textContent`);
-const shown = (tab, id) => tab.evaluate(`!document.getElementById("${id}").hidden`);
+const text = (tab, id) => tab.evaluate(`document.getElementById("${id}")?.textContent ?? ""`);
+const shown = (tab, id) => tab.evaluate(`!(document.getElementById("${id}")?.hidden ?? true)`);
 
 // Fails for every error, and every warning not allowed, that `tab` met.
 function checkConsole(tab, what) {
@@ -283,8 +283,9 @@ async function slowLineAndCache({browser, site, nativeStill}) {
   const until = Date.now() + 120 * 1000;
   let throttled = true;
   while (Date.now() < until && await state(tab) !== "ready") {
+    // Asked from the first moment, when the page may not have its bar yet.
     const progress = await tab.evaluate(
-      '!document.getElementById("progress").hidden && ' +
+      '!(document.getElementById("progress")?.hidden ?? true) && ' +
       'document.getElementById("progress-text").textContent');
     if (progress) seen.add(progress);
     // Once the bar has been seen to move and to give the time left, the rest need not crawl.
