@@ -176,6 +176,44 @@ async function badParameters({browser, url}) {
   }
 }
 
+// One loading failure: its message, named and within the time, and its Retry.
+async function failure(browser, site, [name, fault, reason, retried]) {
+  // A server of its own: a new origin, so nothing an earlier case cached is reused.
+  const server = new FaultServer(site);
+  const url = await server.start();
+  server.fail(name, fault);
+  const tab = await browser.open();
+  const started = Date.now();
+  await tab.navigate(url);
+  const told = await tab.waitFor('document.body.dataset.state === "problem"',
+                                 kFailureSeconds + 10);
+  // A stall fails from the server's last byte, every other fault from the start.
+  const seconds = (Date.now() - (server.stalledAt ?? started)) / 1000;
+  const said = await text(tab, "problem-text");
+  const what = `${name} ${fault}`;
+  if (!told || seconds > kFailureSeconds || !said.startsWith(name) || !reason.test(said)) {
+    fail(`${what}: no message naming it within ${kFailureSeconds} s (after ${
+      seconds.toFixed(1)} s the page says "${said}")`);
+  } else if (!await shown(tab, "retry")) {
+    fail(`${what}: no Retry offered`);
+  } else if (!retried) {
+    ok(`${what}: "${said}" after ${seconds.toFixed(1)} s, with a Retry`);
+  } else {
+    // Retried with the server mended: only the file that failed is asked for again.
+    const asked = kShowFiles.map(file => server.asked(file));
+    server.fail(name, null);
+    await tab.click("retry");
+    const ready = await tab.waitFor('document.body.dataset.state === "ready"', 60);
+    const again = kShowFiles.filter((file, i) => server.asked(file) > asked[i]);
+    if (!ready) fail(`${what}: Retry did not reach Start (the card says "${
+      await text(tab, "card")}")`);
+    else if (again.join() !== name) fail(`${what}: Retry asked again for ${again.join(", ")}`);
+    else ok(`${what}: "${said}" after ${seconds.toFixed(1)} s; Retry asked only for ${name}`);
+  }
+  await browser.close(tab);
+  await server.stop();
+}
+
 async function loadingFailures({browser, site}) {
   // Each failure, its message; a Retry with the server mended for two of them (the large file
   // and a small one), each asking again only for what failed.
@@ -187,45 +225,13 @@ async function loadingFailures({browser, site}) {
     ["show.wasm", "truncate", /ended early/, false],
     ["show.wasm", "corrupt", /SHA-256/, true],
     ["show.js", "404", /404/, false],
-    ["show.data", "stall", /stalled/, false],
     ["show.wasm", "uncompilable", /compile/, false],
   ];
-  for (const [name, fault, reason, retried] of cases) {
-    // A server of its own: a new origin, so nothing an earlier case cached is reused.
-    const server = new FaultServer(site);
-    const url = await server.start();
-    server.fail(name, fault);
-    const tab = await browser.open();
-    const started = Date.now();
-    await tab.navigate(url);
-    const told = await tab.waitFor('document.body.dataset.state === "problem"',
-                                   kFailureSeconds + 10);
-    // A stall fails from the server's last byte, every other fault from the start.
-    const seconds = (Date.now() - (server.stalledAt ?? started)) / 1000;
-    const said = await text(tab, "problem-text");
-    const what = `${name} ${fault}`;
-    if (!told || seconds > kFailureSeconds || !said.startsWith(name) || !reason.test(said)) {
-      fail(`${what}: no message naming it within ${kFailureSeconds} s (after ${
-        seconds.toFixed(1)} s the page says "${said}")`);
-    } else if (!await shown(tab, "retry")) {
-      fail(`${what}: no Retry offered`);
-    } else if (!retried) {
-      ok(`${what}: "${said}" after ${seconds.toFixed(1)} s, with a Retry`);
-    } else {
-      // Retried with the server mended: only the file that failed is asked for again.
-      const asked = kShowFiles.map(file => server.asked(file));
-      server.fail(name, null);
-      await tab.click("retry");
-      const ready = await tab.waitFor('document.body.dataset.state === "ready"', 60);
-      const again = kShowFiles.filter((file, i) => server.asked(file) > asked[i]);
-      if (!ready) fail(`${what}: Retry did not reach Start (the card says "${
-        await text(tab, "card")}")`);
-      else if (again.join() !== name) fail(`${what}: Retry asked again for ${again.join(", ")}`);
-      else ok(`${what}: "${said}" after ${seconds.toFixed(1)} s; Retry asked only for ${name}`);
-    }
-    await browser.close(tab);
-    await server.stop();
-  }
+  // A stall is told only after seconds of silence: it waits beside the others.
+  const stalled = failure(browser, site, ["show.data", "stall", /stalled/, false]).catch(e => e);
+  for (const failing of cases) await failure(browser, site, failing);
+  const error = await stalled;
+  if (error) throw error;
   // A server that labels its files wrongly still serves the show.
   const server = new FaultServer(site);
   const url = await server.start();

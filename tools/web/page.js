@@ -21,7 +21,7 @@ const kPoster = "poster.jpg";
 const kFileCache = "show-files";
 // A download that receives nothing for this long has stalled: short enough that a stalled
 // connection is told within ten seconds of its last byte, long enough for a slow line's pauses.
-const kStallSeconds = 8;
+const kStallSeconds = 7;
 
 const manifest = JSON.parse(document.getElementById("manifest").textContent);
 const canvas = document.getElementById("canvas");
