@@ -161,14 +161,19 @@ TEST_F(MusicTest, LoudInEverySectionUnclippedAndFadingToSilence) {
 }
 
 TEST(DataSet, TwoRunsOfTheGeneratorGiveTheSameBytes) {
+#ifdef SHOW_DATA_SECOND_RUN
+    // The build's own second run, made whenever the generator changed.
+    const std::string again = SHOW_DATA_SECOND_RUN;
+#else
     TestFolder folder;
-    ASSERT_EQ(std::system((std::string(SHOW_DATAGEN) + " " + folder.Root() + "/again").c_str()), 0);
+    const std::string again = folder.Root() + "/again";
+    ASSERT_EQ(std::system((std::string(SHOW_DATAGEN) + " " + again).c_str()), 0);
+#endif
     int compared = 0;
     for (const auto& entry : std::filesystem::directory_iterator(kData)) {
         std::vector<uint8_t> first, second;
         ASSERT_EQ(ReadWholeFile(entry.path().string(), first), 0);
-        ASSERT_EQ(
-            ReadWholeFile(folder.Root() + "/again/" + entry.path().filename().string(), second), 0)
+        ASSERT_EQ(ReadWholeFile(again + "/" + entry.path().filename().string(), second), 0)
             << entry.path();
         EXPECT_TRUE(first == second) << entry.path();
         ++compared;
