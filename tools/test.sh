@@ -8,14 +8,6 @@ source "$(dirname "${BASH_SOURCE[0]}")/setup.sh"
 
 # Node runs the browser test; tools/web.sh installs the rest of what it needs.
 install_missing_packages nodejs
-# The browser's libraries (FFmpeg above all, once per machine) build beside the native build:
-# much of their time is spent in single-threaded configure scripts.
-mkdir -p "$SHOW_ROOT/build"
-libraries_log="$SHOW_ROOT/build/web-libraries.log"
-"$SHOW_ROOT/tools/web.sh" --libraries > "$libraries_log" 2>&1 &
-libraries=$!
-# Should the native build fail, the libraries' build goes too.
-trap 'kill "$libraries" 2>/dev/null || true' EXIT
 if [ "${1:-}" = "--sanitize" ]; then
   # The data set comes from the normal build: generating it under the sanitizers takes minutes.
   build build --target data
@@ -32,11 +24,9 @@ else
   folder=build
   build "$folder"
 fi
-if ! wait "$libraries"; then
-  cat "$libraries_log" >&2
-  echo "test.sh: the browser's libraries did not build" >&2
-  exit 1
-fi
+# The browser version (its libraries too, the first time on a machine), after the native build,
+# whose data set and poster it packs: on two cores the two builds side by side take longer than
+# one after the other.
 "$SHOW_ROOT/tools/web.sh"
 cd "$SHOW_ROOT/$folder"
 # Tests run two at a time (as many as there are cores): one rasteriser thread each keeps the cores
