@@ -160,11 +160,25 @@ build_libjpeg() {
   echo "$source" > "$prefix/libjpeg.built"
 }
 
-# Only what the show reads: MP1/2/3 and PCM music, MJPEG, raw, Cinepak and MS Video-1 clips in
-# AVI, and the conversions; no threads (the page has none), no assembly.
+# Only what the show reads: MP1/2/3 and PCM music, H.264, MJPEG, raw, Cinepak and MS Video-1
+# clips in AVI, and the conversions; no threads (the page has none), no assembly. The folder's
+# record holds the options too, so that a change of them builds again.
+ffmpeg_options=(
+  --enable-cross-compile --target-os=none --arch=x86_32 --cpu=generic
+  --disable-asm --disable-inline-asm --disable-x86asm --disable-runtime-cpudetect
+  --disable-autodetect --disable-everything --disable-programs --disable-doc
+  --disable-debug --disable-stripping --disable-pthreads --disable-w32threads
+  --disable-os2threads --disable-network --disable-avdevice --disable-avfilter
+  --disable-postproc
+  --enable-avformat --enable-avcodec --enable-swscale --enable-swresample
+  --enable-protocol=file
+  --enable-demuxer=avi,mp3,wav --enable-parser=mpegaudio,mjpeg,h264
+  --enable-decoder=mp1,mp1float,mp2,mp2float,mp3,mp3float,pcm_u8,pcm_s16le
+  --enable-decoder=h264,mjpeg,rawvideo,cinepak,msvideo1
+)
 build_ffmpeg() {
-  local source="$1"
-  built ffmpeg "$source" && return 0
+  local source="$1" key="$1 ${ffmpeg_options[*]}"
+  built ffmpeg "$key" && return 0
   echo "Building FFmpeg from $source (some minutes)"
   rm -rf "$prefix/build/ffmpeg"
   mkdir -p "$prefix/build/ffmpeg"
@@ -172,20 +186,10 @@ build_ffmpeg() {
     emconfigure "$source/configure" --prefix="$prefix/ffmpeg" --cc="$compile" --cxx=em++ \
       --ld=emcc --ar=emar \
       --ranlib=emranlib --nm="$(command -v llvm-nm-14 || command -v llvm-nm || echo nm)" \
-      --enable-cross-compile --target-os=none --arch=x86_32 --cpu=generic \
-      --disable-asm --disable-inline-asm --disable-x86asm --disable-runtime-cpudetect \
-      --disable-autodetect --disable-everything --disable-programs --disable-doc \
-      --disable-debug --disable-stripping --disable-pthreads --disable-w32threads \
-      --disable-os2threads --disable-network --disable-avdevice --disable-avfilter \
-      --disable-postproc \
-      --enable-avformat --enable-avcodec --enable-swscale --enable-swresample \
-      --enable-protocol=file \
-      --enable-demuxer=avi,mp3,wav --enable-parser=mpegaudio,mjpeg \
-      --enable-decoder=mp1,mp1float,mp2,mp2float,mp3,mp3float,pcm_u8,pcm_s16le \
-      --enable-decoder=mjpeg,rawvideo,cinepak,msvideo1 >"$prefix/build/ffmpeg/configure.log" &&
+      "${ffmpeg_options[@]}" >"$prefix/build/ffmpeg/configure.log" &&
     emmake make -j "$jobs" >"$prefix/build/ffmpeg/make.log" 2>&1 &&
     emmake make install >/dev/null)
-  echo "$source" > "$prefix/ffmpeg.built"
+  echo "$key" > "$prefix/ffmpeg.built"
 }
 
 # libpng and libjpeg-turbo are small and mostly wait on their configure steps: they build beside

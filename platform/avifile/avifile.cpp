@@ -72,6 +72,11 @@ struct GETFRAME {
     std::vector<uint8_t> ahead;
     int64_t aheadIndex = -1;
     bool aheadReady = false;
+    // Playing backwards: a step back into a clip with inter frames decodes from the key frame
+    // before it, and every frame on the way is kept here, `run[i]` being frame `runFirst + i`,
+    // so that the steps back after it cost a copy each, not a decode from the key frame again.
+    std::vector<std::vector<uint8_t>> run;
+    int64_t runFirst = -1;
 
     ~GETFRAME();
 };
@@ -212,9 +217,14 @@ bool DecodeNext(GETFRAME& decoder, int64_t& number) {
     }
 }
 
+// The most frames a step back keeps (at most 12 MB for the largest canvas): a clip whose key
+// frames lie further apart keeps the last ones before the frame asked for.
+constexpr int64_t kLongestRun = 32;
+
 // Decodes forward from where the decoder stands until frame `wanted`, into `bitmap`; false if
-// it never comes.
-bool DecodeUntil(GETFRAME& decoder, int64_t wanted, std::vector<uint8_t>& bitmap) {
+// it never comes. With `keepRun`, the frames on the way are kept in the decoder's run.
+bool DecodeUntil(GETFRAME& decoder, int64_t wanted, std::vector<uint8_t>& bitmap,
+                 bool keepRun = false) {
     int64_t number = -1;
     while (DecodeNext(decoder, number)) {
         decoder.next = number + 1;
@@ -223,11 +233,27 @@ bool DecodeUntil(GETFRAME& decoder, int64_t wanted, std::vector<uint8_t>& bitmap
             av_frame_unref(decoder.frame);
             return stored;
         }
+        if (keepRun && number >= 0 && number < wanted && wanted - number < kLongestRun) {
+            if (decoder.run.empty() || decoder.runFirst + int64_t(decoder.run.size()) != number)
+                decoder.run.clear(), decoder.runFirst = number;
+            decoder.run.emplace_back();
+            if (!StoreBitmap(decoder, decoder.run.back())) decoder.run.pop_back();
+        }
         av_frame_unref(decoder.frame);
         if (number > wanted) return false;
     }
     decoder.next = -1;
     return false;
+}
+
+// Frame `position` from the run kept by the last step back, into the decoder's bitmap.
+bool TakeFromRun(GETFRAME& decoder, int64_t position) {
+    if (position < decoder.runFirst || position >= decoder.runFirst + int64_t(decoder.run.size()))
+        return false;
+    const std::vector<uint8_t>& kept = decoder.run[size_t(position - decoder.runFirst)];
+    if (kept.size() != decoder.bitmap.size()) return false;
+    std::memcpy(decoder.bitmap.data(), kept.data(), kept.size());
+    return true;
 }
 
 bool SeekBefore(GETFRAME& decoder, int64_t wanted) {
@@ -310,11 +336,19 @@ void* Decode(GETFRAME& decoder, LONG position) {
         return decoder.bitmap.data();
     }
     decoder.aheadReady = false;
+    if (TakeFromRun(decoder, position)) {
+        decoder.current = position;
+        host::hooks::Trace("clip frame decoded");
+        return decoder.bitmap.data();
+    }
     FfmpegLogFile log(decoder.stream->path.c_str());
     try {
-        // The very next frame decodes on from here; anything else starts at a key frame.
+        // The very next frame decodes on from here; anything else starts at a key frame. A step
+        // back keeps what it decodes on the way, for the steps back after it.
+        const bool back = decoder.current >= 0 && position < decoder.current;
+        if (back) decoder.run.clear(), decoder.runFirst = -1;
         if ((position == decoder.next || SeekBefore(decoder, position)) &&
-            DecodeUntil(decoder, position, decoder.bitmap)) {
+            DecodeUntil(decoder, position, decoder.bitmap, back)) {
             decoder.current = position;
             host::hooks::Trace("clip frame decoded");
             DecodeAhead(decoder, position);

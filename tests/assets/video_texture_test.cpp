@@ -87,7 +87,8 @@ INSTANTIATE_TEST_SUITE_P(Codecs, VideoClipTest,
                          testing::Values(Clip{"Mjpeg", AviCodec::Mjpeg, 320},
                                          Clip{"RawBgr24", AviCodec::RawBgr24, 320},
                                          Clip{"RawOddWidth", AviCodec::RawBgr24, 99},
-                                         Clip{"Mpeg4InterFrames", AviCodec::Mpeg4, 320}),
+                                         Clip{"Mpeg4InterFrames", AviCodec::Mpeg4, 320},
+                                         Clip{"H264InterFrames", AviCodec::H264, 320}),
                          [](const testing::TestParamInfo<Clip>& info) { return info.param.name; });
 
 class VideoTextureTest : public testing::Test {

@@ -8,6 +8,7 @@ extern "C" {
 }
 
 #include <cstdio>
+#include <string>
 
 // Everything one file's encoding holds, released in one place.
 struct AviWriter::Parts {
@@ -38,15 +39,20 @@ struct AviWriter::Parts {
         return result == AVERROR(EAGAIN) || result == AVERROR_EOF;
     }
 
-    bool Start(const std::string& path, int width, int height, AviCodec kind) {
+    bool Start(const std::string& path, int width, int height, AviCodec kind,
+               const H264Settings& h264) {
         if (avformat_alloc_output_context2(&format, nullptr, "avi", path.c_str()) < 0) return false;
         // No encoder or muxer version strings: the same bytes whatever FFmpeg built them.
         format->flags |= AVFMT_FLAG_BITEXACT;
         const AVCodec* encoder =
-            avcodec_find_encoder(kind == AviCodec::Mjpeg      ? AV_CODEC_ID_MJPEG
-                                 : kind == AviCodec::RawBgr24 ? AV_CODEC_ID_RAWVIDEO
-                                                              : AV_CODEC_ID_MPEG4);
+            kind == AviCodec::H264
+                ? avcodec_find_encoder_by_name("libx264")
+                : avcodec_find_encoder(kind == AviCodec::Mjpeg      ? AV_CODEC_ID_MJPEG
+                                       : kind == AviCodec::RawBgr24 ? AV_CODEC_ID_RAWVIDEO
+                                                                    : AV_CODEC_ID_MPEG4);
         if (!encoder) return false;
+        // x264 reports its statistics for every file at the log's information level.
+        if (kind == AviCodec::H264) av_log_set_level(AV_LOG_ERROR);
         stream = avformat_new_stream(format, nullptr);
         codec = avcodec_alloc_context3(encoder);
         if (!stream || !codec) return false;
@@ -74,6 +80,26 @@ struct AviWriter::Parts {
             av_opt_set_int(codec, "sc_threshold", 1000000000, AV_OPT_SEARCH_CHILDREN);
             codec->bit_rate = 2000000;
             break;
+        case AviCodec::H264: {
+            // 4:4:4: the clips' fine coloured detail (chequers, strings, stars) survives, where
+            // halved chroma alone costs more than the whole codec does. Full range, as the
+            // decoder's conversion back to RGB assumes for these files.
+            codec->pix_fmt = AV_PIX_FMT_YUV444P;
+            codec->color_range = AVCOL_RANGE_JPEG;
+            codec->gop_size = h264.keyInterval;
+            codec->max_b_frames = 0;
+            // One thread: x264's choices, and so its bytes, then depend on nothing but the
+            // pictures and these settings, whatever machine builds the data set.
+            codec->thread_count = 1;
+            av_opt_set(codec->priv_data, "preset", "slow", 0);
+            // Tuned for fidelity to the drawn frames rather than for the eye's tricks.
+            av_opt_set(codec->priv_data, "tune", "psnr", 0);
+            av_opt_set_double(codec->priv_data, "crf", h264.constantRateFactor, 0);
+            const std::string params = "keyint_min=" + std::to_string(h264.keyInterval) +
+                                       ":scenecut=0:repeat-headers=1:bframes=0";
+            av_opt_set(codec->priv_data, "x264-params", params.c_str(), 0);
+            break;
+        }
         }
         if (avcodec_open2(codec, encoder, nullptr) < 0 ||
             avcodec_parameters_from_context(stream->codecpar, codec) < 0)
@@ -92,11 +118,12 @@ struct AviWriter::Parts {
         // MJPEG's full-range YUV is laid out as plain YUV 4:2:0; the range is set apart.
         const AVPixelFormat layout =
             kind == AviCodec::Mjpeg ? AV_PIX_FMT_YUV420P : AVPixelFormat(codec->pix_fmt);
+        const bool fullRange = kind == AviCodec::Mjpeg || kind == AviCodec::H264;
         scaler = sws_getContext(width, height, AV_PIX_FMT_RGB24, width, height, layout,
                                 SWS_BICUBIC | SWS_ACCURATE_RND | SWS_BITEXACT, nullptr, nullptr,
                                 nullptr);
         if (!scaler) return false;
-        if (kind == AviCodec::Mjpeg) {
+        if (fullRange) {
             const int* coefficients = sws_getCoefficients(SWS_CS_DEFAULT);
             sws_setColorspaceDetails(scaler, coefficients, 1, coefficients, 1, 0, 1 << 16, 1 << 16);
         }
@@ -107,9 +134,10 @@ struct AviWriter::Parts {
 AviWriter::AviWriter() = default;
 AviWriter::~AviWriter() = default;
 
-bool AviWriter::Open(const std::string& path, int width, int height, AviCodec codec) {
+bool AviWriter::Open(const std::string& path, int width, int height, AviCodec codec,
+                     const H264Settings& h264) {
     parts = std::make_unique<Parts>();
-    if (parts->Start(path, width, height, codec)) return true;
+    if (parts->Start(path, width, height, codec, h264)) return true;
     std::fprintf(stderr, "%s: cannot start the clip\n", path.c_str());
     parts.reset();
     return false;

@@ -7,7 +7,7 @@
 
 bool WriteClip(const std::string& path, const ClipSpec& clip, int threads) {
     AviWriter writer;
-    if (!writer.Open(path, clip.width, clip.height, AviCodec::Mjpeg)) return false;
+    if (!writer.Open(path, clip.width, clip.height, AviCodec::H264, clip.coding)) return false;
     const int batch = threads * 4;
     for (int first = 0; first < clip.frames; first += batch) {
         const int count = std::min(batch, clip.frames - first);

@@ -1,4 +1,4 @@
-// One of the show's clips rendered and written as MJPEG AVI.
+// One of the show's clips rendered and written as an H.264 AVI.
 #pragma once
 
 #include "tools/datagen/clips.h"

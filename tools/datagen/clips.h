@@ -2,6 +2,7 @@
 // animation.
 #pragma once
 
+#include "tools/datagen/avi_writer.h"
 #include "tools/imaging/image.h"
 
 #include <functional>
@@ -15,6 +16,10 @@ struct ClipSpec {
     int frames;
     // Paints frame `frame` into an image of the clip's size.
     std::function<void(int frame, Image&)> render;
+    // How it is encoded: the quality each clip needs to keep its detail, and key frames closer
+    // together for a clip that is also played backwards, each step back then decoding a few
+    // frames at most.
+    H264Settings coding;
 };
 
 std::vector<ClipSpec> ShowClips();

@@ -49,7 +49,7 @@ int main(int argc, char** argv) {
     std::atomic<bool> musicWritten{false};
     std::thread music([&] {
         musicWritten = WriteMp3(folder + "/avseq01.mp3",
-                                SynthesiseMusic(kSampleRate, kMusicSeconds), 2, kSampleRate, 192);
+                                SynthesiseMusic(kSampleRate, kMusicSeconds), 2, kSampleRate, 128);
     });
 
     bool ok = true;

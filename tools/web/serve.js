@@ -4,12 +4,27 @@
 const http = require("http");
 const fs = require("fs");
 const path = require("path");
+const zlib = require("zlib");
 
 const types = {
   ".html": "text/html; charset=utf-8", ".js": "text/javascript", ".wasm": "application/wasm",
   ".data": "application/octet-stream", ".png": "image/png", ".jpg": "image/jpeg",
   ".json": "application/json",
 };
+
+// What static servers are set to compress: the page, its scripts, the manifest and the
+// WebAssembly. The pictures, the clips and the music in show.data are compressed already.
+const compressed = new Set([".html", ".js", ".wasm", ".json"]);
+function isCompressed(file) { return compressed.has(path.extname(file)); }
+
+// Each file's gzip form, made once per version of the file.
+const gzipped = new Map();
+function gzipOf(file) {
+  const stat = fs.statSync(file);
+  const key = `${file} ${stat.size} ${stat.mtimeMs}`;
+  if (!gzipped.has(key)) gzipped.set(key, zlib.gzipSync(fs.readFileSync(file), {level: 9}));
+  return gzipped.get(key);
+}
 
 // The file under `root` that `request` asks for (its query left aside), or null for none.
 function fileFor(root, request) {
@@ -32,11 +47,21 @@ function answer(root, request, response) {
     response.writeHead(404).end("not found");
     return;
   }
-  response.writeHead(200, {
+  const headers = {
     "Content-Type": types[path.extname(file)] || "application/octet-stream",
-    "Content-Length": fs.statSync(file).size,
     "Cache-Control": "no-cache",
-  });
+  };
+  if (isCompressed(file)) {
+    headers["Vary"] = "Accept-Encoding";
+    if (/\bgzip\b/.test(request.headers["accept-encoding"] || "")) {
+      const body = gzipOf(file);
+      response.writeHead(200, {...headers, "Content-Encoding": "gzip",
+                               "Content-Length": body.length});
+      response.end(body);
+      return;
+    }
+  }
+  response.writeHead(200, {...headers, "Content-Length": fs.statSync(file).size});
   fs.createReadStream(file).pipe(response);
 }
 
@@ -47,7 +72,7 @@ function serve(folder, port, onListening) {
   return server;
 }
 
-module.exports = {serve, answer, fileFor, types};
+module.exports = {serve, answer, fileFor, types, isCompressed};
 
 if (require.main === module) {
   const [folder, port] = process.argv.slice(2);
