@@ -15,7 +15,7 @@ target_link_options(show PRIVATE
   -sMIN_WEBGL_VERSION=2 -sMAX_WEBGL_VERSION=2
   -sALLOW_MEMORY_GROWTH=1 -sINITIAL_MEMORY=268435456 -sMAXIMUM_MEMORY=2147483648
   -sENVIRONMENT=web -sINVOKE_RUN=0 -sEXIT_RUNTIME=0
-  "-sEXPORTED_FUNCTIONS=['_ShowPrepare','_ShowPlay','_ShowStill']"
+  "-sEXPORTED_FUNCTIONS=['_ShowPrepare','_ShowPrepareMore','_ShowPlay','_ShowStill']"
   "-sEXPORTED_RUNTIME_METHODS=['ccall']"
   # The data set in the page's file system, where the show looks for it.
   "--preload-file=${SHOW_DATA_FROM}@/data")

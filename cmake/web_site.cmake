@@ -32,6 +32,10 @@ foreach(script sha256_js page_js)
     message(FATAL_ERROR "${script} holds \"</script\", which would end its tag in the page")
   endif()
 endforeach()
+# The poster is asked for by the page's own markup, under its hash, so that the browser fetches
+# it at once and a new build's poster is never mixed up with an old one.
+file(SHA256 ${SITE}/poster.jpg poster_hash)
+string(REPLACE "@POSTER_URL@" "poster.jpg?sha256=${poster_hash}" page "${page}")
 string(REPLACE "@MANIFEST@" "${manifest}" page "${page}")
 string(REPLACE "@SHA256_JS@" "${sha256_js}" page "${page}")
 string(REPLACE "@PAGE_JS@" "${page_js}" page "${page}")

@@ -268,6 +268,16 @@ void AudioDecoder::DecodeRest() {
     stream->Finish();
 }
 
+bool AudioDecoder::DecodeSome(int packets) {
+    FfmpegLogFile log(name.c_str());
+    for (int i = 0; i < packets; ++i)
+        if (stopping || !Step()) {
+            stream->Finish();
+            return true;
+        }
+    return false;
+}
+
 bool AudioDecoder::DecodeInBackground() {
 #ifdef __EMSCRIPTEN__
     // The page has no threads: the music is decoded now, whole.

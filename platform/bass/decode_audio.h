@@ -38,6 +38,8 @@ public:
     bool DecodeInBackground();
     // Decodes the rest on this thread.
     void DecodeRest();
+    // Decodes up to `packets` more on this thread; true once the stream is whole.
+    bool DecodeSome(int packets);
 
     struct Codec;
 

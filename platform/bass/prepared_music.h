@@ -10,9 +10,13 @@
 #include <memory>
 #include <vector>
 
-// Decodes the file `path` names, whole, and keeps it; the decoded stream, or null when the file
-// cannot be read or is not music (the stream's own open says why later, as it would anyway).
-const PcmStream* PrepareMusicFile(const char* path);
+// Decoding is done in slices, so that the page stays responsive while it prepares:
+// StartPreparingMusic reads the file `path` names and opens it, false when it cannot be read or
+// is not music (the stream's own open says why later, as it would anyway); each
+// PrepareMoreMusic then decodes up to `packets` more, and gives the decoded stream once it is
+// whole, null until then or after a failure.
+bool StartPreparingMusic(const char* path);
+const PcmStream* PrepareMoreMusic(int packets);
 
 // The decoder PrepareMusicFile made from exactly `bytes`, when no other stream is using it.
 std::shared_ptr<AudioDecoder> TakePreparedMusic(const std::vector<uint8_t>& bytes);

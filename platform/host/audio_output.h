@@ -26,8 +26,9 @@ public:
     // The frame of `stream` heard by now; while it plays, never less than an earlier answer.
     virtual uint64_t HeardFrame(const PcmStream* stream) = 0;
     // Gets ready to hear `stream`, decoded whole and kept for good, at once whenever it is
-    // played; most outputs need nothing for that.
-    virtual void Prepare(const PcmStream& /*stream*/) {}
+    // played, taking in at most `frames` frames a call, so that a page stays responsive; true
+    // once ready. Most outputs need nothing for that.
+    virtual bool Prepare(const PcmStream& /*stream*/, uint64_t /*frames*/) { return true; }
 };
 
 // The host's two outputs. The SDL output closes its device when it is destroyed, so its callback

@@ -123,7 +123,8 @@ public:
     void Play(const PcmStream* stream, uint64_t from, bool loopAround) override {
         if (!open) return;
         if (stream == prepared) {
-            if (!WebAudioHasBuffer(kPreparedKey)) Load(*stream, kPreparedKey);
+            // Whatever the page had not yet taken in, taken in now.
+            Prepare(*stream, stream->FrameCount());
         } else if (loaded != stream || !WebAudioHasBuffer(loadedKey)) {
             Load(*stream, ++loadedKey);
             loaded = stream;
@@ -141,9 +142,14 @@ public:
         playing = loaded = nullptr;
     }
 
-    void Prepare(const PcmStream& stream) override {
-        prepared = &stream;
-        Load(stream, kPreparedKey);
+    bool Prepare(const PcmStream& stream, uint64_t frames) override {
+        if (prepared != &stream || !WebAudioHasBuffer(kPreparedKey)) {
+            prepared = &stream;
+            preparedFrames = 0;
+            NewBuffer(stream, kPreparedKey);
+        }
+        preparedFrames = Fill(stream, preparedFrames, frames);
+        return preparedFrames >= stream.FrameCount();
     }
     bool IsPlaying(const PcmStream* stream) override { return stream && playing == stream; }
 
@@ -159,19 +165,33 @@ public:
     }
 
 private:
-    // The whole stream into the page's buffer, a chunk at a time.
-    void Load(const PcmStream& stream, int key) {
-        const uint64_t frames = stream.FrameCount();
+    static void NewBuffer(const PcmStream& stream, int key) {
         const AudioFormat& format = stream.Format();
-        WebAudioNewBuffer(key, format.channels, int(std::max<uint64_t>(frames, 1)),
+        WebAudioNewBuffer(key, format.channels, int(std::max<uint64_t>(stream.FrameCount(), 1)),
                           int(format.rate));
+    }
+
+    // Up to `count` frames of the stream from frame `at` into the page's buffer, a chunk at a
+    // time; where it has come to. A stream that ends early leaves it at its end.
+    static uint64_t Fill(const PcmStream& stream, uint64_t at, uint64_t count) {
+        const uint64_t frames = stream.FrameCount();
+        const uint64_t until = std::min(frames, at + count);
+        const AudioFormat& format = stream.Format();
         std::vector<uint8_t> chunk(size_t(PcmStream::kChunkFrames) * size_t(format.BlockAlign()));
-        for (uint64_t at = 0; at < frames;) {
-            const uint64_t read = stream.Read(at, chunk.data(), PcmStream::kChunkFrames);
-            if (read == 0) break;
+        while (at < until) {
+            const uint64_t read =
+                stream.Read(at, chunk.data(), std::min<uint64_t>(PcmStream::kChunkFrames, until - at));
+            if (read == 0) return frames;
             WebAudioFill(chunk.data(), format.bytesPerSample, format.channels, int(read), int(at));
             at += read;
         }
+        return at;
+    }
+
+    // The whole stream into the page's buffer.
+    static void Load(const PcmStream& stream, int key) {
+        NewBuffer(stream, key);
+        Fill(stream, 0, stream.FrameCount());
     }
 
     // The prepared music's buffer is known by this key; the others by later ones.
@@ -183,6 +203,7 @@ private:
     const PcmStream* loaded = nullptr;
     int loadedKey = kPreparedKey;
     const PcmStream* prepared = nullptr;
+    uint64_t preparedFrames = 0;
     uint64_t startFrame = 0;
     uint64_t reported = 0;
 };

@@ -350,9 +350,10 @@ std::vector<int16_t> SynthesiseMusic(int sampleRate, float seconds) {
         const float fadeIn = float(std::min(1.0, t / 2.0));
         const float fadeOut = t < 180 ? 1.0f : t < 191 ? float((191 - t) / 11) : 0.0f;
         const float master = fadeIn * fadeOut * fadeOut;
-        // A soft limit well short of full scale: loud, never clipped.
-        left = std::tanh(left * master * 1.2f) * 0.85f;
-        right = std::tanh(right * master * 1.2f) * 0.85f;
+        // A soft limit well short of full scale: loud, never clipped, also once the MP3
+        // encoding has added its error to the peaks.
+        left = std::tanh(left * master * 1.2f) * 0.8f;
+        right = std::tanh(right * master * 1.2f) * 0.8f;
         samples[2 * i] = int16_t(std::lround(left * 32767.0f));
         samples[2 * i + 1] = int16_t(std::lround(right * 32767.0f));
     }

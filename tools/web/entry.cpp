@@ -1,5 +1,6 @@
 // The page's ways into the show (the browser build's counterpart of app/main.cpp and the
-// capture tool): ShowPrepare readies the music before the click, ShowPlay plays the show itself,
+// capture tool): ShowPrepare and ShowPrepareMore ready the music before the click, a slice at a
+// time, ShowPlay plays the show itself,
 // started by a click; ShowStill(T) leaves in the
 // canvas the still at music time T, made as the capture tool makes it (the virtual clock at 60
 // frames a second, the frames before it fast-forwarded, nothing heard). Both return once the run
@@ -13,12 +14,26 @@
 #include <emscripten.h>
 
 // Decodes the music and fills the page's sound buffer ahead, while the page offers the show, so
-// that the show starts at once when clicked. 1 when the music is ready; 0 leaves it to the show
-// (which then says what is wrong with the file, as without this).
+// that the show starts at once when clicked. ShowPrepare opens the music file: 1, or 0 to leave
+// it to the show (which then says what is wrong with the file, as without this). Each
+// ShowPrepareMore then works for about `milliseconds` and returns, so that the page stays
+// responsive between slices: 1 once the music is ready (a file damaged part way is ready as far
+// as it decodes, as the show would play it), 0 while there is more to do.
 extern "C" EMSCRIPTEN_KEEPALIVE int ShowPrepare() {
-    const PcmStream* music = PrepareMusicFile(kMusicFile);
-    if (music) WebAudioOutput().Prepare(*music);
-    return music ? 1 : 0;
+    return StartPreparingMusic(kMusicFile) ? 1 : 0;
+}
+
+extern "C" EMSCRIPTEN_KEEPALIVE int ShowPrepareMore(double milliseconds) {
+    // Small steps, each well under a millisecond: a few MP3 packets, a second of sound.
+    constexpr int kPackets = 8;
+    constexpr uint64_t kFrames = 44100;
+    const double until = emscripten_get_now() + milliseconds;
+    const PcmStream* music = nullptr;
+    while (!(music = PrepareMoreMusic(kPackets)))
+        if (emscripten_get_now() >= until) return 0;
+    while (!WebAudioOutput().Prepare(*music, kFrames))
+        if (emscripten_get_now() >= until) return 0;
+    return 1;
 }
 
 extern "C" EMSCRIPTEN_KEEPALIVE int ShowPlay() {

@@ -17,11 +17,12 @@
 
 const kShowSeconds = 191;
 const kShowFiles = ["show.js", "show.wasm", "show.data"];
-const kPoster = "poster.jpg";
 const kFileCache = "show-files";
 // A download that receives nothing for this long has stalled: short enough that a stalled
 // connection is told within ten seconds of its last byte, long enough for a slow line's pauses.
 const kStallSeconds = 7;
+// The music is prepared in slices of this long, short of what makes a page feel held up.
+const kSliceMilliseconds = 40;
 
 const manifest = JSON.parse(document.getElementById("manifest").textContent);
 const canvas = document.getElementById("canvas");
@@ -65,6 +66,43 @@ function readParameters(search) {
     result.speed = times;
   }
   return result;
+}
+
+// Resolves once the page has been painted as it stands (a frame, then a task after it).
+const afterPaint = () => new Promise(resolve => requestAnimationFrame(() => setTimeout(resolve)));
+
+// Resolves at the next task, letting the page paint and answer input in between.
+const nextTask = () => new Promise(resolve => {
+  const channel = new MessageChannel();
+  channel.port1.onmessage = () => resolve();
+  channel.port2.postMessage(null);
+});
+
+// The first WebGL context a page makes starts the browser's graphics side, which takes seconds
+// where drawing is done in software, during which the page could not paint or answer. A worker's
+// offscreen canvas pays for that start off the page's thread, after which the page's own check
+// takes milliseconds. (The worker's answer itself is not the page's: a browser may give
+// workers WebGL 2 and pages not.) Resolves when the worker is done, or at once without workers.
+function warmUpWebGl() {
+  return new Promise(resolve => {
+    let worker;
+    try {
+      if (typeof OffscreenCanvas !== "function" || typeof Worker !== "function") return resolve();
+      const source = 'try { new OffscreenCanvas(1, 1).getContext("webgl2"); } catch {}' +
+                     "postMessage(null);";
+      worker = new Worker(URL.createObjectURL(new Blob([source], {type: "text/javascript"})));
+    } catch {
+      return resolve();
+    }
+    const done = () => {
+      clearTimeout(timer);
+      worker.terminate();
+      resolve();
+    };
+    const timer = setTimeout(done, 10000);
+    worker.onmessage = done;
+    worker.onerror = done;
+  });
 }
 
 // What this browser lacks of what the show needs; a still needs no sound.
@@ -241,8 +279,7 @@ async function loadFile(name, fresh) {
 async function forgetOtherBuilds() {
   const cache = await openFileCache();
   if (!cache) return;
-  const current = new Set(kShowFiles.concat(kPoster).map(name => new URL(hashed(name),
-                                                                         location.href).href));
+  const current = new Set(kShowFiles.map(name => new URL(hashed(name), location.href).href));
   for (const request of await cache.keys().catch(() => []))
     if (!current.has(request.url)) cache.delete(request).catch(() => {});
 }
@@ -338,22 +375,29 @@ function load(parameters) {
       }));
     return loading.get(name);
   };
+  // The WebAssembly is compiled (off the page's thread) as soon as it is in and checked, while
+  // the data still downloads.
   let compiled = null;
+  const compile = fresh => {
+    compiled ||= file("show.wasm", fresh).then(wasm => WebAssembly.compile(wasm).catch(error => {
+      loading.delete("show.wasm");
+      throw new LoadError(`show.wasm: not WebAssembly this browser can compile ` +
+                          `(${error.message})`);
+    })).catch(error => {
+      compiled = null;
+      throw error;
+    });
+    return compiled;
+  };
   const stop = watchProgress();
   const attempt = async fresh => {
     element("progress").hidden = false;
     setState("loading");
     say("Downloading…");
-    const [script, wasm, data] = await Promise.all(kShowFiles.map(name => file(name, fresh)));
-    if (!compiled) {
-      compiled = await WebAssembly.compile(wasm).catch(error => {
-        loading.delete("show.wasm");
-        throw new LoadError(`show.wasm: not WebAssembly this browser can compile ` +
-                            `(${error.message})`);
-      });
-    }
+    const [script, module, data] =
+        await Promise.all([file("show.js", fresh), compile(fresh), file("show.data", fresh)]);
     say("Preparing…");
-    return startRuntime(script, compiled, data, parameters.speed);
+    return startRuntime(script, module, data, parameters.speed);
   };
   return new Promise(resolve => {
     const run = fresh => attempt(fresh).then(module => {
@@ -372,15 +416,6 @@ function load(parameters) {
                                          "Reload the page");
     return module;
   });
-}
-
-function showPoster() {
-  if (!manifest.files[kPoster]) return;
-  loadFile(kPoster, false).then(bytes => {
-    const poster = element("poster");
-    poster.src = URL.createObjectURL(new Blob([bytes], {type: "image/jpeg"}));
-    poster.hidden = false;
-  }, () => {});
 }
 
 function offerStart(module, speed) {
@@ -443,6 +478,16 @@ function showStill(module, still) {
   });
 }
 
+// Prepares the music a slice at a time, the page answering between slices; then offers the show.
+async function prepareMusic(module, speed) {
+  say("Preparing the music…");
+  await afterPaint();
+  if (module.ccall("ShowPrepare", "number", [], []))
+    while (!module.ccall("ShowPrepareMore", "number", ["number"], [kSliceMilliseconds]))
+      await nextTask();
+  offerStart(module, speed);
+}
+
 function main() {
   const parameters = readParameters(location.search);
   showCard();
@@ -457,32 +502,26 @@ function main() {
                 "http://127.0.0.1:8000/ (any static web server will do).", null);
     return;
   }
-  const missing = missingFeatures(parameters.still === null);
-  if (missing.length) {
-    const list = missing.length > 1 ? missing.slice(0, -1).join(", ") + " and " +
-                                          missing[missing.length - 1]
-                                    : missing[0];
-    showProblem(`This browser cannot play the show: it lacks ${list}. The show needs ` +
-                "WebAssembly, WebGL 2 and Web Audio, which current Chrome, Firefox, Safari and " +
-                "Edge all have (WebGL 2 may be switched off in the browser's settings, or for " +
-                "this graphics card).", null);
-    return;
-  }
-  if ("serviceWorker" in navigator && isSecureContext)
-    navigator.serviceWorker.register("sw.js").catch(() => {});
-  showPoster();
-  load(parameters).then(module => {
-    if (parameters.still) {
-      showStill(module, parameters.still);
+  // The card is painted first; the checks, which can hold the page, come after.
+  afterPaint().then(warmUpWebGl).then(() => {
+    performance.mark("show-webgl2-check");
+    const missing = missingFeatures(parameters.still === null);
+    if (missing.length) {
+      const list = missing.length > 1 ? missing.slice(0, -1).join(", ") + " and " +
+                                            missing[missing.length - 1]
+                                      : missing[0];
+      showProblem(`This browser cannot play the show: it lacks ${list}. The show needs ` +
+                  "WebAssembly, WebGL 2 and Web Audio, which current Chrome, Firefox, Safari " +
+                  "and Edge all have (WebGL 2 may be switched off in the browser's settings, " +
+                  "or for this graphics card).", null);
       return;
     }
-    // The music decoded ahead, so that a click starts the show at once; a frame first, for
-    // the card to say so.
-    say("Preparing the music…");
-    requestAnimationFrame(() => setTimeout(() => {
-      module.ccall("ShowPrepare", "number", [], []);
-      offerStart(module, parameters.speed);
-    }));
+    if ("serviceWorker" in navigator && isSecureContext)
+      navigator.serviceWorker.register("sw.js").catch(() => {});
+    load(parameters).then(module => {
+      if (parameters.still) showStill(module, parameters.still);
+      else prepareMusic(module, parameters.speed);
+    });
   });
   window.addEventListener("resize", () => {
     if (!parameters.still) fitCanvas(false);

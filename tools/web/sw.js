@@ -2,8 +2,10 @@
 // cannot be reached, so that a visit without a network still plays. The page (its folder or
 // index.html, whatever the query) comes from the server when it answers within a few seconds,
 // so a new build is seen at once, and is kept; it is kept from the moment this worker is
-// installed. The show's files need nothing here: the page keeps them in Cache Storage itself,
-// under their hashes, once it has checked them against its manifest (page.js).
+// installed. The poster, asked for under its hash, is kept the same way, and served from the
+// cache first (a file under a hash never changes). The show's files need nothing here: the page
+// keeps them in Cache Storage itself, under their hashes, once it has checked them against its
+// manifest (page.js).
 "use strict";
 
 const kPageCache = "show-page";
@@ -44,9 +46,25 @@ async function page(request) {
   }
 }
 
+async function poster(request) {
+  const cache = await caches.open(kPageCache);
+  const kept = await cache.match(request);
+  if (kept) return kept;
+  const response = await fetch(request);
+  if (response.ok) {
+    // This build's poster only: the others go.
+    for (const old of await cache.keys())
+      if (new URL(old.url).pathname.endsWith("/poster.jpg")) await cache.delete(old);
+    await cache.put(request, response.clone());
+  }
+  return response;
+}
+
 self.addEventListener("fetch", event => {
   const request = event.request;
   const url = new URL(request.url);
   if (request.method !== "GET" || url.origin !== self.location.origin) return;
   if (request.mode === "navigate" && isThePage(url)) event.respondWith(page(request));
+  else if (url.pathname.endsWith("/poster.jpg") && url.searchParams.has("sha256"))
+    event.respondWith(poster(request));
 });
