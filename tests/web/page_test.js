@@ -9,7 +9,10 @@
 //   - on a throttled line the progress bar moves; a second visit comes from the cache, and
 //     plays with the server gone;
 //   - a full-screen request that throws still starts the show, and only one;
-//   - the console holds no warning or error on the normal path.
+//   - the console holds no warning or error on the normal path;
+//   - the site is within its download budget; the title card and its poster are painted before
+//     the WebGL 2 check, however long that takes; no task holds the page over 200 ms while it
+//     loads.
 //   node page_test.js SITE CAPTURE [CASE...]
 // SITE is build-web/site (tools/web.sh builds it), CAPTURE the native capture tool, run from
 // its own folder where the data set is (only for the cases that compare stills); CASE names the
@@ -17,16 +20,20 @@
 // Exits 0 when everything holds, 1 otherwise, saying why.
 "use strict";
 const {execFileSync} = require("child_process");
+const zlib = require("zlib");
 const fs = require("fs");
 const os = require("os");
 const path = require("path");
 const {Browser, sleep} = require("./browser.js");
 const {FaultServer} = require("./fault_server.js");
+const {isCompressed} = require("../../tools/web/serve.js");
 const {readPng, compare} = require("./png.js");
 
-// A time in each scene (the tube's inside a backward run of its clip, 50.7 to 55.7 s), the
-// greetings with one over the tunnel, and both halves of the close.
-const kStills = ["6", "20", "40", "53", "95", "130", "150", "175"];
+// A time in each scene (the tube's inside a backward run of its clip, 50.7 to 55.7 s, and late
+// in another; the opening clip's as it runs back), the greetings with one over the tunnel, and
+// both halves of the close. Each still decodes its clip frames where the frames before it left
+// off: jumps forward and back between key frames.
+const kStills = ["6", "11", "20", "40", "53", "68", "95", "130", "150", "175"];
 const kStillSeconds = 120;
 const kShowSeconds = 240;
 // The music 32 times as fast: the page's show ends in six seconds.
@@ -34,6 +41,10 @@ const kSpeed = 32;
 // A loading failure must be told within this long.
 const kFailureSeconds = 10;
 const kShowFiles = ["show.js", "show.wasm", "show.data"];
+// What a first visit may transfer, in bytes (SHOW_PAGE_BUDGET lowers it, to see the test fail).
+const kBudgetBytes = Number(process.env.SHOW_PAGE_BUDGET || 10e6);
+// The longest a task may hold the page while it loads, in milliseconds.
+const kLongestTask = 200;
 
 // Notices a browser may print on the normal path that the page cannot prevent, each with why.
 const kAllowedNotices = [
@@ -350,8 +361,90 @@ async function startUpPaths({browser, url}) {
   await browser.close(tab);
 }
 
+// Every file a first visit transfers, as a static server sends it: gzip where such servers
+// compress (at zlib's default level, which servers use), the rest as it is.
+async function budget({site}) {
+  let total = 0;
+  const lines = [];
+  for (const name of fs.readdirSync(site).sort()) {
+    const bytes = fs.readFileSync(path.join(site, name));
+    const sent = isCompressed(name) ? zlib.gzipSync(bytes).length : bytes.length;
+    total += sent;
+    lines.push(`${name} ${(sent / 1e6).toFixed(3)}`);
+  }
+  const summary = `${(total / 1e6).toFixed(2)} MB (${lines.join(", ")})`;
+  if (total > kBudgetBytes)
+    fail(`the site transfers ${summary}, over its budget of ${(kBudgetBytes / 1e6).toFixed(2)} MB`);
+  else ok(`the site transfers ${summary}, within ${(kBudgetBytes / 1e6).toFixed(2)} MB`);
+}
+
+// The paint entries, the poster's largest-contentful-paint entries, the WebGL 2 check's mark and
+// when the page's HTML had arrived, all in the page's milliseconds.
+const kPaintTimes = `new Promise(resolve => new PerformanceObserver(list => resolve({
+    poster: list.getEntries().filter(e => e.element?.id === "poster").map(e => e.startTime),
+    painted: performance.getEntriesByName("first-contentful-paint")[0]?.startTime,
+    check: performance.getEntriesByName("show-webgl2-check")[0]?.startTime,
+    arrived: performance.getEntriesByType("navigation")[0].responseEnd,
+  })).observe({type: "largest-contentful-paint", buffered: true}))`;
+
+// A WebGL 2 check that takes 1.5 s (the page's own, on its thread, with no worker to start the
+// browser's graphics side first): the card and its poster are painted before it begins.
+async function paintBeforeCheck({browser, url}) {
+  const tab = await browser.open();
+  await tab.send("Page.addScriptToEvaluateOnNewDocument", {source: `
+    delete window.OffscreenCanvas;
+    const getContext = HTMLCanvasElement.prototype.getContext;
+    HTMLCanvasElement.prototype.getContext = function(kind, ...rest) {
+      if (kind === "webgl2") for (const until = performance.now() + 1500; performance.now() < until;);
+      return getContext.call(this, kind, ...rest);
+    };`});
+  await tab.navigate(url);
+  if (!await tab.waitFor('performance.getEntriesByName("show-webgl2-check").length > 0', 20)) {
+    fail("a slow WebGL 2 check: the page never made it");
+  } else {
+    const times = await tab.evaluate(kPaintTimes);
+    const poster = Math.min(...times.poster);
+    if (!(times.painted < times.check) || !(poster < times.check))
+      fail(`a slow WebGL 2 check: it began at ${times.check.toFixed(0)} ms, before the card ` +
+           `(${times.painted?.toFixed(0)} ms) or its poster (${poster.toFixed(0)} ms) was painted`);
+    else if (poster - times.arrived > 500)
+      fail(`the poster was painted ${(poster - times.arrived).toFixed(0)} ms after the page ` +
+           "arrived, not within 500 ms");
+    else ok(`the card painted at ${times.painted.toFixed(0)} ms and its poster at ` +
+            `${poster.toFixed(0)} ms, the page having arrived at ${times.arrived.toFixed(0)} ms; ` +
+            `the slow WebGL 2 check began at ${times.check.toFixed(0)} ms`);
+  }
+  await browser.close(tab);
+}
+
+// A first visit, from the link to Start: no task holds the page longer than kLongestTask.
+async function longTasks({browser, site}) {
+  const server = new FaultServer(site);
+  const url = await server.start();
+  const tab = await browser.open();
+  await tab.send("Page.addScriptToEvaluateOnNewDocument", {source: `
+    window.longTasks = [];
+    new PerformanceObserver(list => {
+      for (const task of list.getEntries())
+        window.longTasks.push({at: Math.round(task.startTime), ms: Math.round(task.duration)});
+    }).observe({type: "longtask", buffered: true});`});
+  await tab.navigate(url);
+  if (!await tab.waitFor('document.body.dataset.state === "ready"', 60)) {
+    fail(`long tasks: Start never offered (the card says "${await text(tab, "card")}")`);
+  } else {
+    const tasks = await tab.evaluate("window.longTasks");
+    const longest = tasks.reduce((most, task) => Math.max(most, task.ms), 0);
+    const shown = JSON.stringify(tasks);
+    if (longest > kLongestTask) fail(`long tasks: the page was held for ${longest} ms (${shown})`);
+    else ok(`long tasks: none over ${kLongestTask} ms before Start (${tasks.length} over 50 ms, ` +
+            `the longest ${longest} ms)`);
+  }
+  await browser.close(tab);
+  await server.stop();
+}
+
 const kCases = [stills, theShow, badParameters, loadingFailures, pageAsFile, noWebGl2,
-                slowLineAndCache, startUpPaths];
+                slowLineAndCache, startUpPaths, budget, paintBeforeCheck, longTasks];
 
 async function main() {
   const [site, capture] = process.argv.slice(2, 4).map(p => path.resolve(p));
