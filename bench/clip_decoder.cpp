@@ -1,4 +1,5 @@
 #include "bench/clip_decoder.h"
+#include "platform/ffmpeg/yuv444.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -154,14 +155,23 @@ bool ClipDecoder::Convert(Decoded& into) {
     if (source == AV_PIX_FMT_YUVJ420P) source = AV_PIX_FMT_YUV420P, fullRange = true;
     if (source == AV_PIX_FMT_YUVJ422P) source = AV_PIX_FMT_YUV422P, fullRange = true;
     if (source == AV_PIX_FMT_YUVJ444P) source = AV_PIX_FMT_YUV444P, fullRange = true;
+    into.pixels.resize(size_t(width) * size_t(height) + 16);
+    if (source == AV_PIX_FMT_YUV444P) {
+        // swscale's general path is slow for 4:4:4: a row at a time, as a program would.
+        for (int y = 0; y < height; ++y)
+            Yuv444RowToArgb(frame->data[0] + size_t(y) * size_t(frame->linesize[0]),
+                            frame->data[1] + size_t(y) * size_t(frame->linesize[1]),
+                            frame->data[2] + size_t(y) * size_t(frame->linesize[2]), width,
+                            fullRange, into.pixels.data() + size_t(y) * size_t(width));
+        return true;
+    }
     scaler = sws_getCachedContext(scaler, width, height, source, width, height, AV_PIX_FMT_BGRA,
                                   SWS_POINT, nullptr, nullptr, nullptr);
     if (!scaler) return false;
     const int* coefficients = sws_getCoefficients(SWS_CS_DEFAULT);
     sws_setColorspaceDetails(scaler, coefficients, fullRange ? 1 : 0, coefficients, 1, 0, 1 << 16,
                              1 << 16);
-    // A little slack past the last row: swscale's vector code may write beyond a row's end.
-    into.pixels.resize(size_t(width) * size_t(height) + 16);
+    // The slack past the last row: swscale's vector code may write beyond a row's end.
     uint8_t* planes[4] = {reinterpret_cast<uint8_t*>(into.pixels.data()), nullptr, nullptr,
                           nullptr};
     const int strides[4] = {width * 4, 0, 0, 0};

@@ -2,6 +2,7 @@
 #include "platform/avifile/vfw.h"
 #include "platform/ffmpeg/descriptor_io.h"
 #include "platform/ffmpeg/ffmpeg_log.h"
+#include "platform/ffmpeg/yuv444.h"
 #include "platform/files/open_for_reading.h"
 #include "platform/files/resolve_path.h"
 #include "platform/host/host.h"
@@ -148,14 +149,6 @@ bool StoreBitmap(GETFRAME& decoder, std::vector<uint8_t>& bitmap) {
     if (decoder.width == 0) decoder.width = width, decoder.height = height;
     const int outWidth = decoder.width, outHeight = decoder.height;
     const bool sameSize = outWidth == width && outHeight == height;
-    decoder.scaler = sws_getCachedContext(
-        decoder.scaler, width, height, source, outWidth, outHeight, AV_PIX_FMT_BGR24,
-        sameSize ? SWS_POINT : SWS_BILINEAR, nullptr, nullptr, nullptr);
-    if (!decoder.scaler) return false;
-    const int* coefficients = sws_getCoefficients(SWS_CS_DEFAULT);
-    sws_setColorspaceDetails(decoder.scaler, coefficients, fullRange ? 1 : 0, coefficients, 1, 0,
-                             1 << 16, 1 << 16);
-
     const int stride = (outWidth * 3 + 3) & ~3;
     const size_t size = sizeof(BITMAPINFOHEADER) + size_t(stride) * size_t(outHeight);
     if (bitmap.size() != size) bitmap.assign(size, 0);
@@ -168,6 +161,26 @@ bool StoreBitmap(GETFRAME& decoder, std::vector<uint8_t>& bitmap) {
     header.biCompression = BI_RGB;
     header.biSizeImage = DWORD(stride * outHeight);
     std::memcpy(bitmap.data(), &header, sizeof header);
+    uint8_t* rows = bitmap.data() + sizeof header;
+    if (source == AV_PIX_FMT_YUV444P && sameSize) {
+        // Straight into the bitmap's rows, bottom row first.
+        for (int y = 0; y < height; ++y) {
+            const size_t at[3] = {size_t(y) * size_t(frame->linesize[0]),
+                                  size_t(y) * size_t(frame->linesize[1]),
+                                  size_t(y) * size_t(frame->linesize[2])};
+            Yuv444RowToBgr(frame->data[0] + at[0], frame->data[1] + at[1], frame->data[2] + at[2],
+                           width, fullRange, rows + size_t(stride) * size_t(height - 1 - y));
+        }
+        return true;
+    }
+    decoder.scaler = sws_getCachedContext(
+        decoder.scaler, width, height, source, outWidth, outHeight, AV_PIX_FMT_BGR24,
+        sameSize ? SWS_POINT : SWS_BILINEAR, nullptr, nullptr, nullptr);
+    if (!decoder.scaler) return false;
+    const int* coefficients = sws_getCoefficients(SWS_CS_DEFAULT);
+    sws_setColorspaceDetails(decoder.scaler, coefficients, fullRange ? 1 : 0, coefficients, 1, 0,
+                             1 << 16, 1 << 16);
+
     // Converted top row first, then turned into the bitmap's bottom-up order: swscale's vector
     // code, written into bottom-up rows (a negative stride), takes the first pixels of every row
     // from elsewhere. Its vector code may also write a little past a row's end: the scratch
@@ -179,7 +192,6 @@ bool StoreBitmap(GETFRAME& decoder, std::vector<uint8_t>& bitmap) {
     if (sws_scale(decoder.scaler, frame->data, frame->linesize, 0, height, planes, strides) !=
         outHeight)
         return false;
-    uint8_t* rows = bitmap.data() + sizeof header;
     for (int y = 0; y < outHeight; ++y)
         std::memcpy(rows + size_t(stride) * size_t(outHeight - 1 - y),
                     decoder.topDown.data() + size_t(stride) * size_t(y), size_t(stride));

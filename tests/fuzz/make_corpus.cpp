@@ -88,6 +88,7 @@ int main(int argc, char** argv) {
     WriteClip(clips + "/mjpeg.avi", AviCodec::Mjpeg, 32, 16, 4);
     WriteClip(clips + "/raw.avi", AviCodec::RawBgr24, 18, 8, 3);
     WriteClip(clips + "/mpeg4.avi", AviCodec::Mpeg4, 32, 16, 12);
+    WriteClip(clips + "/h264.avi", AviCodec::H264, 32, 16, 30);
     WriteResizingClip(clips + "/resizing.avi", 32, 16, 2, 8, 8, 2);
     WriteGreyClip(clips + "/grey.avi", 8, 8, 200);
 
