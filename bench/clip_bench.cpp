@@ -49,14 +49,12 @@ int main(int argc, char** argv) {
         }
     for (const char* clip :
          {"trailer3.avi", "kalf5.avi", "group6.avi", "vaan1.avi", "pendulaEIND.avi"})
-        for (const auto& [order, label] : {std::pair{Order::Forward, "forward"},
-                                           std::pair{Order::Backward, "backward"},
-                                           std::pair{Order::Jumps, "jumps"}})
-            benchmark::RegisterBenchmark(
-                (std::string(clip) + "/" + label).c_str(),
-                [clip = std::string(clip), order = order](benchmark::State& s) {
-                    CopyFrames(s, clip, order);
-                })
+        for (const auto& [order, label] :
+             {std::pair{Order::Forward, "forward"}, std::pair{Order::Backward, "backward"},
+              std::pair{Order::Jumps, "jumps"}})
+            benchmark::RegisterBenchmark((std::string(clip) + "/" + label).c_str(),
+                                         [clip = std::string(clip), order = order](
+                                             benchmark::State& s) { CopyFrames(s, clip, order); })
                 ->Unit(benchmark::kMicrosecond);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

@@ -54,8 +54,8 @@ void Convert(const uint8_t* y, const uint8_t* u, const uint8_t* v, int width, bo
 
 } // namespace
 
-void Yuv444RowToBgr(const uint8_t* y, const uint8_t* u, const uint8_t* v, int width,
-                    bool fullRange, uint8_t* bgr) {
+void Yuv444RowToBgr(const uint8_t* y, const uint8_t* u, const uint8_t* v, int width, bool fullRange,
+                    uint8_t* bgr) {
     Convert(y, u, v, width, fullRange, [bgr](int x, uint8_t b, uint8_t g, uint8_t r) {
         bgr[3 * x] = b;
         bgr[3 * x + 1] = g;

@@ -7,8 +7,8 @@
 
 // `width` pixels from the planes' rows into B, G, R bytes. `fullRange`: Y, U and V use all of
 // 0..255 (JPEG's range); otherwise Y 16..235 and U, V 16..240.
-void Yuv444RowToBgr(const uint8_t* y, const uint8_t* u, const uint8_t* v, int width,
-                    bool fullRange, uint8_t* bgr);
+void Yuv444RowToBgr(const uint8_t* y, const uint8_t* u, const uint8_t* v, int width, bool fullRange,
+                    uint8_t* bgr);
 // The same into 0xFFRRGGBB words.
 void Yuv444RowToArgb(const uint8_t* y, const uint8_t* u, const uint8_t* v, int width,
                      bool fullRange, uint32_t* argb);

@@ -179,8 +179,8 @@ private:
         const AudioFormat& format = stream.Format();
         std::vector<uint8_t> chunk(size_t(PcmStream::kChunkFrames) * size_t(format.BlockAlign()));
         while (at < until) {
-            const uint64_t read =
-                stream.Read(at, chunk.data(), std::min<uint64_t>(PcmStream::kChunkFrames, until - at));
+            const uint64_t read = stream.Read(
+                at, chunk.data(), std::min<uint64_t>(PcmStream::kChunkFrames, until - at));
             if (read == 0) return frames;
             WebAudioFill(chunk.data(), format.bytesPerSample, format.channels, int(read), int(at));
             at += read;

@@ -44,12 +44,15 @@ TEST(Yuv444, EveryColourAsTheEquationsGiveIt) {
             const Rgb got{bgr[3 * i + 2], bgr[3 * i + 1], bgr[3 * i]};
             // 16-bit fixed point may round the other way where the exact value lies within
             // a few thousandths of a half.
-            ASSERT_LE(std::abs(got.r - want.r), 1) << "Y U V " << int(y[i]) << " " << int(u[i]);
-            ASSERT_LE(std::abs(got.g - want.g), 1) << "Y U V " << int(y[i]) << " " << int(u[i]);
-            ASSERT_LE(std::abs(got.b - want.b), 1) << "Y U V " << int(y[i]) << " " << int(u[i]);
+            ASSERT_LE(std::abs(got.r - want.r), 1)
+                << "YUV " << int(y[i]) << " " << int(u[i]) << " " << int(v[i]);
+            ASSERT_LE(std::abs(got.g - want.g), 1)
+                << "YUV " << int(y[i]) << " " << int(u[i]) << " " << int(v[i]);
+            ASSERT_LE(std::abs(got.b - want.b), 1)
+                << "YUV " << int(y[i]) << " " << int(u[i]) << " " << int(v[i]);
             off += got.r != want.r || got.g != want.g || got.b != want.b;
-            ASSERT_EQ(argb[i], 0xFF000000u | uint32_t(got.r) << 16 | uint32_t(got.g) << 8 |
-                                   uint32_t(got.b));
+            ASSERT_EQ(argb[i],
+                      0xFF000000u | uint32_t(got.r) << 16 | uint32_t(got.g) << 8 | uint32_t(got.b));
         }
         EXPECT_LT(off, width / 1000) << (fullRange ? "full range" : "limited range");
     }
