@@ -73,15 +73,18 @@ function readParameters(search) {
 const afterPaint = () => new Promise(resolve => requestAnimationFrame(() => setTimeout(resolve)));
 
 // Resolves once the card and its poster have been painted, as far as the browser tells (the
-// poster's largest-contentful-paint entry), or after a second at most.
+// poster's largest-contentful-paint entry), at once when the poster cannot be had, and after
+// three seconds at most (a browser starting its graphics side can take that long to paint).
 function cardPainted() {
   return new Promise(resolve => {
-    const timer = setTimeout(resolve, 1000);
+    const timer = setTimeout(resolve, 3000);
     const done = () => {
       clearTimeout(timer);
       resolve();
     };
     const poster = element("poster");
+    poster.addEventListener("error", done, {once: true});
+    if (poster.complete && !poster.naturalWidth) done();
     try {
       new PerformanceObserver(list => {
         if (list.getEntries().some(entry => entry.element === poster)) done();
