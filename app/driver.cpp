@@ -139,24 +139,6 @@ void RenderScene(Show& show, size_t scene) {
     show.schedule.scenes[scene].calls->render(show.scenes[scene], milliseconds);
 }
 
-void RunFrames(Show& show) {
-    const HSTREAM music = show.stream->Handle();
-    for (;;) {
-        const int32_t position = int32_t(show.sound->ChannelGetPosition(music));
-        musicTime = MusicTimeAt(position, show.bytesPerSecond);
-        PumpMessages(show.window);
-        RenderScene(show, SceneAt(show.schedule, musicTime));
-        // The last frame is drawn but not presented.
-        if (ShowIsOver(musicTime)) return;
-        if (show.renderer->EndFrame() < 0) {
-            deviceLost = true;
-            return;
-        }
-        // Tested after presenting, so the frame in which Escape arrived is still shown.
-        if (quitRequested) return;
-    }
-}
-
 void TearDown(Show& show) {
     delete show.timer;
     delete show.stream;
@@ -192,19 +174,48 @@ void PumpMessages(HWND window) {
     }
 }
 
-int RunShow(HINSTANCE instance, const Schedule& schedule) {
+struct ShowRun::Parts {
+    Show show;
+    const Message* failure = nullptr;
+    bool over = false;
+};
+
+ShowRun::ShowRun(HINSTANCE instance, const Schedule& schedule) : parts(std::make_unique<Parts>()) {
     quitRequested = false;
     deviceLost = false;
+    parts->show.instance = instance;
+    parts->show.schedule = schedule;
+    parts->failure = StartUp(parts->show);
+    parts->over = parts->failure != nullptr;
+}
 
-    Show show;
-    show.instance = instance;
-    show.schedule = schedule;
-    const Message* failure = StartUp(show);
-    if (!failure) RunFrames(show);
-    TearDown(show);
+bool ShowRun::Started() const {
+    return !parts->failure;
+}
 
+bool ShowRun::Frame() {
+    if (parts->over) return false;
+    Show& show = parts->show;
+    const int32_t position = int32_t(show.sound->ChannelGetPosition(show.stream->Handle()));
+    musicTime = MusicTimeAt(position, show.bytesPerSecond);
+    PumpMessages(show.window);
+    RenderScene(show, SceneAt(show.schedule, musicTime));
+    // The last frame is drawn but not presented.
+    if (ShowIsOver(musicTime))
+        parts->over = true;
+    else if (show.renderer->EndFrame() < 0)
+        deviceLost = parts->over = true;
+    // Tested after presenting, so the frame in which Escape arrived is still shown.
+    else if (quitRequested)
+        parts->over = true;
+    return !parts->over;
+}
+
+ShowRun::~ShowRun() {
+    TearDown(parts->show);
     // Shown only once everything is gone, the window included. A data file that could not be
     // loaded is named on standard error too: the message itself cannot say which.
+    const Message* failure = parts->failure;
     if (failure) {
         if (failure == &kNoScene || failure == &kNoMusic) {
             const std::string why = TakeLoadFailure();
@@ -213,5 +224,11 @@ int RunShow(HINSTANCE instance, const Schedule& schedule) {
         MessageBoxA(nullptr, failure->text, kTitle, failure->flags);
     } else if (deviceLost)
         MessageBoxA(nullptr, kDeviceLost.text, kTitle, kDeviceLost.flags);
+}
+
+int RunShow(HINSTANCE instance, const Schedule& schedule) {
+    ShowRun run(instance, schedule);
+    while (run.Frame()) {
+    }
     return 0;
 }

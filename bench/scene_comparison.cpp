@@ -85,11 +85,7 @@ Comparison CompareSpan(double from, Renderer& renderer, int frames, int rounds) 
     auto scene = std::make_unique<Scene>();
     if (scene->Init() != 0)
         return Failed("the scene cannot load its data (build the data set first)");
-    const SceneFrame frame = [&scene](double seconds) {
-        host::SetVirtualTime(seconds);
-        musicTime = float(seconds);
-        scene->Render(int32_t(std::lround(seconds * 1000.0)));
-    };
+    const SceneFrame frame = FrameOf(*scene);
     PlayUpTo(renderer, frame, StartOf<Scene>(), from);
     Comparison compared =
         CompareWithPlainProgram(renderer, frame, FrameTimes(from, frames), rounds);

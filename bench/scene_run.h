@@ -5,7 +5,10 @@
 
 #include "bench/replay.h"
 #include "gfx/renderer.h"
+#include "platform/host/host.h"
+#include "scenes/music_time.h"
 
+#include <cmath>
 #include <cstdint>
 #include <functional>
 #include <vector>
@@ -13,6 +16,16 @@
 // One frame of a scene at music time `seconds`: the show's clocks set to it and the scene's
 // Render called, as the driver would call it.
 using SceneFrame = std::function<void(double seconds)>;
+
+// The frame of `scene` as the driver runs it at music time `seconds`: the virtual clock and
+// the music time set to it, then Render with the clock's milliseconds.
+template <class Scene> SceneFrame FrameOf(Scene& scene) {
+    return [&scene](double seconds) {
+        host::SetVirtualTime(seconds);
+        musicTime = float(seconds);
+        scene.Render(int32_t(std::lround(seconds * 1000.0)));
+    };
+}
 
 // `count` frames at `framesPerSecond` from `from`, each clip frame and animation advancing as
 // in the show.

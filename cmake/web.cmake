@@ -10,12 +10,10 @@ add_executable(show tools/web/entry.cpp)
 target_link_libraries(show PRIVATE show_capture)
 set_target_properties(show PROPERTIES SUFFIX ".js")
 target_link_options(show PRIVATE
-  # The frame loop stays a loop: presenting a frame waits for the browser's next one.
-  -sASYNCIFY -sASYNCIFY_STACK_SIZE=131072
   -sMIN_WEBGL_VERSION=2 -sMAX_WEBGL_VERSION=2
   -sALLOW_MEMORY_GROWTH=1 -sINITIAL_MEMORY=268435456 -sMAXIMUM_MEMORY=2147483648
   -sENVIRONMENT=web -sINVOKE_RUN=0 -sEXIT_RUNTIME=0
-  "-sEXPORTED_FUNCTIONS=['_ShowPrepare','_ShowPrepareMore','_ShowPlay','_ShowStill']"
+  "-sEXPORTED_FUNCTIONS=['_ShowPrepare','_ShowPrepareMore','_ShowStart','_ShowFrame','_ShowStop','_ShowStill']"
   "-sEXPORTED_RUNTIME_METHODS=['ccall']"
   # The data set in the page's file system, where the show looks for it.
   "--preload-file=${SHOW_DATA_FROM}@/data")

@@ -10,6 +10,7 @@
 #include "platform/d3d8/gl.h"
 
 #include <cstddef>
+#include <string>
 
 namespace {
 
@@ -66,7 +67,10 @@ HRESULT IDirect3DDevice8::SetMaterial(const D3DMATERIAL8* value) {
 }
 
 HRESULT IDirect3DDevice8::SetLight(DWORD index, const D3DLIGHT8* light) {
-    if (index >= DWORD(kMaxLights) || !light) return D3DERR_INVALIDCALL;
+    if (index >= DWORD(kMaxLights) || !light) {
+        host::hooks::Trace("SetLight refused", std::to_string(index).c_str());
+        return D3DERR_INVALIDCALL;
+    }
     if (light->Type < D3DLIGHT_POINT || light->Type > D3DLIGHT_DIRECTIONAL)
         return D3DERR_INVALIDCALL;
     lights[index] = *light;
@@ -74,7 +78,10 @@ HRESULT IDirect3DDevice8::SetLight(DWORD index, const D3DLIGHT8* light) {
 }
 
 HRESULT IDirect3DDevice8::LightEnable(DWORD index, BOOL enable) {
-    if (index >= DWORD(kMaxLights)) return D3DERR_INVALIDCALL;
+    if (index >= DWORD(kMaxLights)) {
+        host::hooks::Trace("LightEnable refused", std::to_string(index).c_str());
+        return D3DERR_INVALIDCALL;
+    }
     lightEnabled[index] = enable != FALSE;
     return D3D_OK;
 }

@@ -4,7 +4,7 @@
 //
 //                      on screen                         off screen
 //   windows            SDL2 window, desktop full screen  a record only, nothing shown
-//   input              SDL2 events                       a close the capture tool asks for
+//   input              SDL2 events                       none: the caller ends the run
 //   tick count         monotonic clock                   virtual clock stepped by the host
 //   message boxes      SDL2 dialog + standard error      standard error only
 //                      (and a line when it cannot show)

@@ -10,7 +10,5 @@ Backend& OnScreenBackend();
 
 Backend& OffScreenBackend();
 void SetOffScreenFrameCallback(FrameCallback onPresent);
-// The next input the off-screen backend gathers is a close, as from the window's close button.
-void RequestOffScreenClose();
 
 } // namespace host

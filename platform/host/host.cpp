@@ -99,10 +99,6 @@ bool DebugOutputShown() {
     return debugOutputShown;
 }
 
-void RequestClose() {
-    RequestOffScreenClose();
-}
-
 void SetFastForward(bool on) {
     // Never on screen: a viewer sees every frame.
     fastForward = on && active == &OffScreenBackend();

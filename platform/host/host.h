@@ -45,10 +45,6 @@ size_t ReadMusic(uint64_t first, size_t frames, int16_t* stereo);
 void ShowDebugOutput(bool shown);
 bool DebugOutputShown();
 
-// Off screen: asks the show to close, as the window's close button does; the frame being drawn
-// is still presented, then the run ends.
-void RequestClose();
-
 // Off screen: fast-forwarding. While it is on, every frame runs as it would in a full play (the
 // driver and the scenes make the same calls at the same music times, so what they keep from
 // frame to frame evolves identically) but nothing is drawn: the device leaves out draws, clears,

@@ -81,14 +81,8 @@ public:
     void CloseWindow(Window*) override {}
     void ShowWindow(Window*) override {}
     void SetCursorVisible(bool) override {}
-    // The only input off screen is a close asked for by the program that runs the show.
-    int PollInput(InputEvent* events, int capacity) override {
-        if (!closeRequested || capacity < 1) return 0;
-        closeRequested = false;
-        events[0] = InputEvent{InputEvent::Kind::CloseButton, 0, false};
-        return 1;
-    }
-    void RequestClose() { closeRequested = true; }
+    // No input off screen: the program that runs the show decides when it ends.
+    int PollInput(InputEvent*, int) override { return 0; }
     void WaitInput() override {}
 
     uint32_t TickCount() override { return uint32_t(int64_t(std::floor(VirtualTime() * 1000.0))); }
@@ -165,7 +159,6 @@ public:
 
 private:
     FrameCallback onPresent;
-    bool closeRequested = false;
     std::vector<uint32_t> readBack;
     std::vector<uint32_t> frame;
 };
@@ -187,10 +180,6 @@ Backend& OffScreenBackend() {
 
 void SetOffScreenFrameCallback(FrameCallback onPresent) {
     Instance().SetFrameCallback(std::move(onPresent));
-}
-
-void RequestOffScreenClose() {
-    Instance().RequestClose();
 }
 
 } // namespace host

@@ -2,10 +2,12 @@
 // Audio, performance.now() for the tick count, and messages written into the page. Both of the
 // host's modes exist here too:
 //   on screen   the show itself: the browser's clock, the music heard through Web Audio, and
-//               each presented frame scaled into the canvas (4:3 kept), after which the frame
-//               loop waits for the browser's next frame;
+//               each presented frame scaled into the canvas (4:3 kept); the page runs one frame
+//               of the show each time the browser asks it for one;
 //   off screen  the page's stills: the virtual clock, nothing heard, a presented frame shown in
-//               the canvas and read back for the frame callback, and no waiting.
+//               the canvas and read back for the frame callback.
+// Nothing here waits: the page owns the loop, and the browser draws and runs the page's events
+// between two of its calls.
 // Left out: windows of the page's own (the canvas is the window), a close button (leaving the
 // page ends everything), losing the screen (a hidden page only stops being drawn; the music
 // clock carries the show on when it is shown again).
@@ -29,13 +31,6 @@ struct GlContext {
 };
 
 namespace {
-
-// The browser draws the page and runs its events between frames: the loop waits for that.
-// clang-format off
-EM_ASYNC_JS(void, WaitForTheBrowsersNextFrame, (), {
-    await new Promise(function(resolve) { requestAnimationFrame(resolve); });
-});
-// clang-format on
 
 // The page shows the message (Module.showMessage) and logs it as an error where it is one.
 EM_JS(void, ShowPageMessage, (const char* caption, const char* text, int error), {
@@ -78,7 +73,6 @@ public:
     explicit Web(bool live) : live(live) {}
 
     void SetFrameCallback(FrameCallback callback) { onPresent = std::move(callback); }
-    void RequestClose() { closeRequested = true; }
 
     bool OpenWindow(Window*) override {
         static const bool listening = [] {
@@ -95,10 +89,6 @@ public:
 
     int PollInput(InputEvent* events, int capacity) override {
         int count = 0;
-        if (closeRequested && count < capacity) {
-            closeRequested = false;
-            events[count++] = InputEvent{InputEvent::Kind::CloseButton, 0, false};
-        }
         // Keys belong to the show being watched, not to the stills.
         std::vector<InputEvent>& pending = PendingInput();
         size_t taken = 0;
@@ -107,7 +97,8 @@ public:
         pending.erase(pending.begin(), pending.begin() + std::ptrdiff_t(taken));
         return count;
     }
-    void WaitInput() override { emscripten_sleep(10); }
+    // Nothing waits for input in the page: the show never asks for a message before one came.
+    void WaitInput() override {}
 
     uint32_t TickCount() override {
         const double milliseconds = live ? emscripten_get_now() : VirtualTime() * 1000.0;
@@ -167,7 +158,6 @@ public:
             ReadBack(framebuffer, width, height);
             onPresent(Frame{frame.data(), width, height});
         }
-        if (live) WaitForTheBrowsersNextFrame();
     }
 
     AudioOutput& Audio() override {
@@ -189,7 +179,6 @@ private:
 
     bool live;
     FrameCallback onPresent;
-    bool closeRequested = false;
     bool firstFrameShown = false;
     std::vector<uint32_t> frame;
 };
@@ -216,10 +205,6 @@ Backend& OffScreenBackend() {
 
 void SetOffScreenFrameCallback(FrameCallback onPresent) {
     StillsBackend().SetFrameCallback(std::move(onPresent));
-}
-
-void RequestOffScreenClose() {
-    StillsBackend().RequestClose();
 }
 
 } // namespace host

@@ -36,11 +36,7 @@ protected:
         host::SetVirtualTime(0.0);
         auto scene = std::make_unique<Scene>();
         ASSERT_EQ(scene->Init(), 0);
-        const SceneFrame frame = [&scene](double seconds) {
-            host::SetVirtualTime(seconds);
-            musicTime = float(seconds);
-            scene->Render(int32_t(std::lround(seconds * 1000.0)));
-        };
+        const SceneFrame frame = FrameOf(*scene);
         Renderer& renderer = device.renderer;
         const std::vector<double> times = FrameTimes(from, 8);
         PlayUpTo(renderer, frame, StartOf<Scene>(), times.front());

@@ -23,14 +23,6 @@ protected:
     }
     void TearDown() override { ASSERT_EQ(chdir(previous), 0); }
 
-    static SceneFrame FrameOf(GroupScene& scene) {
-        return [&scene](double seconds) {
-            host::SetVirtualTime(seconds);
-            musicTime = float(seconds);
-            scene.Render(int32_t(std::lround(seconds * 1000.0)));
-        };
-    }
-
     char previous[4096];
     BenchDevice device;
     const std::vector<double> times = FrameTimes(60.0, 6);

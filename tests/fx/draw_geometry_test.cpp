@@ -4,9 +4,11 @@
 #include "fx/draw_geometry.h"
 #include "fx/shared_buffers.h"
 #include "platform/d3d8/device_queries.h"
+#include "platform/testing/test_controls.h"
 #include "tests/support/draw_test.h"
 
 #include <cmath>
+#include <string>
 
 namespace {
 
@@ -257,7 +259,11 @@ TEST_F(DrawGeometryTest, TooManyLightsAreHeldToEight) {
     drawSettings.lightCount = 12;
     for (Light& light : drawSettings.lights)
         light.SetDefaults();
+    host::test::StartTrace();
     DrawGeometry(camera, Rotation{}, SolidTexture(0xFFFFFFFF), 4, 2);
+    // The device was never asked for a light past its eighth.
+    for (const std::string& call : host::test::Trace())
+        EXPECT_EQ(call.find("refused"), std::string::npos) << call;
     for (DWORD i = 0; i < 8; ++i) {
         BOOL enabled = TRUE;
         DeviceQueries::GetLightEnable(sharedDevice, i, &enabled);

@@ -13,6 +13,7 @@ extern "C" {
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -135,6 +136,49 @@ TEST(CaptureTool, TheVideoHasItsSpanRateAndMusicAndMatchesTheStills) {
     EXPECT_GT(MeanDifference(still, other), MeanDifference(still, frame));
 }
 
+// The FNV-1a hash of a picture's pixels as the tool reads them: 0xFFRRGGBB words, top row
+// first, each word's bytes taken whole.
+uint64_t PixelHash(const RgbPicture& picture) {
+    uint64_t hash = 14695981039346656037ull;
+    for (size_t i = 0; i + 2 < picture.rgb.size(); i += 3) {
+        const uint32_t word = 0xFF000000u | uint32_t(picture.rgb[i]) << 16 |
+                              uint32_t(picture.rgb[i + 1]) << 8 | picture.rgb[i + 2];
+        hash = (hash ^ word) * 1099511628211ull;
+    }
+    return hash;
+}
+
+TEST(CaptureTool, FrameHashesListEveryFrameOfTheSpanAsTheStillsShowThem) {
+    TestFolder folder;
+    const std::string hashes = folder.Root() + "/hashes.txt";
+    ASSERT_EQ(Capture("--fps 20 --from 3 --to 4 --frame-hashes " + hashes), 0);
+    ASSERT_EQ(Capture("--fps 20 --still 3 --still 3.5 --out " + folder.Root()), 0);
+    std::ifstream in(hashes);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    ASSERT_EQ(lines.size(), 20u);
+    for (size_t i = 0; i < lines.size(); ++i) {
+        long long number = 0;
+        double time = 0;
+        char hash[32] = {};
+        ASSERT_EQ(std::sscanf(lines[i].c_str(), "%lld %lf %31s", &number, &time, hash), 3)
+            << lines[i];
+        EXPECT_EQ(number, 60LL + static_cast<long long>(i));
+        EXPECT_NEAR(time, 3.0 + 0.05 * double(i), 1e-9);
+        EXPECT_EQ(std::strlen(hash), 16u);
+    }
+    for (const auto& [line, still] : {std::pair{0, "still-3.000.png"}, {10, "still-3.500.png"}}) {
+        RgbPicture picture;
+        ASSERT_TRUE(ReadPng(folder.Root() + "/" + still, picture));
+        char expected[32];
+        std::snprintf(expected, sizeof expected, "%016llx",
+                      static_cast<unsigned long long>(PixelHash(picture)));
+        EXPECT_NE(lines[size_t(line)].find(expected), std::string::npos)
+            << still << ": " << lines[size_t(line)];
+    }
+}
+
 TEST(CaptureTool, HelpAndBadOptions) {
     EXPECT_EQ(Capture("--help"), 0);
     EXPECT_EQ(Capture(""), 2);
@@ -144,6 +188,8 @@ TEST(CaptureTool, HelpAndBadOptions) {
     EXPECT_EQ(Capture("--fps 0 --still 1"), 2);
     EXPECT_EQ(Capture("--video x.mp4 --from 5 --to 2"), 2);
     EXPECT_EQ(Capture("--video x.mp4 --to 200"), 2);
+    EXPECT_EQ(Capture("--frame-hashes"), 2);
+    EXPECT_EQ(Capture("--frame-hashes h.txt --from 3.2 --to 3.5 --fps 1"), 2);
 }
 
 // Runs the tool with standard error kept: its exit status, what it said, and how long it took.

@@ -344,7 +344,7 @@ async function startUpPaths({browser, url}) {
     fail("a throwing full-screen request: the page never offered to start");
   } else {
     await tab.evaluate(`(() => { const ccall = Module.ccall; window.shows = 0;
-      Module.ccall = function(name) { if (name === "ShowPlay") ++window.shows;
+      Module.ccall = function(name) { if (name === "ShowStart") ++window.shows;
                                       return ccall.apply(this, arguments); }; })()`);
     await tab.click("start");
     await tab.evaluate('document.getElementById("start").click()');

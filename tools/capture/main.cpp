@@ -73,10 +73,16 @@ private:
 class Outputs {
 public:
     explicit Outputs(const CaptureOptions& options) : options(options) {}
+    ~Outputs() {
+        if (hashFile) std::fclose(hashFile);
+    }
+    Outputs(const Outputs&) = delete;
+    Outputs& operator=(const Outputs&) = delete;
 
     // False when an output could not be written (Problem() says which and why): the run stops.
     bool Keep(const Shot& shot, const host::Frame& frame) {
         if (shot.video && !AddVideo(shot, frame)) return false;
+        if (shot.hashed && !AddHash(shot, frame)) return false;
         if (shot.still || shot.sheet) {
             const Image image = ImageOfFrame(frame);
             if (shot.still && !WriteStill(shot.time, image)) return false;
@@ -89,9 +95,10 @@ public:
         return true;
     }
 
-    // Finishes the video and writes the sheet; false if either could not be written.
+    // Finishes the video and the hashes and writes the sheet; false if any could not be
+    // written.
     bool Finish(TextPainter& text) {
-        if (!FinishVideo()) return false;
+        if (!FinishVideo() || !FinishHashes()) return false;
         if (options.sheet.empty()) return true;
         std::vector<const Image*> cells;
         for (const Image& image : sheetImages)
@@ -123,6 +130,37 @@ private:
     bool Failed(const std::string& path, const std::string& why) {
         problem = "cannot write " + path + ": " + (why.empty() ? "the write failed" : why);
         return false;
+    }
+
+    // A line for the frame: its number at the frame rate, its music time and the FNV-1a hash of
+    // its pixels (0xAARRGGBB words, top row first).
+    bool AddHash(const Shot& shot, const host::Frame& frame) {
+        if (!hashes.Pending()) {
+            if (!hashes.Create(options.frameHashes, problem)) return false;
+            hashFile = std::fopen(hashes.Path().c_str(), "w");
+            if (!hashFile) return Failed(options.frameHashes, std::strerror(errno));
+        }
+        uint64_t hash = 14695981039346656037ull;
+        const size_t count = size_t(frame.width) * size_t(frame.height);
+        for (size_t i = 0; i < count; ++i)
+            hash = (hash ^ frame.pixels[i]) * 1099511628211ull;
+        if (std::fprintf(hashFile, "%lld %.6f %016llx\n",
+                         static_cast<long long>(std::llround(shot.time * options.fps)), shot.time,
+                         static_cast<unsigned long long>(hash)) < 0)
+            return Failed(options.frameHashes, std::strerror(errno));
+        return true;
+    }
+
+    bool FinishHashes() {
+        if (!hashes.Pending()) return true;
+        const bool written = std::fclose(hashFile) == 0;
+        hashFile = nullptr;
+        if (!written) {
+            const std::string why = std::strerror(errno);
+            hashes.Discard();
+            return Failed(options.frameHashes, why);
+        }
+        return hashes.Commit(problem);
     }
 
     bool WriteStill(double time, const Image& image) {
@@ -163,6 +201,8 @@ private:
     }
 
     const CaptureOptions& options;
+    PendingFile hashes;
+    std::FILE* hashFile = nullptr;
     PendingFile video;
     Mp4Writer writer;
     bool videoStarted = false;
@@ -181,7 +221,7 @@ bool ReadDataFrom(CaptureOptions& options, std::string& error) {
         error = std::string("cannot tell the current folder: ") + std::strerror(errno);
         return false;
     }
-    for (std::string* path : {&options.video, &options.sheet, &options.out})
+    for (std::string* path : {&options.video, &options.sheet, &options.out, &options.frameHashes})
         if (!path->empty() && (*path)[0] != '/') *path = std::string(here) + "/" + *path;
     if (chdir(options.data.c_str()) != 0) {
         error = "cannot read the data in " + options.data + ": " + std::strerror(errno);
@@ -190,10 +230,10 @@ bool ReadDataFrom(CaptureOptions& options, std::string& error) {
     return true;
 }
 
-// Whether the plan shows any frame of the video's span.
+// Whether the plan shows any frame of the span.
 bool SpanHasFrames(const std::vector<Shot>& plan) {
     for (const Shot& shot : plan)
-        if (shot.video) return true;
+        if (shot.video || shot.hashed) return true;
     return false;
 }
 
@@ -229,7 +269,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::vector<Shot> plan = PlanShots(options);
-    if (!options.video.empty() && !SpanHasFrames(plan)) {
+    if ((!options.video.empty() || !options.frameHashes.empty()) && !SpanHasFrames(plan)) {
         std::fprintf(stderr,
                      "capture: the span from %g to %g s holds no frame at %d frames a "
                      "second\n",

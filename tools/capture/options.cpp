@@ -21,9 +21,12 @@ const char* const kUsage =
     "  --sheet FILE      a contact sheet PNG: one still from each scene and the closing picture,\n"
     "                    each labelled with its time\n"
     "  --data DIR        the folder that holds the show's data (default: the current one)\n"
+    "  --frame-hashes FILE  a line for every frame of the span, drawn but not encoded: its\n"
+    "                    number, its music time and a hash of its pixels, to compare two builds\n"
     "  --help            this text\n"
     "\n"
-    "At least one of --video, --still and --sheet is needed. A progress bar is shown when\n"
+    "At least one of --video, --still, --sheet and --frame-hashes is needed. A progress bar is "
+    "shown when\n"
     "standard error is a terminal. Each output appears only when it is whole. Ctrl-C (or\n"
     "SIGTERM) stops the capture: the video is finished up to where it got, and the stills\n"
     "already written stay.\n"
@@ -55,7 +58,8 @@ bool ParseOptions(int argc, char** argv, CaptureOptions& options, bool& help, st
             return true;
         }
         if (option != "--video" && option != "--from" && option != "--to" && option != "--fps" &&
-            option != "--still" && option != "--out" && option != "--sheet" && option != "--data") {
+            option != "--still" && option != "--out" && option != "--sheet" && option != "--data" &&
+            option != "--frame-hashes") {
             error = "unknown option " + option;
             return false;
         }
@@ -72,6 +76,8 @@ bool ParseOptions(int argc, char** argv, CaptureOptions& options, bool& help, st
             options.sheet = value;
         else if (option == "--data")
             options.data = value;
+        else if (option == "--frame-hashes")
+            options.frameHashes = value;
         else if (!Number(value, number)) {
             error = option + " needs a number, not " + value;
             return false;
@@ -97,8 +103,9 @@ bool ParseOptions(int argc, char** argv, CaptureOptions& options, bool& help, st
             error = "stills must be at times from 0 to below " + end;
             return false;
         }
-    if (options.video.empty() && options.stills.empty() && options.sheet.empty()) {
-        error = "nothing to write: give --video, --still or --sheet";
+    if (options.video.empty() && options.stills.empty() && options.sheet.empty() &&
+        options.frameHashes.empty()) {
+        error = "nothing to write: give --video, --still, --sheet or --frame-hashes";
         return false;
     }
     return true;

@@ -15,6 +15,7 @@ struct CaptureOptions {
     std::string out = ".";      // folder for the stills
     std::string sheet;          // contact sheet PNG, or empty
     std::string data;           // the folder holding the show's data, or empty for this one
+    std::string frameHashes;    // a text file: a line for every frame of the span, or empty
 };
 
 // Fills `options` from the arguments; false with a reason in `error` for anything it does not

@@ -127,6 +127,7 @@ std::vector<std::string> OutputPaths(const CaptureOptions& options) {
     for (double still : options.stills)
         paths.push_back(options.out + "/" + StillName(still));
     if (!options.sheet.empty()) paths.push_back(options.sheet);
+    if (!options.frameHashes.empty()) paths.push_back(options.frameHashes);
     return paths;
 }
 

@@ -22,7 +22,7 @@ std::vector<double> SheetTimes() {
 std::vector<Shot> PlanShots(const CaptureOptions& o) {
     std::map<double, Shot> shots;
     double last = 0;
-    if (!o.video.empty()) last = o.to;
+    if (!o.video.empty() || !o.frameHashes.empty()) last = o.to;
     for (double still : o.stills)
         last = std::max(last, still);
     const std::vector<double> sheetTimes = o.sheet.empty() ? std::vector<double>() : SheetTimes();
@@ -30,7 +30,9 @@ std::vector<Shot> PlanShots(const CaptureOptions& o) {
         last = std::max(last, t);
     for (int64_t n = 0; double(n) / o.fps < last; ++n) {
         const double t = double(n) / o.fps;
-        shots[t] = Shot{t, !o.video.empty() && t >= o.from - 1e-9 && t < o.to - 1e-9, false, false};
+        const bool inSpan = t >= o.from - 1e-9 && t < o.to - 1e-9;
+        shots[t] =
+            Shot{t, !o.video.empty() && inSpan, false, false, !o.frameHashes.empty() && inSpan};
     }
     for (double still : o.stills) {
         Shot& shot = shots.try_emplace(still, Shot{still, false, false, false}).first->second;

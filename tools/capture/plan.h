@@ -11,8 +11,10 @@ struct Shot {
     bool video;
     bool still;
     bool sheet;
+    // In the span, and its hash wanted.
+    bool hashed = false;
 
-    bool Kept() const { return video || still || sheet; }
+    bool Kept() const { return video || still || sheet || hashed; }
 };
 
 // One still a third into each scene of the schedule, and one two thirds into the last (its

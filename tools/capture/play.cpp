@@ -5,46 +5,41 @@ PlayOutcome PlayShots(const std::vector<Shot>& plan, bool fastForward,
                       const std::function<bool(const Shot&, const host::Frame&)>& onShot,
                       const std::function<bool(size_t presented)>& onFrame) {
     PlayOutcome outcome;
-    size_t next = 0;
-    bool stopped = false;
-    // Frame `index` is next: its time, and whether it is drawn at all. Fast-forwarding starts
-    // after the first frame, since start-up (where each clip's first frame is decoded) comes
-    // before it.
-    const auto prepare = [&](size_t index) {
-        host::SetVirtualTime(plan[index].time);
-        host::SetFastForward(fastForward && index > 0 && !plan[index].Kept());
-    };
+    // The host hands over each frame as it is presented; the loop looks at it once the frame is
+    // done.
+    host::Frame shown{};
+    size_t presentations = 0;
     host::UseOffScreen([&](const host::Frame& frame) {
-        if (next >= plan.size() || stopped) return; // the frame drawn while the run closes
-        const Shot& shot = plan[next];
-        if (shot.Kept()) {
-            if (!host::FastForwardExact()) {
-                outcome.exact = false;
-                stopped = true;
-            } else if (!onShot(shot, frame)) {
-                stopped = true;
-            }
-            if (stopped) {
-                host::SetFastForward(true);
-                host::RequestClose();
-                return;
-            }
-        }
-        ++next;
-        if (onFrame && !onFrame(next)) stopped = true;
-        if (next < plan.size() && !stopped) {
-            prepare(next);
-        } else {
-            // The frame drawn while the run closes is not drawn: what was shown stays.
-            host::SetFastForward(true);
-            host::RequestClose();
-        }
+        shown = frame;
+        ++presentations;
     });
-    if (!plan.empty()) prepare(0);
-    WinMain(nullptr, nullptr, nullptr, 0);
+    {
+        // Start-up (where each clip's first frame is decoded) runs at the first frame's time.
+        if (!plan.empty()) host::SetVirtualTime(plan.front().time);
+        ShowRun run(nullptr, kShowSchedule);
+        for (size_t index = 0; index < plan.size(); ++index) {
+            const Shot& shot = plan[index];
+            // Fast-forwarding starts after the first frame, which start-up comes before.
+            host::SetVirtualTime(shot.time);
+            host::SetFastForward(fastForward && index > 0 && !shot.Kept());
+            const size_t before = presentations;
+            const bool goesOn = run.Frame();
+            if (presentations == before) break;
+            if (shot.Kept()) {
+                if (!host::FastForwardExact()) {
+                    outcome.exact = false;
+                    break;
+                }
+                if (!onShot(shot, shown)) break;
+            }
+            outcome.reached = index + 1;
+            if ((onFrame && !onFrame(outcome.reached)) || !goesOn) break;
+        }
+        // Nothing is drawn while the run closes.
+        host::SetFastForward(true);
+    }
     host::SetFastForward(false);
     host::SetFrameCallback(nullptr);
-    outcome.reached = next;
-    outcome.finished = next >= plan.size();
+    outcome.finished = outcome.reached >= plan.size();
     return outcome;
 }

@@ -1,10 +1,10 @@
 // The page's ways into the show (the browser build's counterpart of app/main.cpp and the
 // capture tool): ShowPrepare and ShowPrepareMore ready the music before the click, a slice at a
-// time, ShowPlay plays the show itself,
-// started by a click; ShowStill(T) leaves in the
-// canvas the still at music time T, made as the capture tool makes it (the virtual clock at 60
-// frames a second, the frames before it fast-forwarded, nothing heard). Both return once the run
-// has ended: the page calls them asynchronously, since the frame loop waits for the browser.
+// time; ShowStart, ShowFrame and ShowStop are the show itself, started by a click, one frame each
+// time the browser asks the page for one, and torn down; ShowStill(T) leaves in the canvas the
+// still at music time T, made as the capture tool makes it (the virtual clock at 60 frames a
+// second, the frames before it fast-forwarded, nothing heard). The page owns the loop: nothing
+// here waits for the browser.
 #include "app/driver.h"
 #include "platform/bass/prepared_music.h"
 #include "platform/host/audio_output.h"
@@ -36,9 +36,28 @@ extern "C" EMSCRIPTEN_KEEPALIVE int ShowPrepareMore(double milliseconds) {
     return 1;
 }
 
-extern "C" EMSCRIPTEN_KEEPALIVE int ShowPlay() {
+namespace {
+
+ShowRun* playing = nullptr;
+
+} // namespace
+
+// Starts the show up (its failures are told as the show tells them, when it is stopped).
+extern "C" EMSCRIPTEN_KEEPALIVE void ShowStart() {
+    delete playing;
     host::UseOnScreen();
-    return WinMain(nullptr, nullptr, nullptr, SW_SHOW);
+    playing = new ShowRun(nullptr, kShowSchedule);
+}
+
+// One frame of the show: 1 while it goes on, 0 once it is over.
+extern "C" EMSCRIPTEN_KEEPALIVE int ShowFrame() {
+    return playing && playing->Frame() ? 1 : 0;
+}
+
+// Tears the show down and says why it ended where that was a failure.
+extern "C" EMSCRIPTEN_KEEPALIVE void ShowStop() {
+    delete playing;
+    playing = nullptr;
 }
 
 // 1 once the still is in the canvas, 0 for a time outside the show or a run that stopped early.

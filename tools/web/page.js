@@ -466,19 +466,27 @@ function offerStart(module, speed) {
       asked?.catch?.(() => {});
     } catch {}
     canvas.focus();
+    const ended = () => {
+      module.ccall("ShowStop", null, [], []);
+      if (document.fullscreenElement) document.exitFullscreen().catch(() => {});
+      document.title = "ended";
+      say("The show has ended.");
+      button.textContent = "Play again";
+      button.hidden = false;
+      setState("ready");
+      button.focus();
+    };
+    // One frame of the show each time the browser draws the page.
+    const frame = () => {
+      if (module.ccall("ShowFrame", "number", [], [])) requestAnimationFrame(frame);
+      else ended();
+    };
     // One frame for the card to say so before the show's start-up holds the page.
-    requestAnimationFrame(() => setTimeout(() => {
+    afterPaint().then(() => {
       fitCanvas(false);
-      module.ccall("ShowPlay", "number", [], [], {async: true}).then(() => {
-        if (document.fullscreenElement) document.exitFullscreen().catch(() => {});
-        document.title = "ended";
-        say("The show has ended.");
-        button.textContent = "Play again";
-        button.hidden = false;
-        setState("ready");
-        button.focus();
-      });
-    }));
+      module.ccall("ShowStart", null, [], []);
+      requestAnimationFrame(frame);
+    });
   };
   button.onclick = start;
   button.textContent = "Start the show";
@@ -494,8 +502,8 @@ function showStill(module, still) {
   fitCanvas(true);
   setState("drawing");
   say(`Drawing the still at ${still.text} s…`);
-  module.ccall("ShowStill", "number", ["number"], [still.seconds], {async: true}).then(done => {
-    if (done) {
+  afterPaint().then(() => {
+    if (module.ccall("ShowStill", "number", ["number"], [still.seconds])) {
       setState("still");
       document.title = "still " + still.text;
     } else {

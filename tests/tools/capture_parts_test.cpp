@@ -1,0 +1,186 @@
+// The capture tool's parts that need no show: its command line, its outputs written under a
+// temporary name, and the checks on its outputs before anything is drawn.
+#include "tests/support/test_folder.h"
+#include "tools/capture/options.h"
+#include "tools/capture/outputs.h"
+#include "tools/capture/pending_file.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <dirent.h>
+
+#include <cmath>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Parsed {
+    bool ok;
+    bool help;
+    std::string error;
+    CaptureOptions options;
+};
+
+Parsed Parse(std::vector<std::string> words) {
+    words.insert(words.begin(), "capture");
+    std::vector<char*> argv;
+    for (std::string& word : words)
+        argv.push_back(word.data());
+    Parsed parsed{};
+    parsed.ok =
+        ParseOptions(int(argv.size()), argv.data(), parsed.options, parsed.help, parsed.error);
+    return parsed;
+}
+
+TEST(CaptureOptions, EveryOptionIsTakenAsWritten) {
+    const Parsed p =
+        Parse({"--video", "v.mp4", "--from",         "1.5",  "--to",  "2", "--fps",   "30",
+               "--still", "-0",    "--still",        "7",    "--out", "o", "--sheet", "s.png",
+               "--data",  "d",     "--frame-hashes", "h.txt"});
+    ASSERT_TRUE(p.ok) << p.error;
+    EXPECT_FALSE(p.help);
+    EXPECT_EQ(p.options.video, "v.mp4");
+    EXPECT_EQ(p.options.from, 1.5);
+    EXPECT_EQ(p.options.to, 2.0);
+    EXPECT_EQ(p.options.fps, 30);
+    ASSERT_EQ(p.options.stills.size(), 2u);
+    EXPECT_FALSE(std::signbit(p.options.stills[0])) << "-0 is 0";
+    EXPECT_EQ(p.options.stills[1], 7.0);
+    EXPECT_EQ(p.options.out, "o");
+    EXPECT_EQ(p.options.sheet, "s.png");
+    EXPECT_EQ(p.options.data, "d");
+    EXPECT_EQ(p.options.frameHashes, "h.txt");
+    EXPECT_TRUE(Parse({"--help"}).help);
+}
+
+TEST(CaptureOptions, EachRefusalSaysWhatIsWrong) {
+    const struct {
+        std::vector<std::string> words;
+        const char* says;
+    } cases[] = {
+        {{}, "nothing to write"},
+        {{"--frobnicate"}, "unknown option --frobnicate"},
+        {{"--still"}, "--still needs a value"},
+        {{"--still", "--out", "x"}, "--still needs a value"},
+        {{"--still", "soon"}, "--still needs a number, not soon"},
+        {{"--still", "1e999"}, "--still needs a number"},
+        {{"--still", "nan"}, "--still needs a number"},
+        {{"--still", "1", "--fps", "0"}, "--fps must be a whole number from 1 to 240"},
+        {{"--still", "1", "--fps", "241"}, "--fps must be a whole number"},
+        {{"--still", "1", "--fps", "2.5"}, "--fps must be a whole number"},
+        {{"--video", "v.mp4", "--from", "5", "--to", "2"}, "the span must satisfy"},
+        {{"--video", "v.mp4", "--to", "192"}, "the span must satisfy"},
+        {{"--video", "v.mp4", "--from", "-1"}, "the span must satisfy"},
+        {{"--still", "191"}, "stills must be at times from 0 to below 191"},
+        {{"--still", "-0.5"}, "stills must be at times"},
+    };
+    for (const auto& c : cases) {
+        const Parsed p = Parse(c.words);
+        EXPECT_FALSE(p.ok) << c.says;
+        EXPECT_NE(p.error.find(c.says), std::string::npos) << p.error;
+    }
+}
+
+std::string ReadText(const std::string& path) {
+    std::ifstream in(path);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The names in `folder`, hidden ones included.
+std::vector<std::string> Names(const std::string& folder) {
+    std::vector<std::string> names;
+    if (DIR* dir = opendir(folder.c_str())) {
+        while (const dirent* entry = readdir(dir))
+            if (std::string(entry->d_name) != "." && std::string(entry->d_name) != "..")
+                names.push_back(entry->d_name);
+        closedir(dir);
+    }
+    return names;
+}
+
+TEST(PendingFile, AppearsUnderItsNameOnlyWhenCommittedAndLeavesNothingOtherwise) {
+    TestFolder folder;
+    const std::string target = folder.Root() + "/out.png";
+    folder.Write("out.png", std::string("old"));
+    std::string error;
+    {
+        PendingFile file;
+        ASSERT_TRUE(file.Create(target, error)) << error;
+        EXPECT_EQ(file.Path().rfind(folder.Root() + "/.out.png.", 0), 0u) << file.Path();
+        std::ofstream(file.Path()) << "new";
+        EXPECT_EQ(ReadText(target), "old");
+        ASSERT_TRUE(file.Commit(error)) << error;
+        EXPECT_FALSE(file.Pending());
+    }
+    EXPECT_EQ(ReadText(target), "new");
+    EXPECT_EQ(Names(folder.Root()), std::vector<std::string>{"out.png"});
+    {
+        PendingFile abandoned;
+        ASSERT_TRUE(abandoned.Create(folder.Root() + "/gone.png", error));
+        std::ofstream(abandoned.Path()) << "half";
+    }
+    EXPECT_EQ(Names(folder.Root()), std::vector<std::string>{"out.png"});
+    PendingFile nowhere;
+    EXPECT_FALSE(nowhere.Create(folder.Root() + "/missing/x.png", error));
+    EXPECT_NE(error.find("No such file or directory"), std::string::npos) << error;
+}
+
+TEST(CaptureOutputs, StillNamesAndTheFilesARunWrites) {
+    EXPECT_EQ(StillName(-0.0), "still-0.000.png");
+    EXPECT_EQ(StillName(40), "still-40.000.png");
+    EXPECT_EQ(StillName(1.0005), "still-1.000.png");
+    CaptureOptions options;
+    options.video = "v.mp4";
+    options.stills = {1, 2.5};
+    options.out = "o";
+    options.sheet = "s.png";
+    options.frameHashes = "h.txt";
+    EXPECT_EQ(OutputPaths(options),
+              (std::vector<std::string>{"v.mp4", "o/still-1.000.png", "o/still-2.500.png", "s.png",
+                                        "h.txt"}));
+}
+
+TEST(CaptureOutputs, RefusedBeforeDrawingWithNothingLeftBehind) {
+    TestFolder folder;
+    const std::string root = folder.Root();
+    ASSERT_EQ(mkfifo((root + "/fifo").c_str(), 0644), 0);
+    folder.Write("file", std::string("x"));
+    const auto refusal = [&](CaptureOptions options) {
+        std::vector<std::string> made;
+        std::string error;
+        EXPECT_FALSE(PrepareOutputs(options, made, error));
+        EXPECT_TRUE(made.empty());
+        return error;
+    };
+    CaptureOptions twice;
+    twice.video = root + "/a.mp4";
+    twice.sheet = root + "/./a.mp4";
+    EXPECT_NE(refusal(twice).find("are the same file"), std::string::npos);
+    CaptureOptions fifo;
+    fifo.video = root + "/fifo";
+    EXPECT_NE(refusal(fifo).find("it is a FIFO"), std::string::npos);
+    CaptureOptions sameStill;
+    sameStill.stills = {1.0001, 1.0002};
+    sameStill.out = root + "/new/deeper";
+    EXPECT_NE(refusal(sameStill).find("both be written as still-1.000.png"), std::string::npos);
+    CaptureOptions intoAFile;
+    intoAFile.stills = {1};
+    intoAFile.out = root + "/file";
+    EXPECT_NE(refusal(intoAFile).find("it is not a folder"), std::string::npos);
+    // A missing folder is made, and removed again when another output is refused.
+    CaptureOptions madeThenRefused;
+    madeThenRefused.stills = {1};
+    madeThenRefused.out = root + "/made/here";
+    madeThenRefused.video = root + "/fifo";
+    refusal(madeThenRefused);
+    EXPECT_NE(access((root + "/made").c_str(), F_OK), 0);
+    EXPECT_EQ(Names(root).size(), 2u) << "only the FIFO and the file";
+}
+
+} // namespace
