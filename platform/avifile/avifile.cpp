@@ -6,6 +6,7 @@
 #include "platform/files/open_for_reading.h"
 #include "platform/files/resolve_path.h"
 #include "platform/host/host.h"
+#include "platform/host/run_state.h"
 #include "platform/host/test_hooks.h"
 
 extern "C" {
@@ -84,13 +85,29 @@ struct GETFRAME {
 
 namespace {
 
-int initCount = 0;
+// A clip frame asked for while fast-forwarding, with the surface it was meant for: noted, not
+// decoded.
+struct DeferredFrame {
+    GETFRAME* decoder;
+    LONG position;
+    const void* surface;
+};
+
+// Everything the stand-in keeps between calls.
+struct AviFileState {
+    int initCount = 0;
+    // The frames asked for while fast-forwarding, in the order asked across every clip.
+    std::vector<DeferredFrame> deferredFrames;
+#if SHOW_TEST_CONTROLS
+    // The decoders with a frame being decoded ahead, and the processor time those threads took.
+    std::vector<GETFRAME*> decodingAhead;
+    std::atomic<int64_t> decodingAheadNanoseconds{0};
+#endif
+};
+
+AviFileState state;
 
 #if SHOW_TEST_CONTROLS
-// The decoders with a frame being decoded ahead, and the processor time those threads took.
-std::vector<GETFRAME*> decodingAhead;
-std::atomic<int64_t> decodingAheadNanoseconds{0};
-
 [[maybe_unused]] int64_t ThreadNanoseconds() {
     timespec now{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
@@ -305,11 +322,11 @@ void DecodeAhead(GETFRAME& decoder, int64_t after) {
         }
         decoder.aheadIndex = wanted;
 #if SHOW_TEST_CONTROLS
-        decodingAheadNanoseconds += ThreadNanoseconds() - started;
+        state.decodingAheadNanoseconds += ThreadNanoseconds() - started;
 #endif
     });
 #if SHOW_TEST_CONTROLS
-    decodingAhead.push_back(&decoder);
+    state.decodingAhead.push_back(&decoder);
 #endif
 #else
     (void)decoder;
@@ -322,8 +339,9 @@ void DecodeAhead(GETFRAME& decoder, int64_t after) {
 GETFRAME::~GETFRAME() {
     if (worker.joinable()) worker.join();
 #if SHOW_TEST_CONTROLS
-    decodingAhead.erase(std::remove(decodingAhead.begin(), decodingAhead.end(), this),
-                        decodingAhead.end());
+    state.decodingAhead.erase(
+        std::remove(state.decodingAhead.begin(), state.decodingAhead.end(), this),
+        state.decodingAhead.end());
 #endif
     av_frame_free(&frame);
     av_packet_free(&packet);
@@ -372,22 +390,13 @@ void* Decode(GETFRAME& decoder, LONG position) {
     return nullptr;
 }
 
-// Clip frames asked for while fast-forwarding, in the order asked across every clip, with the
-// surface each was meant for: noted, not decoded.
-struct DeferredFrame {
-    GETFRAME* decoder;
-    LONG position;
-    const void* surface;
-};
-std::vector<DeferredFrame> deferredFrames;
-
 void Defer(GETFRAME* decoder, LONG position) {
-    const void* surface = host::LockedSurface();
-    if (!deferredFrames.empty()) {
-        const DeferredFrame& last = deferredFrames.back();
+    const void* surface = host::Run().lockedSurface;
+    if (!state.deferredFrames.empty()) {
+        const DeferredFrame& last = state.deferredFrames.back();
         if (last.decoder == decoder && last.position == position && last.surface == surface) return;
     }
-    deferredFrames.push_back({decoder, position, surface});
+    state.deferredFrames.push_back({decoder, position, surface});
 }
 
 // The first frame asked for a surface once fast-forwarding is over, `asked` being what it gives
@@ -398,15 +407,15 @@ void Defer(GETFRAME* decoder, LONG position) {
 // full play did. Frames of a clip of another size noted for the surface would have left parts of
 // their pictures that nothing puts back: the fast-forward is then not exact, and says so.
 void* Settle(GETFRAME& decoder, void* asked) {
-    const void* surface = host::LockedSurface();
+    const void* surface = host::Run().lockedSurface;
     std::vector<DeferredFrame> noted;
-    auto kept = deferredFrames.begin();
-    for (const DeferredFrame& frame : deferredFrames)
+    auto kept = state.deferredFrames.begin();
+    for (const DeferredFrame& frame : state.deferredFrames)
         (frame.surface == surface ? noted.push_back(frame) : void(*kept++ = frame));
-    deferredFrames.erase(kept, deferredFrames.end());
+    state.deferredFrames.erase(kept, state.deferredFrames.end());
     for (const DeferredFrame& frame : noted)
         if (frame.decoder->width != decoder.width || frame.decoder->height != decoder.height)
-            host::NoteFastForwardInexact();
+            host::Run().fastForwardExact = false;
     if (asked) return asked;
     for (auto frame = noted.rbegin(); frame != noted.rend(); ++frame)
         if (void* decoded = Decode(*frame->decoder, frame->position)) return decoded;
@@ -419,26 +428,26 @@ void WINAPI AVIFileInit() {
     // FFmpeg's notes on clip headers are not for the audience, and a damaged clip says what is
     // wrong once, not once a frame.
     QuietFfmpegLog();
-    ++initCount;
+    ++state.initCount;
 }
 
 void WINAPI AVIFileExit() {
-    if (initCount > 0) --initCount;
+    if (state.initCount > 0) --state.initCount;
 }
 
 #if SHOW_TEST_CONTROLS
 int AviFileInitCount() {
-    return initCount;
+    return state.initCount;
 }
 
 void AviFileWaitForDecodingAhead() {
-    for (GETFRAME* decoder : decodingAhead)
+    for (GETFRAME* decoder : state.decodingAhead)
         if (decoder->worker.joinable()) decoder->worker.join();
-    decodingAhead.clear();
+    state.decodingAhead.clear();
 }
 
 double AviFileDecodingAheadMilliseconds() {
-    return double(decodingAheadNanoseconds.load()) / 1e6;
+    return double(state.decodingAheadNanoseconds.load()) / 1e6;
 }
 #endif
 
@@ -447,7 +456,7 @@ HRESULT WINAPI AVIStreamOpenFromFileA(PAVISTREAM* result, LPCSTR file, DWORD typ
     if (!result) return AVIERR_BADPARAM;
     *result = nullptr;
     if (!file || type != streamtypeVIDEO || number != 0) return AVIERR_BADPARAM;
-    if (initCount == 0) return AVIERR_ERROR;
+    if (state.initCount == 0) return AVIERR_ERROR;
     if (host::hooks::Fails("AVIStreamOpenFromFileA")) return AVIERR_FILEOPEN;
 
     FfmpegLogFile log(file);
@@ -540,21 +549,21 @@ PGETFRAME WINAPI AVIStreamGetFrameOpen(PAVISTREAM stream, BITMAPINFOHEADER* want
 void* WINAPI AVIStreamGetFrame(PGETFRAME decoder, LONG position) {
     if (!decoder) return nullptr;
     const bool inClip = position >= 0 && DWORD(position) < decoder->stream->frameCount;
-    if (host::FastForwarding()) {
+    if (host::Run().fastForward) {
         if (inClip) Defer(decoder, position);
         return nullptr;
     }
     void* frame = inClip ? Decode(*decoder, position) : nullptr;
     if (frame) host::hooks::ClipFrameDelivered(decoder->stream->path.c_str(), position);
-    return deferredFrames.empty() ? frame : Settle(*decoder, frame);
+    return state.deferredFrames.empty() ? frame : Settle(*decoder, frame);
 }
 
 HRESULT WINAPI AVIStreamGetFrameClose(PGETFRAME decoder) {
     if (!decoder) return AVIERR_BADPARAM;
-    deferredFrames.erase(
-        std::remove_if(deferredFrames.begin(), deferredFrames.end(),
+    state.deferredFrames.erase(
+        std::remove_if(state.deferredFrames.begin(), state.deferredFrames.end(),
                        [decoder](const DeferredFrame& noted) { return noted.decoder == decoder; }),
-        deferredFrames.end());
+        state.deferredFrames.end());
     AVISTREAM* stream = decoder->stream;
     delete decoder;
     AVIStreamRelease(stream);

@@ -6,6 +6,7 @@
 #include "platform/d3d8/texel_formats.h"
 #include "platform/host/backend.h"
 #include "platform/host/host.h"
+#include "platform/host/run_state.h"
 #include "platform/host/test_hooks.h"
 #include "platform/win32/window_record.h"
 
@@ -130,7 +131,7 @@ HRESULT IDirect3DDevice8::Clear(DWORD count, const D3DRECT* rects, DWORD flags, 
     if (flags & D3DCLEAR_ZBUFFER) buffers |= GL_DEPTH_BUFFER_BIT;
     if (!buffers) return D3D_OK;
 
-    if (host::FastForwarding()) return D3D_OK;
+    if (host::Run().fastForward) return D3D_OK;
     Activate();
     // A clear writes whatever the draw states mask off: every channel and depth open.
     pipeline.OpenWriteMasks();
@@ -185,7 +186,7 @@ HRESULT IDirect3DDevice8::Present(const RECT* /*sourceRect*/, const RECT* /*dest
     host::hooks::Trace("Present");
     if (inScene) return D3DERR_INVALIDCALL;
     if (TestCooperativeLevel() != D3D_OK) return D3DERR_DEVICELOST;
-    if (host::FastForwarding()) {
+    if (host::Run().fastForward) {
         // The host hands on a frame without pixels.
         host::Active().Present(context, 0, GLsizei(presentParameters.BackBufferWidth),
                                GLsizei(presentParameters.BackBufferHeight));

@@ -2,6 +2,7 @@
 #include "platform/d3d8/d3d8.h"
 #include "platform/d3d8/render_states.h"
 #include "platform/host/host.h"
+#include "platform/host/run_state.h"
 #include "platform/host/test_hooks.h"
 #if SHOW_TEST_CONTROLS
 #include "platform/d3d8/draw_record.h"
@@ -192,7 +193,7 @@ HRESULT IDirect3DDevice8::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, UINT minIn
         RecordDraw(record);
     }
 #endif
-    if (host::FastForwarding()) return D3D_OK;
+    if (host::Run().fastForward) return D3D_OK;
 
     Activate();
     const unsigned vertexBuffer =

@@ -3,6 +3,7 @@
 #include "platform/d3d8/d3d8.h"
 #include "platform/d3d8/texel_formats.h"
 #include "platform/host/host.h"
+#include "platform/host/run_state.h"
 #include "platform/host/test_hooks.h"
 
 #include "platform/d3d8/gl.h"
@@ -110,7 +111,7 @@ HRESULT IDirect3DTexture8::LockRect(UINT level, D3DLOCKED_RECT* locked, const RE
         }
     }
     // A clip frame asked for while it is locked is meant for this level.
-    host::NoteLockedSurface(&l);
+    host::Run().lockedSurface = &l;
     locked->pBits = l.bits.data() + offset;
     locked->Pitch = INT(l.pitch);
     return D3D_OK;
@@ -120,7 +121,7 @@ HRESULT IDirect3DTexture8::UnlockRect(UINT level) {
     if (level >= levels.size() || !levels[level].locked) return D3DERR_INVALIDCALL;
     levels[level].locked = false;
     if (level == 0) dirty = true;
-    host::NoteLockedSurface(nullptr);
+    host::Run().lockedSurface = nullptr;
     return D3D_OK;
 }
 

@@ -60,7 +60,8 @@ public:
     virtual GlContext* CreateGlContext(Window* window) = 0;
     virtual void DestroyGlContext(GlContext* context) = 0;
     virtual void MakeCurrent(GlContext* context) = 0;
-    // Shows the finished 640 x 480 frame held by `framebuffer` (a GL framebuffer object).
+    // Shows the finished 640 x 480 frame held by `framebuffer` (a GL framebuffer object), or,
+    // for framebuffer 0, a frame that was fast-forwarded and has no picture.
     virtual void Present(GlContext* context, unsigned framebuffer, int width, int height) = 0;
 
     virtual AudioOutput& Audio() = 0;

@@ -1,5 +1,6 @@
 #include "platform/host/audio_output.h"
 #include "platform/host/backends.h"
+#include "platform/host/run_state.h"
 
 #include <malloc.h>
 
@@ -10,12 +11,14 @@ namespace host {
 
 namespace {
 
-Backend* active = nullptr;
-double virtualSeconds = 0;
-bool debugOutputShown = true;
-bool fastForward = false;
-bool fastForwardExact = true;
-const void* lockedSurface = nullptr;
+// Which backend is in force, and whether debug texts are shown; the run's own state apart.
+struct HostState {
+    Backend* active = nullptr;
+    bool debugOutputShown = true;
+    RunState run;
+};
+
+HostState state;
 
 // The frame loop frees and takes again blocks of a few hundred kilobytes every frame (the
 // driver's vertex storage, decoded video frames). By default glibc hands such blocks back to
@@ -32,24 +35,26 @@ void KeepFreedMemory() {
 
 } // namespace
 
+RunState& Run() {
+    return state.run;
+}
+
 Backend& Active() {
-    if (!active) active = &OnScreenBackend();
-    return *active;
+    if (!state.active) state.active = &OnScreenBackend();
+    return *state.active;
 }
 
 void UseOnScreen() {
     KeepFreedMemory();
-    fastForward = false;
-    active = &OnScreenBackend();
+    state.run.fastForward = false;
+    state.active = &OnScreenBackend();
 }
 
 void UseOffScreen(FrameCallback onPresent) {
     KeepFreedMemory();
-    virtualSeconds = 0;
-    fastForward = false;
-    fastForwardExact = true;
+    state.run = RunState{};
     SetOffScreenFrameCallback(std::move(onPresent));
-    active = &OffScreenBackend();
+    state.active = &OffScreenBackend();
 }
 
 void SetFrameCallback(FrameCallback onPresent) {
@@ -79,11 +84,11 @@ size_t ReadMusic(uint64_t first, size_t frames, int16_t* stereo) {
 }
 
 void SetVirtualTime(double seconds) {
-    virtualSeconds = seconds;
+    state.run.virtualSeconds = seconds;
 }
 
 double VirtualTime() {
-    return virtualSeconds;
+    return state.run.virtualSeconds;
 }
 
 void Backend::DebugOutput(const char* text) {
@@ -92,36 +97,24 @@ void Backend::DebugOutput(const char* text) {
 }
 
 void ShowDebugOutput(bool shown) {
-    debugOutputShown = shown;
+    state.debugOutputShown = shown;
 }
 
 bool DebugOutputShown() {
-    return debugOutputShown;
+    return state.debugOutputShown;
 }
 
 void SetFastForward(bool on) {
     // Never on screen: a viewer sees every frame.
-    fastForward = on && active == &OffScreenBackend();
+    state.run.fastForward = on && state.active == &OffScreenBackend();
 }
 
 bool FastForwarding() {
-    return fastForward;
+    return state.run.fastForward;
 }
 
 bool FastForwardExact() {
-    return fastForwardExact;
-}
-
-void NoteFastForwardInexact() {
-    fastForwardExact = false;
-}
-
-void NoteLockedSurface(const void* surface) {
-    lockedSurface = surface;
-}
-
-const void* LockedSurface() {
-    return lockedSurface;
+    return state.run.fastForwardExact;
 }
 
 } // namespace host

@@ -1,5 +1,8 @@
-// How an executable wires the stand-ins before it calls WinMain: on screen for the show, off
-// screen for the capture tool and the tests. backend.h lists what differs between the two.
+// What an executable tells the stand-ins: which host it runs on (on screen for the show, off
+// screen for the capture tool and the tests; backend.h lists what differs between the two),
+// and, off screen, between frames: the virtual clock, fast-forwarding, and where presented
+// frames go. It also hands back the music being played, for a tool that records it. The state
+// the stand-ins share while the show runs is run_state.h.
 #pragma once
 
 #include <cstddef>
@@ -59,11 +62,5 @@ bool FastForwarding();
 // clips of different sizes copied into one texture, which leaves part of the earlier clip's
 // picture that was never decoded. Starts true with UseOffScreen.
 bool FastForwardExact();
-void NoteFastForwardInexact();
-
-// Where a clip frame asked for now is going: the texture level a stand-in holds locked for
-// writing, as an identity only (null while none is locked).
-void NoteLockedSurface(const void* surface);
-const void* LockedSurface();
 
 } // namespace host

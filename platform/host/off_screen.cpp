@@ -1,6 +1,7 @@
 // No screen, no sound: EGL on Mesa's surfaceless platform, a virtual clock, frames read back.
 #include "platform/host/audio_output.h"
 #include "platform/host/backends.h"
+#include "platform/host/run_state.h"
 #include "platform/host/test_hooks.h"
 
 #include <epoxy/egl.h>
@@ -85,7 +86,9 @@ public:
     int PollInput(InputEvent*, int) override { return 0; }
     void WaitInput() override {}
 
-    uint32_t TickCount() override { return uint32_t(int64_t(std::floor(VirtualTime() * 1000.0))); }
+    uint32_t TickCount() override {
+        return uint32_t(int64_t(std::floor(Run().virtualSeconds * 1000.0)));
+    }
 
     void ShowMessageBox(const char*, const char*, bool) override {}
 
@@ -129,8 +132,8 @@ public:
     }
 
     void Present(GlContext*, unsigned framebuffer, int width, int height) override {
-        if (FastForwarding()) {
-            // Nothing was drawn, so there is nothing to finish or read.
+        if (framebuffer == 0) {
+            // A fast-forwarded frame: nothing was drawn, so there is nothing to finish or read.
             if (onPresent) onPresent(Frame{nullptr, width, height});
             return;
         }

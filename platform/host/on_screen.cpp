@@ -93,12 +93,16 @@ uintptr_t VirtualKeyOf(SDL_Keycode key) {
     }
 }
 
-// Where a lost display jumps back to, while a call that may meet it is under way.
-jmp_buf recovery;
-bool recoveryArmed = false;
-bool displayLost = false;
-// The X connection's socket, -1 when the display is not X.
-int xConnection = -1;
+struct DisplayWatch {
+    // Where a lost display jumps back to, while a call that may meet it is under way.
+    jmp_buf recovery;
+    bool recoveryArmed = false;
+    bool displayLost = false;
+    // The X connection's socket, -1 when the display is not X.
+    int xConnection = -1;
+};
+
+DisplayWatch watch;
 
 #if defined(__SANITIZE_ADDRESS__)
 // LeakSanitizer checks at exit, after the display was closed and the OpenGL driver (Mesa's
@@ -118,8 +122,8 @@ void KeepOpenGlDriversLoaded() {
 #endif
 
 int OnDisplayLost(Display*) {
-    displayLost = true;
-    if (recoveryArmed) longjmp(recovery, 1);
+    watch.displayLost = true;
+    if (watch.recoveryArmed) longjmp(watch.recovery, 1);
     // Met outside a guarded call: end here, but not with the audio thread still reading.
     SdlAudioOutput().Close();
     static const char kLost[] =
@@ -131,27 +135,28 @@ int OnDisplayLost(Display*) {
 
 // Whether the X server has closed the connection, found without asking Xlib.
 bool DisplayGone() {
-    if (displayLost) return true;
-    if (xConnection < 0) return false;
-    pollfd watched{xConnection, POLLIN, 0};
+    if (watch.displayLost) return true;
+    if (watch.xConnection < 0) return false;
+    pollfd watched{watch.xConnection, POLLIN, 0};
     if (poll(&watched, 1, 0) <= 0) return false;
     char byte;
     if ((watched.revents & (POLLERR | POLLHUP)) ||
-        ((watched.revents & POLLIN) && recv(xConnection, &byte, 1, MSG_PEEK | MSG_DONTWAIT) == 0))
-        displayLost = true;
-    return displayLost;
+        ((watched.revents & POLLIN) &&
+         recv(watch.xConnection, &byte, 1, MSG_PEEK | MSG_DONTWAIT) == 0))
+        watch.displayLost = true;
+    return watch.displayLost;
 }
 
 // Runs `call` unless the display is gone; false if it is, or goes while the call runs.
 template <typename Call> bool WithDisplay(Call&& call) {
     if (DisplayGone()) return false;
-    if (setjmp(recovery) != 0) {
-        recoveryArmed = false;
+    if (setjmp(watch.recovery) != 0) {
+        watch.recoveryArmed = false;
         return false;
     }
-    recoveryArmed = true;
+    watch.recoveryArmed = true;
     call();
-    recoveryArmed = false;
+    watch.recoveryArmed = false;
     return true;
 }
 
@@ -205,7 +210,7 @@ public:
         SDL_SysWMinfo system;
         SDL_VERSION(&system.version);
         if (SDL_GetWindowWMInfo(native, &system) && system.subsystem == SDL_SYSWM_X11)
-            xConnection = ConnectionNumber(system.info.x11.display);
+            watch.xConnection = ConnectionNumber(system.info.x11.display);
         return true;
     }
 
@@ -216,7 +221,7 @@ public:
             SDL_QuitSubSystem(SDL_INIT_VIDEO);
         });
         window->native = nullptr;
-        xConnection = -1;
+        watch.xConnection = -1;
     }
 
     void ShowWindow(Window* window) override {
@@ -261,7 +266,7 @@ public:
             }
         }
         // A lost display takes the screen for good: said once, as for a lost device.
-        if (displayLost && !lossReported && count < capacity) {
+        if (watch.displayLost && !lossReported && count < capacity) {
             lossReported = true;
             events[count++] = {InputEvent::Kind::ScreenTaken, 0, false};
         }

@@ -14,6 +14,7 @@
 #include "platform/host/audio_output.h"
 #include "platform/host/backends.h"
 #include "platform/host/letterbox.h"
+#include "platform/host/run_state.h"
 
 #include <GLES3/gl3.h>
 #include <emscripten.h>
@@ -101,7 +102,7 @@ public:
     void WaitInput() override {}
 
     uint32_t TickCount() override {
-        const double milliseconds = live ? emscripten_get_now() : VirtualTime() * 1000.0;
+        const double milliseconds = live ? emscripten_get_now() : Run().virtualSeconds * 1000.0;
         return uint32_t(int64_t(std::floor(milliseconds)));
     }
 
@@ -143,7 +144,8 @@ public:
     }
 
     void Present(GlContext*, unsigned framebuffer, int width, int height) override {
-        if (FastForwarding()) {
+        if (framebuffer == 0) {
+            // A fast-forwarded frame: nothing was drawn.
             if (onPresent) onPresent(Frame{nullptr, width, height});
             return;
         }

@@ -27,23 +27,27 @@ std::vector<HWND>& Windows() {
     return windows;
 }
 
-HWND focusWindow = nullptr;
-int cursorCount = 0;
-
 // The thread's message queue: a fixed ring, so posting in the frame loop allocates nothing.
 constexpr int kQueueCapacity = 256;
-MSG queue[kQueueCapacity];
-int queueHead = 0;
-int queueCount = 0;
+
+struct WindowState {
+    HWND focusWindow = nullptr;
+    int cursorCount = 0;
+    MSG queue[kQueueCapacity];
+    int queueHead = 0;
+    int queueCount = 0;
+};
+
+WindowState state;
 
 MSG& QueueAt(int i) {
-    return queue[(queueHead + i) % kQueueCapacity];
+    return state.queue[(state.queueHead + i) % kQueueCapacity];
 }
 
 void RemoveAt(int index) {
-    for (int i = index; i + 1 < queueCount; ++i)
+    for (int i = index; i + 1 < state.queueCount; ++i)
         QueueAt(i) = QueueAt(i + 1);
-    --queueCount;
+    --state.queueCount;
 }
 
 bool IsLive(HWND window) {
@@ -59,8 +63,8 @@ RegisteredClass* FindClass(LPCSTR name) {
 }
 
 bool Enqueue(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (queueCount == kQueueCapacity) return false;
-    MSG& slot = QueueAt(queueCount++);
+    if (state.queueCount == kQueueCapacity) return false;
+    MSG& slot = QueueAt(state.queueCount++);
     slot = MSG{window, message, wParam, lParam, GetTickCount(), POINT{0, 0}};
     return true;
 }
@@ -71,7 +75,7 @@ LRESULT Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
 
 // Input goes to the focus window, or to the newest window when none has the focus.
 HWND InputTarget() {
-    if (IsLive(focusWindow)) return focusWindow;
+    if (IsLive(state.focusWindow)) return state.focusWindow;
     return Windows().empty() ? nullptr : Windows().back();
 }
 
@@ -106,7 +110,7 @@ bool Matches(const MSG& msg, HWND window, UINT filterMin, UINT filterMax) {
 }
 
 int FindMessage(HWND window, UINT filterMin, UINT filterMax) {
-    for (int i = 0; i < queueCount; ++i)
+    for (int i = 0; i < state.queueCount; ++i)
         if (Matches(QueueAt(i), window, filterMin, filterMax)) return i;
     return -1;
 }
@@ -166,9 +170,9 @@ BOOL WINAPI DestroyWindow(HWND window) {
     host::hooks::Trace("DestroyWindow");
     if (!IsLive(window)) return FALSE;
     window->procedure(window, WM_DESTROY, 0, 0);
-    for (int i = queueCount - 1; i >= 0; --i)
+    for (int i = state.queueCount - 1; i >= 0; --i)
         if (QueueAt(i).hwnd == window) RemoveAt(i);
-    if (focusWindow == window) focusWindow = nullptr;
+    if (state.focusWindow == window) state.focusWindow = nullptr;
     host::Active().CloseWindow(window);
     auto& windows = Windows();
     windows.erase(std::find(windows.begin(), windows.end(), window));
@@ -184,15 +188,15 @@ BOOL WINAPI ShowWindow(HWND window, int /*command*/) {
 
 HWND WINAPI SetFocus(HWND window) {
     if (window && !IsLive(window)) return nullptr;
-    HWND previous = focusWindow;
-    focusWindow = window;
+    HWND previous = state.focusWindow;
+    state.focusWindow = window;
     return previous;
 }
 
 int WINAPI ShowCursor(BOOL show) {
-    cursorCount += show ? 1 : -1;
-    host::Active().SetCursorVisible(cursorCount >= 0);
-    return cursorCount;
+    state.cursorCount += show ? 1 : -1;
+    host::Active().SetCursorVisible(state.cursorCount >= 0);
+    return state.cursorCount;
 }
 
 BOOL WINAPI PeekMessageA(MSG* msg, HWND window, UINT filterMin, UINT filterMax, UINT removeMsg) {

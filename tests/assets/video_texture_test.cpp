@@ -1,6 +1,7 @@
 // Clips made by the tests, played through VideoTexture into texture memory.
 #include "assets/video_texture.h"
 #include "platform/host/host.h"
+#include "platform/host/run_state.h"
 #include "tests/support/test_folder.h"
 #include "tests/support/video_files.h"
 
@@ -272,9 +273,9 @@ TEST_F(VideoTextureTest, FastForwardedFramesShowWhenTheSurfaceIsNextWritten) {
     ASSERT_EQ(narrow.Open("narrow.avi", 512, 256), 1);
     Canvas other;
     const auto copy = [](VideoTexture& clip, uint32_t frame, Canvas& into) {
-        host::NoteLockedSurface(&into);
+        host::Run().lockedSurface = &into;
         const int32_t copied = clip.CopyFrame(frame, into.Bits(), 2048, 0);
-        host::NoteLockedSurface(nullptr);
+        host::Run().lockedSurface = nullptr;
         return copied;
     };
     const auto shown = [](Canvas& on) { return FrameShown(on.Bits(), 64, 64, 2048); };
