@@ -15,10 +15,25 @@
 
 #include <cmath>
 #include <memory>
+#include <string>
 
 namespace {
 
-class GlCallsTest : public ::testing::Test {
+class GlCallsTest;
+
+// A span of the show: its scene, from when, and the check of that scene's frames.
+struct Span {
+    const char* scene;
+    double from;
+    void (*expect)(GlCallsTest& test, double from);
+};
+
+class GlCallsTest : public ::testing::TestWithParam<Span> {
+public:
+    template <class Scene> static void ExpectOf(GlCallsTest& test, double from) {
+        test.Expect<Scene>(from);
+    }
+
 protected:
     void SetUp() override {
         ASSERT_NE(getcwd(previous, sizeof previous), nullptr);
@@ -75,26 +90,19 @@ protected:
     BenchDevice device;
 };
 
-TEST_F(GlCallsTest, Logo) {
-    Expect<LogoScene>(8.0);
+TEST_P(GlCallsTest, AtMostAQuarterMoreCallsAndATenthMoreBytesThanThePlainProgram) {
+    GetParam().expect(*this, GetParam().from);
 }
-TEST_F(GlCallsTest, Ball) {
-    Expect<BallScene>(20.0);
-}
-TEST_F(GlCallsTest, Bars) {
-    Expect<BarsScene>(40.0);
-}
-TEST_F(GlCallsTest, Group) {
-    Expect<GroupScene>(58.0);
-}
-TEST_F(GlCallsTest, Greetings) {
-    Expect<GreetingsScene>(90.0);
-}
-TEST_F(GlCallsTest, Photo) {
-    Expect<PhotoScene>(135.0);
-}
-TEST_F(GlCallsTest, Finale) {
-    Expect<FinaleScene>(158.0);
-}
+
+INSTANTIATE_TEST_SUITE_P(
+    SceneSpans, GlCallsTest,
+    testing::Values(Span{"Logo", 8.0, &GlCallsTest::ExpectOf<LogoScene>},
+                    Span{"Ball", 20.0, &GlCallsTest::ExpectOf<BallScene>},
+                    Span{"Bars", 40.0, &GlCallsTest::ExpectOf<BarsScene>},
+                    Span{"Group", 58.0, &GlCallsTest::ExpectOf<GroupScene>},
+                    Span{"Greetings", 90.0, &GlCallsTest::ExpectOf<GreetingsScene>},
+                    Span{"Photo", 135.0, &GlCallsTest::ExpectOf<PhotoScene>},
+                    Span{"Finale", 158.0, &GlCallsTest::ExpectOf<FinaleScene>}),
+    [](const testing::TestParamInfo<Span>& info) { return std::string(info.param.scene); });
 
 } // namespace

@@ -1,15 +1,11 @@
 // The capture tool when things go wrong, run as the user runs it: outputs it must refuse before
 // drawing anything, a disk that fills, Ctrl-C and SIGTERM, and data files that are not files.
 // Every run has a time limit, so that a hang fails its test rather than stalling the suite.
+#include "tests/support/decoded_video.h"
 #include "tests/support/process.h"
 #include "tests/support/test_folder.h"
 
 #include <gtest/gtest.h>
-
-extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
-}
 
 #include <signal.h>
 #include <sys/resource.h>
@@ -43,44 +39,6 @@ std::vector<std::string> Names(const std::string& folder) {
         names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
-}
-
-// The number of video frames in the MP4 at `path` (its frames decoded, not its header's claim);
-// -1 when it does not open.
-int DecodedVideoFrames(const std::string& path) {
-    AVFormatContext* format = nullptr;
-    if (avformat_open_input(&format, path.c_str(), nullptr, nullptr) < 0) return -1;
-    avformat_find_stream_info(format, nullptr);
-    const int stream = av_find_best_stream(format, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
-    if (stream < 0) {
-        avformat_close_input(&format);
-        return -1;
-    }
-    const AVCodec* codec = avcodec_find_decoder(format->streams[stream]->codecpar->codec_id);
-    AVCodecContext* context = avcodec_alloc_context3(codec);
-    avcodec_parameters_to_context(context, format->streams[stream]->codecpar);
-    avcodec_open2(context, codec, nullptr);
-    AVPacket* packet = av_packet_alloc();
-    AVFrame* frame = av_frame_alloc();
-    int frames = 0;
-    const auto take = [&] {
-        while (avcodec_receive_frame(context, frame) == 0) {
-            ++frames;
-            av_frame_unref(frame);
-        }
-    };
-    while (av_read_frame(format, packet) >= 0) {
-        if (packet->stream_index == stream) avcodec_send_packet(context, packet);
-        av_packet_unref(packet);
-        take();
-    }
-    avcodec_send_packet(context, nullptr);
-    take();
-    av_frame_free(&frame);
-    av_packet_free(&packet);
-    avcodec_free_context(&context);
-    avformat_close_input(&format);
-    return frames;
 }
 
 TEST(CaptureFailures, OutputsAreCheckedAgainstEachOtherAndRefusedBeforeAnyFrame) {
@@ -217,7 +175,7 @@ TEST(CaptureFailures, CtrlCFinishesTheVideoUpToWhereItGotAndSIGTERMKeepsTheStill
     const size_t at = said.find(before);
     ASSERT_NE(at, std::string::npos) << said;
     const int frames = std::atoi(said.c_str() + at + before.size());
-    EXPECT_EQ(DecodedVideoFrames(video), frames) << said;
+    EXPECT_EQ(DecodeVideo(video, [](int, const RgbPicture&) { return true; }), frames) << said;
     EXPECT_GT(frames, 0);
     EXPECT_TRUE(fs::exists(stills + "/still-0.500.png"));
     EXPECT_EQ(Names(folder.Root()), (std::vector<std::string>{"errors.txt", "span.mp4", "stills"}));

@@ -1,4 +1,5 @@
 // The capture tool, run as the user runs it, from the folder that holds the data.
+#include "tests/support/decoded_video.h"
 #include "tests/support/png_files.h"
 #include "tests/support/test_folder.h"
 
@@ -26,52 +27,6 @@ int Capture(const std::string& arguments) {
         std::string("cd ") + SHOW_BUILD_DIR + " && ./capture " + arguments + " > /dev/null 2>&1";
     const int status = std::system(command.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-// Frame `index` of the video, as RGB.
-bool DecodeFrame(const std::string& path, int index, RgbPicture& picture) {
-    AVFormatContext* format = nullptr;
-    if (avformat_open_input(&format, path.c_str(), nullptr, nullptr) < 0) return false;
-    avformat_find_stream_info(format, nullptr);
-    const int stream = av_find_best_stream(format, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
-    const AVCodec* codec = avcodec_find_decoder(format->streams[stream]->codecpar->codec_id);
-    AVCodecContext* context = avcodec_alloc_context3(codec);
-    avcodec_parameters_to_context(context, format->streams[stream]->codecpar);
-    avcodec_open2(context, codec, nullptr);
-    AVPacket* packet = av_packet_alloc();
-    AVFrame* frame = av_frame_alloc();
-    int seen = 0;
-    bool found = false;
-    const auto take = [&] {
-        while (!found && avcodec_receive_frame(context, frame) == 0) {
-            if (seen++ == index) {
-                picture.width = frame->width;
-                picture.height = frame->height;
-                picture.rgb.resize(size_t(frame->width) * size_t(frame->height) * 3);
-                SwsContext* scaler = sws_getContext(
-                    frame->width, frame->height, AVPixelFormat(frame->format), frame->width,
-                    frame->height, AV_PIX_FMT_RGB24, SWS_BICUBIC, nullptr, nullptr, nullptr);
-                uint8_t* planes[1] = {picture.rgb.data()};
-                const int strides[1] = {frame->width * 3};
-                sws_scale(scaler, frame->data, frame->linesize, 0, frame->height, planes, strides);
-                sws_freeContext(scaler);
-                found = true;
-            }
-            av_frame_unref(frame);
-        }
-    };
-    while (!found && av_read_frame(format, packet) >= 0) {
-        if (packet->stream_index == stream) avcodec_send_packet(context, packet);
-        av_packet_unref(packet);
-        take();
-    }
-    avcodec_send_packet(context, nullptr);
-    take();
-    av_frame_free(&frame);
-    av_packet_free(&packet);
-    avcodec_free_context(&context);
-    avformat_close_input(&format);
-    return found;
 }
 
 double MeanDifference(const RgbPicture& a, const RgbPicture& b) {
@@ -129,10 +84,10 @@ TEST(CaptureTool, TheVideoHasItsSpanRateAndMusicAndMatchesTheStills) {
     // 2.5 s is frame 15 of a span starting at 1 s; H.264 keeps it close, not exact.
     RgbPicture still, frame;
     ASSERT_TRUE(ReadPng(folder.Root() + "/still-2.500.png", still));
-    ASSERT_TRUE(DecodeFrame(video, 15, frame));
+    ASSERT_TRUE(DecodeVideoFrame(video, 15, frame));
     EXPECT_LT(MeanDifference(still, frame), 4.0);
     RgbPicture other;
-    ASSERT_TRUE(DecodeFrame(video, 2, other));
+    ASSERT_TRUE(DecodeVideoFrame(video, 2, other));
     EXPECT_GT(MeanDifference(still, other), MeanDifference(still, frame));
 }
 

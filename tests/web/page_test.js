@@ -167,13 +167,10 @@ async function theShow({browser, url}) {
   await browser.close(tab);
 }
 
+// A bad parameter of each kind, as the page shows it (every case of the reading itself is
+// tested in Node, page_words_test.js).
 async function badParameters({browser, url}) {
-  const cases = [
-    ["still=abc", "still"], ["still=-5", "still"], ["still=NaN", "still"], ["still=1e9", "still"],
-    ["still=191", "still"], ["still=Infinity", "still"], ["still=", "still"],
-    ["still=4&still=5", "still"], ["speed=-1", "speed"], ["speed=0", "speed"],
-    ["speed=Infinity", "speed"], ["speed=fast", "speed"], ["speed=", "speed"],
-  ];
+  const cases = [["still=abc", "still"], ["speed=0", "speed"]];
   for (const [query, name] of cases) {
     const tab = await browser.open();
     await tab.navigate(`${url}index.html?${query}`);

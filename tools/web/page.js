@@ -15,7 +15,6 @@
 // the show's clock, S times as fast (for the page's tests).
 "use strict";
 
-const kShowSeconds = 191;
 const kShowFiles = ["show.js", "show.wasm", "show.data"];
 const kFileCache = "show-files";
 // A download that receives nothing for this long has stalled: short enough that a stalled
@@ -30,44 +29,8 @@ const canvas = document.getElementById("canvas");
 const element = id => document.getElementById(id);
 
 // --- What the page is asked for -------------------------------------------------------------
-
-// One decimal number, as a person types it: digits with at most one point.
-const kDecimal = /^(\d+\.?\d*|\.\d+)$/;
-
-// {still, speed} from the address, or {problem} saying which parameter is wrong and what it
-// takes.
-function readParameters(search) {
-  const parameters = new URLSearchParams(search);
-  const one = name => {
-    const values = parameters.getAll(name);
-    if (values.length > 1)
-      return {problem: `The address gives ${name} ${values.length} times, but`};
-    return {value: values.length ? values[0] : null};
-  };
-  const still = one("still"), speed = one("speed");
-  const stillRule = "still takes one music time in seconds, from 0 to below " +
-                    `${kShowSeconds} (for example ?still=40)`;
-  const speedRule = "speed takes one number above 0, how many times as fast the music plays " +
-                    "(for example ?speed=2)";
-  if (still.problem) return {problem: `${still.problem} ${stillRule}.`};
-  if (speed.problem) return {problem: `${speed.problem} ${speedRule}.`};
-  const result = {still: null, speed: 1};
-  if (still.value !== null) {
-    const seconds = kDecimal.test(still.value) ? Number(still.value) : NaN;
-    if (!(seconds >= 0 && seconds < kShowSeconds))
-      return {problem: `The address asks for still=${still.value || "(nothing)"}, but ` +
-                       `${stillRule}.`};
-    result.still = {text: still.value, seconds};
-  }
-  if (speed.value !== null) {
-    const times = kDecimal.test(speed.value) ? Number(speed.value) : NaN;
-    if (!(times > 0 && Number.isFinite(times)))
-      return {problem: `The address asks for speed=${speed.value || "(nothing)"}, but ` +
-                       `${speedRule}.`};
-    result.speed = times;
-  }
-  return result;
-}
+// readParameters, and the page's wording (cardFacts, progressLine, lacksSentence, megabytes),
+// are in page_words.js, inlined before this script.
 
 // Resolves once the page has been painted as it stands (a frame, then a task after it).
 const afterPaint = () => new Promise(resolve => requestAnimationFrame(() => setTimeout(resolve)));
@@ -149,7 +112,6 @@ function missingFeatures(needsSound) {
 
 // --- The card -------------------------------------------------------------------------------
 
-const megabytes = bytes => (bytes / 1e6).toFixed(1);
 const showBytes = kShowFiles.reduce((sum, name) => sum + manifest.files[name].size, 0);
 
 function setState(state) { document.body.dataset.state = state; }
@@ -174,10 +136,7 @@ function showProblem(text, retry, label = "Retry") {
 }
 
 function showCard() {
-  const minutes = Math.floor(kShowSeconds / 60), seconds = kShowSeconds % 60;
-  element("facts").textContent = `A real-time show with sound, ${minutes}:` +
-                                 `${String(seconds).padStart(2, "0")} long · ` +
-                                 `${megabytes(showBytes)} MB to download`;
+  element("facts").textContent = cardFacts(kShowSeconds, showBytes);
   setState("card");
 }
 
@@ -320,18 +279,11 @@ function watchProgress() {
     const now = performance.now();
     samples.push({now, done});
     while (samples.length > 2 && now - samples[0].now > 5000) samples.shift();
-    const share = Math.floor(100 * done / showBytes);
-    let left = "";
     const first = samples[0], elapsed = (now - first.now) / 1000;
-    if (elapsed >= 1 && done > first.done && done < showBytes) {
-      const seconds = Math.ceil((showBytes - done) / ((done - first.done) / elapsed));
-      left = seconds < 60 ? ` · about ${seconds} s left`
-                          : ` · about ${Math.round(seconds / 60)} min left`;
-    }
+    const rate = elapsed >= 1 && done > first.done ? (done - first.done) / elapsed : 0;
     element("filled").style.width = `${100 * done / showBytes}%`;
-    bar.setAttribute("aria-valuenow", String(share));
-    element("progress-text").textContent =
-        `${megabytes(done)} MB of ${megabytes(showBytes)} MB · ${share} %${left}`;
+    bar.setAttribute("aria-valuenow", String(Math.floor(100 * done / showBytes)));
+    element("progress-text").textContent = progressLine(done, showBytes, rate);
   };
   element("progress").hidden = false;
   update();
@@ -542,13 +494,7 @@ function main() {
     performance.mark("show-webgl2-check");
     const missing = missingFeatures(parameters.still === null);
     if (missing.length) {
-      const list = missing.length > 1 ? missing.slice(0, -1).join(", ") + " and " +
-                                            missing[missing.length - 1]
-                                      : missing[0];
-      showProblem(`This browser cannot play the show: it lacks ${list}. The show needs ` +
-                  "WebAssembly, WebGL 2 and Web Audio, which current Chrome, Firefox, Safari " +
-                  "and Edge all have (WebGL 2 may be switched off in the browser's settings, " +
-                  "or for this graphics card).", null);
+      showProblem(lacksSentence(missing), null);
       return;
     }
     if ("serviceWorker" in navigator && isSecureContext)
