@@ -8,7 +8,8 @@
 
 #include <cstdint>
 
-void BlitLetterboxed(unsigned framebuffer, int width, int height, int outerWidth, int outerHeight) {
+void BlitLetterboxed(unsigned framebuffer, int width, int height, int outerWidth, int outerHeight,
+                     unsigned target) {
     int shownWidth = outerWidth;
     int shownHeight = int(int64_t(outerWidth) * height / width);
     if (shownHeight > outerHeight) {
@@ -17,7 +18,7 @@ void BlitLetterboxed(unsigned framebuffer, int width, int height, int outerWidth
     }
     const int left = (outerWidth - shownWidth) / 2;
     const int bottom = (outerHeight - shownHeight) / 2;
-    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, target);
     glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer);
     glDisable(GL_SCISSOR_TEST);
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
