@@ -36,6 +36,7 @@
 #include "platform/d3d8/fixed_function.h"
 
 #include <cstddef>
+#include <string>
 #include <vector>
 
 namespace host {
@@ -136,6 +137,10 @@ public:
     void BindTexture(unsigned name);
 
 private:
+    // The tests' build: what this device holds as OpenGL's state, against what OpenGL reports
+    // (held_state_check.cpp); empty when they agree, else what differs.
+    std::string HeldStateDiffers() const;
+
     friend class IDirect3D8;
     // The tests' reading of state the show never queries (device_queries.h).
     friend struct DeviceQueries;

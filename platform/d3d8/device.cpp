@@ -14,7 +14,9 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <new>
+#include <string>
 
 namespace {
 
@@ -202,6 +204,15 @@ HRESULT IDirect3DDevice8::Present(const RECT* /*sourceRect*/, const RECT* /*dest
     held.scissor = false;
     held.clearColour[0] = held.clearColour[1] = held.clearColour[2] = -1.0f;
     pipeline.ColourMaskOpened();
+#if SHOW_TEST_CONTROLS && !SHOW_GLES
+    // The tests' build: a state the device believes OpenGL holds, and OpenGL does not, would
+    // leave a later draw with the wrong state unseen, so it stops the run here.
+    if (const std::string differs = HeldStateDiffers(); !differs.empty()) {
+        std::fprintf(stderr, "the device's record of OpenGL's state is wrong after Present: %s\n",
+                     differs.c_str());
+        std::abort();
+    }
+#endif
     host::hooks::FramePresented();
     return D3D_OK;
 }

@@ -103,6 +103,9 @@ public:
     void OpenWriteMasks();
     // Someone else opened the colour mask (the host, presenting a frame).
     void ColourMaskOpened();
+    // The tests' build: the raster state this holds as given to OpenGL, against what OpenGL
+    // reports (held_state_check.cpp); empty when they agree, else what differs.
+    std::string HeldStateDiffers() const;
 
 private:
     static constexpr int kUniforms = 17;
