@@ -43,6 +43,7 @@ void BM_StartToFirstFrame(benchmark::State& state) {
             folder->Write("data/avseq01.mp3", music);
         }
         host::test::Reset();
+        host::test::CheckHeldGlState(false);
         const auto start = std::chrono::steady_clock::now();
         double firstFrame = -1;
         host::UseOffScreen([&](const host::Frame&) {

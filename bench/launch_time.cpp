@@ -31,6 +31,7 @@ int Child(bool onScreen, int report) {
         host::UseOnScreen();
     else
         host::UseOffScreen(nullptr);
+    host::test::CheckHeldGlState(false);
     host::ShowDebugOutput(false);
     bool first = true;
     host::test::OnFramePresented([&] {

@@ -32,6 +32,10 @@ bool WantsSdlAudio();
 // Clips decode the frame after the one handed out ahead, on a thread (unless the tests said no).
 bool DecodesClipsAhead();
 
+// The device checks its record of OpenGL's state after every Present (unless a benchmark, whose
+// timings the queries would weigh on, said no).
+bool ChecksHeldGlState();
+
 // A frame was presented, on screen or off.
 void FramePresented();
 
@@ -57,6 +61,9 @@ inline bool WantsSdlAudio() {
 }
 inline bool DecodesClipsAhead() {
     return true;
+}
+inline bool ChecksHeldGlState() {
+    return false;
 }
 inline void FramePresented() {}
 inline void ClipFrameDelivered(const char*, int64_t) {}

@@ -18,6 +18,7 @@ struct Controls {
     std::vector<host::InputEvent> input;
     bool sdlAudio = false;
     bool decodeAhead = true;
+    bool checkHeldGlState = true;
     std::function<void()> presented;
     std::function<void(const char*, int64_t)> clipFrame;
 };
@@ -75,6 +76,10 @@ bool DecodesClipsAhead() {
     return State().decodeAhead;
 }
 
+bool ChecksHeldGlState() {
+    return State().checkHeldGlState;
+}
+
 void FramePresented() {
     if (State().presented) State().presented();
 }
@@ -86,6 +91,10 @@ void ClipFrameDelivered(const char* path, int64_t position) {
 } // namespace host::hooks
 
 namespace host::test {
+
+void CheckHeldGlState(bool on) {
+    State().checkHeldGlState = on;
+}
 
 void DecodeClipsAhead(bool on) {
     State().decodeAhead = on;

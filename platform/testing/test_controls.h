@@ -57,6 +57,10 @@ void OnFramePresented(std::function<void()> observer);
 // its caller gave it, and the frame's number (the benchmarks' plain program decodes the same).
 void OnClipFrameDelivered(std::function<void(const char* path, int64_t position)> observer);
 
+// Whether the device checks its record of OpenGL's state against glGet after every Present (it
+// does unless turned off: the benchmarks turn it off, its queries not being the show's work).
+void CheckHeldGlState(bool on);
+
 // Whether a clip decodes the frame after the one handed out on a thread of its own (it does
 // unless turned off: the clip fuzz target, which never asks for that frame, turns it off).
 void DecodeClipsAhead(bool on);
