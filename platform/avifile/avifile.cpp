@@ -246,9 +246,16 @@ bool DecodeNext(GETFRAME& decoder, int64_t& number) {
     }
 }
 
-// The most frames a step back keeps (at most 12 MB for the largest canvas): a clip whose key
-// frames lie further apart keeps the last ones before the frame asked for.
+// The most a step back keeps: 32 frames, and 16 MB (32 frames of the show's largest canvas, a
+// few of a user's clip that is far larger). A clip whose key frames lie further apart keeps the
+// last ones before the frame asked for.
 constexpr int64_t kLongestRun = 32;
+constexpr int64_t kRunBytes = 16 << 20;
+
+int64_t LongestRun(const GETFRAME& decoder) {
+    const int64_t frameBytes = int64_t((decoder.width * 3 + 3) & ~3) * decoder.height + 40;
+    return std::clamp<int64_t>(kRunBytes / std::max<int64_t>(frameBytes, 1), 1, kLongestRun);
+}
 
 // Decodes forward from where the decoder stands until frame `wanted`, into `bitmap`; false if
 // it never comes. With `keepRun`, the frames on the way are kept in the decoder's run.
@@ -262,7 +269,7 @@ bool DecodeUntil(GETFRAME& decoder, int64_t wanted, std::vector<uint8_t>& bitmap
             av_frame_unref(decoder.frame);
             return stored;
         }
-        if (keepRun && number >= 0 && number < wanted && wanted - number < kLongestRun) {
+        if (keepRun && number >= 0 && number < wanted && wanted - number < LongestRun(decoder)) {
             if (decoder.run.empty() || decoder.runFirst + int64_t(decoder.run.size()) != number)
                 decoder.run.clear(), decoder.runFirst = number;
             decoder.run.emplace_back();
