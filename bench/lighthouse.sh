@@ -11,11 +11,7 @@ install_missing_packages nodejs chromium
 
 site="$(cd "${1:-$SHOW_ROOT/build-web/site}" && pwd)"
 [ -f "$site/index.html" ] || { echo "lighthouse.sh: no page in $site (tools/web.sh builds it)" >&2; exit 2; }
-tools="${SHOW_WEB_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/show-web}/lighthouse-12.2.3"
-if [ ! -x "$tools/node_modules/.bin/lighthouse" ]; then
-  mkdir -p "$tools"
-  (cd "$tools" && npm i -E --no-audit --no-fund --loglevel=error lighthouse@12.2.3 >/dev/null)
-fi
+lighthouse="$(npm_tool lighthouse 12.2.3)/cli/index.js"
 
 report="$(mktemp -d)"
 server_log="$report/server"
@@ -30,7 +26,7 @@ for preset in desktop mobile; do
   options=(--output=json --output-path="$report/$preset.json" --quiet
     "--chrome-flags=--headless=new --no-sandbox --use-angle=swiftshader --enable-unsafe-swiftshader")
   [ "$preset" = desktop ] && options+=(--preset=desktop)
-  "$tools/node_modules/.bin/lighthouse" "$url" "${options[@]}" || exit 1
+  node "$lighthouse" "$url" "${options[@]}" || exit 1
   node -e '
     const r = JSON.parse(require("fs").readFileSync(process.argv[1], "utf8"));
     const score = id => Math.round(r.categories[id].score * 100);

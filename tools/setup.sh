@@ -31,6 +31,18 @@ install_missing_packages() {
     "${missing[@]}"
 }
 
+# npm_tool PACKAGE VERSION: prints the folder of PACKAGE at VERSION from npm, installed once
+# into the project's cache (SHOW_WEB_CACHE, by default ~/.cache/show-web) and kept there.
+npm_tool() {
+  local folder="${SHOW_WEB_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/show-web}/$1-$2"
+  if [ ! -f "$folder/node_modules/$1/package.json" ]; then
+    command -v npm >/dev/null || install_missing_packages npm >&2
+    mkdir -p "$folder"
+    (cd "$folder" && npm i -E --no-audit --no-fund --loglevel=error "$1@$2" >/dev/null)
+  fi
+  echo "$folder/node_modules/$1"
+}
+
 # build FOLDER [--target "TARGET..."] [cmake options...]: configures FOLDER and builds everything
 # in it, or only the targets named.
 build() {

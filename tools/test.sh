@@ -6,8 +6,11 @@
 #                              in build-sanitize/, on the data set the normal build writes
 source "$(dirname "${BASH_SOURCE[0]}")/setup.sh"
 
-# Node runs the browser test; tools/web.sh installs the rest of what it needs.
-install_missing_packages nodejs
+# Node runs the browser tests; tools/web.sh installs the rest of what it needs. The page is
+# also tested with real key presses (xdotool) and in Firefox ESR, both in windows on a virtual
+# screen, Firefox driven by puppeteer-core from npm (pinned: 25 wants a newer Node than Debian's).
+install_missing_packages nodejs xdotool firefox-esr
+export SHOW_PUPPETEER="$(npm_tool puppeteer-core 24.43.1)"
 if [ "${1:-}" = "--sanitize" ]; then
   # The data set comes from the normal build: generating it under the sanitizers takes minutes.
   build build --target data

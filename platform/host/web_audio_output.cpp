@@ -5,6 +5,12 @@
 // page prepared before the click keeps its buffer, filled then, for every run. The page may ask
 // for the music faster than written (Module.musicSpeed, for its own tests): the music clock then
 // runs as fast.
+//
+// A context that is not running is no clock: one that never starts (no sound output, or a
+// browser that keeps it suspended) or stops while playing would hold the picture. After a
+// grace for starting up, the music clock goes on silently on the page's own clock from where it
+// had come, and the page is told once (Module.onSilentClock). Sound that comes back is started
+// again where that clock stands, so the picture never steps back.
 #include "platform/host/audio_output.h"
 
 #include <emscripten.h>
@@ -21,7 +27,20 @@ EM_JS(int, WebAudioOpen, (), {
         if (!Context) return 0;
         Module.audioContext = new Context();
     }
-    Module.audio = {source : null, started : 0, speed : Module.musicSpeed || 1};
+    Module.audio = {source : null, started : 0, speed : Module.musicSpeed || 1, held : false};
+    // Starts the buffer at `offset` seconds of it, heard from now on (Module.audio.started).
+    Module.audioStartSource = function(offset, loop) {
+        const audio = Module.audio;
+        if (audio.source) audio.source.stop();
+        const source = Module.audioContext.createBufferSource();
+        source.buffer = Module.audioBuffer.buffer;
+        source.loop = !!loop;
+        source.playbackRate.value = audio.speed;
+        source.connect(Module.audioContext.destination);
+        source.start(0, offset);
+        audio.source = source;
+        audio.started = Module.audioContext.currentTime;
+    };
     return 1;
 });
 
@@ -30,12 +49,12 @@ EM_JS(void, WebAudioClose, (), {
     Module.audio = null;
 });
 
+// The show's own pause and resume of its output; a context the show holds is no lost sound.
 EM_JS(void, WebAudioRun, (int running), {
     if (!Module.audioContext) return;
-    if (running)
-        Module.audioContext.resume();
-    else
-        Module.audioContext.suspend();
+    if (Module.audio) Module.audio.held = !running;
+    const asked = running ? Module.audioContext.resume() : Module.audioContext.suspend();
+    if (asked && asked.catch) asked.catch(function(){});
 });
 
 // A buffer of `frames` frames of `channels` channels at `rate` to fill, known as `key`; the
@@ -70,15 +89,13 @@ EM_JS(void, WebAudioFill,
 
 EM_JS(void, WebAudioPlay, (double fromSeconds, int loop), {
     const audio = Module.audio;
-    if (audio.source) audio.source.stop();
-    const source = Module.audioContext.createBufferSource();
-    source.buffer = Module.audioBuffer.buffer;
-    source.loop = !!loop;
-    source.playbackRate.value = audio.speed;
-    source.connect(Module.audioContext.destination);
-    source.start(0, fromSeconds);
-    audio.source = source;
-    audio.started = Module.audioContext.currentTime;
+    Module.audioStartSource(fromSeconds, loop);
+    audio.from = fromSeconds;
+    audio.loop = !!loop;
+    audio.heard = 0;
+    audio.playedAt = performance.now();
+    audio.wasRunning = false;
+    audio.silent = null;
 });
 
 EM_JS(void, WebAudioHalt, (), {
@@ -89,15 +106,39 @@ EM_JS(void, WebAudioHalt, (), {
 
 // Seconds of music heard since WebAudioPlay, at the speed it plays: what the context has played
 // less what is still on its way to the speakers (the output's latency, where the browser tells
-// it), so that the picture is not ahead of the sound.
-EM_JS(double, WebAudioHeardSeconds, (), {
+// it), so that the picture is not ahead of the sound; on the silent clock, the seconds reached
+// before it plus the page's seconds since.
+EM_JS(double, WebAudioHeardSeconds, (double graceSeconds), {
     const audio = Module.audio;
     if (!audio || !audio.source) return 0;
     const context = Module.audioContext;
+    const now = performance.now();
+    const running = context.state == "running";
+    if (running) audio.wasRunning = true;
+    if (!audio.silent && !running && !audio.held &&
+        (audio.wasRunning || now - audio.playedAt >= graceSeconds * 1000)) {
+        audio.silent = {base : audio.heard, at : now};
+        if (Module.onSilentClock) Module.onSilentClock();
+    }
+    if (audio.silent) {
+        const heard = audio.silent.base + (now - audio.silent.at) / 1000 * audio.speed;
+        if (running) {
+            // The sound is back: heard again from where the silent clock has come.
+            const duration = audio.source.buffer.duration;
+            let offset = audio.from + heard;
+            if (audio.loop && duration > 0) offset %= duration;
+            Module.audioStartSource(offset, audio.loop ? 1 : 0);
+            audio.started -= heard / audio.speed;
+            audio.silent = null;
+        }
+        audio.heard = heard;
+        return heard;
+    }
     let latency = context.outputLatency;
     if (!(latency > 0)) latency = context.baseLatency;
     if (!(latency > 0 && latency < 1)) latency = 0;
-    return Math.max(0, context.currentTime - audio.started - latency) * audio.speed;
+    audio.heard = Math.max(0, context.currentTime - audio.started - latency) * audio.speed;
+    return audio.heard;
 });
 
 class WebOutput final : public AudioOutput {
@@ -157,7 +198,8 @@ public:
     uint64_t HeardFrame(const PcmStream* stream) override {
         if (!IsPlaying(stream)) return 0;
         const uint64_t total = stream->Decoded();
-        uint64_t frame = startFrame + uint64_t(std::floor(WebAudioHeardSeconds() * stream->Rate()));
+        const double heard = WebAudioHeardSeconds(kSilentAfterSeconds);
+        uint64_t frame = startFrame + uint64_t(std::floor(heard * stream->Rate()));
         if (total) frame = loop ? frame % total : std::min(frame, total);
         if (!loop) frame = std::max(frame, reported);
         reported = frame;
@@ -193,6 +235,10 @@ private:
         NewBuffer(stream, key);
         Fill(stream, 0, stream.FrameCount());
     }
+
+    // How long a context that has not started is given before the music clock goes on without
+    // it: long enough for a browser to start its sound output.
+    static constexpr double kSilentAfterSeconds = 2.0;
 
     // The prepared music's buffer is known by this key; the others by later ones.
     static constexpr int kPreparedKey = 1;

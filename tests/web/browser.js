@@ -1,5 +1,5 @@
-// Headless Chromium (WebGL 2 through SwiftShader), spoken to through the DevTools protocol on
-// its pipe (fds 3 and 4), for the page's tests and figures.
+// Chromium (WebGL 2 through SwiftShader), headless or with a window on an X display, spoken to
+// through the DevTools protocol on its pipe (fds 3 and 4), for the page's tests and figures.
 "use strict";
 const {spawn} = require("child_process");
 const fs = require("fs");
@@ -9,16 +9,19 @@ const path = require("path");
 const sleep = seconds => new Promise(resolve => setTimeout(resolve, seconds * 1000));
 
 class Browser {
-  // `flags`: more of Chromium's switches, such as --disable-webgl2.
-  constructor(flags = []) {
+  // `flags`: more of Chromium's switches, such as --disable-webgl2. `screen`: an X server
+  // (xserver.js) for a browser with a window there, which takes real input; headless without.
+  constructor(flags = [], screen = null) {
     this.profile = fs.mkdtempSync(path.join(os.tmpdir(), "show-page-"));
+    const mode = screen ? ["--ozone-platform=x11", "--window-position=0,0"] : ["--headless=new"];
     this.process = spawn("chromium", [
-      "--headless=new", "--no-sandbox", "--use-angle=swiftshader", "--enable-unsafe-swiftshader",
-      "--autoplay-policy=no-user-gesture-required", "--no-first-run",
+      ...mode, "--no-sandbox", "--use-angle=swiftshader", "--enable-unsafe-swiftshader",
+      "--autoplay-policy=no-user-gesture-required", "--no-first-run", "--no-default-browser-check",
       "--disable-background-networking", "--disable-component-update", "--disable-sync",
       "--window-size=640,480", "--remote-debugging-pipe", "--user-data-dir=" + this.profile,
       ...flags, "about:blank",
-    ], {stdio: ["ignore", "ignore", "ignore", "pipe", "pipe"], detached: true});
+    ], {stdio: ["ignore", "ignore", "ignore", "pipe", "pipe"], detached: true,
+        env: screen ? screen.env : process.env});
     // Chromium's helpers (renderer, GPU, crash handler) share its process group; a test that
     // dies early must not leave them behind.
     this.process.stdio[3].on("error", () => {});  // a pipe to a browser that has gone
@@ -117,6 +120,13 @@ class Browser {
       for (const type of ["mousePressed", "mouseReleased"])
         await tab.send("Input.dispatchMouseEvent",
                        {type, x: box.x, y: box.y, button: "left", clickCount: 1});
+    };
+    // A tap at the middle of element `id`, as a finger makes it (the tab emulating touch).
+    tab.tap = async id => {
+      const box = await tab.evaluate(`(() => { const r = document.getElementById("${id}")
+        .getBoundingClientRect(); return {x: r.x + r.width / 2, y: r.y + r.height / 2}; })()`);
+      await tab.send("Input.dispatchTouchEvent", {type: "touchStart", touchPoints: [box]});
+      await tab.send("Input.dispatchTouchEvent", {type: "touchEnd", touchPoints: []});
     };
     return tab;
   }

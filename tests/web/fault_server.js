@@ -2,8 +2,10 @@
 // file, the ways a real server or line fails: 404, a connection cut half way through the body,
 // a body cut short but sent as whole (status 200), a body of the right size with bytes changed,
 // a body that stops half way with the connection left open, a wrong content type, and a file
-// that is not WebAssembly although the page's manifest vouches for it. It notes every path asked
-// for.
+// that is not WebAssembly although the page's manifest vouches for it. Its page can be another
+// build's (`pageEdit`), and sent as a plain static server sends it (`lastModified`: with that
+// Last-Modified date and no Cache-Control, answering a revalidation with 304). It notes every
+// path asked for.
 "use strict";
 const crypto = require("crypto");
 const http = require("http");
@@ -16,6 +18,10 @@ class FaultServer {
     this.root = path.resolve(folder);
     this.faults = new Map();
     this.requests = [];
+    // The page's text as served, from the built one, or null for the page as built.
+    this.pageEdit = null;
+    // A Date: the page is sent as a plain static server sends it, last modified then.
+    this.lastModified = null;
     this.sockets = new Set();
     this.server = http.createServer((request, response) => this.handle(request, response));
     this.server.on("connection", socket => {
@@ -55,6 +61,8 @@ class FaultServer {
     const file = fileFor(this.root, request);
     if (name === "index.html" && file && this.faults.get("show.wasm") === "uncompilable")
       return this.answerVouching(file, response);
+    if (name === "index.html" && file && (this.pageEdit || this.lastModified))
+      return this.answerPage(file, request, response);
     if (!fault || !file) return answer(this.root, request, response);
     const bytes = fs.readFileSync(file);
     const half = bytes.subarray(0, bytes.length >> 1);
@@ -92,6 +100,22 @@ class FaultServer {
     }
   }
 
+  // The page, edited, or as a static server sends it: Last-Modified and no Cache-Control, which
+  // leaves a browser free to keep it for a while (a tenth of its age) without asking.
+  answerPage(file, request, response) {
+    const page = Buffer.from((this.pageEdit || (text => text))(fs.readFileSync(file, "utf8")));
+    const headers = {"Content-Type": "text/html; charset=utf-8"};
+    if (!this.lastModified) {
+      headers["Cache-Control"] = "no-cache";
+    } else {
+      const modified = new Date(Math.floor(this.lastModified.getTime() / 1000) * 1000);
+      headers["Last-Modified"] = modified.toUTCString();
+      const since = Date.parse(request.headers["if-modified-since"] || "");
+      if (since >= modified.getTime()) return response.writeHead(304, headers).end();
+    }
+    response.writeHead(200, {...headers, "Content-Length": page.length}).end(page);
+  }
+
   // The page with the manifest's SHA-256 of show.wasm replaced by that of the broken module, so
   // that the download's checks pass and the browser's compile is what fails.
   answerVouching(file, response) {
@@ -102,6 +126,14 @@ class FaultServer {
   }
 }
 
+// Another hash in place of `name`'s in the page's manifest: the page of a build whose `name`
+// differs from the one served.
+function otherBuildsPage(site, name) {
+  const hash = crypto.createHash("sha256").update(fs.readFileSync(path.join(site, name)))
+                   .digest("hex");
+  return page => page.split(hash).join(hash.replace(/^./, c => (c === "0" ? "1" : "0")));
+}
+
 // The bytes with their magic number broken: the same size, no longer a WebAssembly module.
 function notWebAssembly(bytes) {
   const changed = Buffer.from(bytes);
@@ -109,4 +141,4 @@ function notWebAssembly(bytes) {
   return changed;
 }
 
-module.exports = {FaultServer};
+module.exports = {FaultServer, otherBuildsPage};

@@ -25,7 +25,8 @@ const fs = require("fs");
 const os = require("os");
 const path = require("path");
 const {Browser, sleep} = require("./browser.js");
-const {FaultServer} = require("./fault_server.js");
+const {FaultServer, otherBuildsPage} = require("./fault_server.js");
+const {startXServer} = require("./xserver.js");
 const {isCompressed} = require("../../tools/web/serve.js");
 const {readPng, compare} = require("./png.js");
 
@@ -60,6 +61,12 @@ const fail = text => { failures.push(text); console.log("FAIL " + text); };
 const ok = text => console.log("ok   " + text);
 
 const state = tab => tab.evaluate("document.body?.dataset.state");
+const kReady = 'document.body.dataset.state === "ready"';
+const kPlaying = 'document.body.dataset.state === "playing"';
+const kTitle = "brokwel 11 | glintVAT | dwm2001";
+// The page's end card is up.
+const kEnded = 'document.body.dataset.state === "ready" && ' +
+               'document.getElementById("status").textContent === "The show has ended."';
 const text = (tab, id) => tab.evaluate(`document.getElementById("${id}")?.textContent ?? ""`);
 const shown = (tab, id) => tab.evaluate(`!(document.getElementById("${id}")?.hidden ?? true)`);
 
@@ -130,7 +137,7 @@ async function theShow({browser, url}) {
     return;
   }
   const facts = await text(tab, "facts");
-  if (!/3:11/.test(facts) || !/\d+\.\d MB/.test(facts))
+  if (!/3:11/.test(facts) || !/\d+\.\d MB to download|kept from an earlier visit/.test(facts))
     fail(`the title card does not give the running time and the size: "${facts}"`);
   if (!await tab.evaluate('document.getElementById("poster").naturalWidth === 640'))
     fail("the title card shows no poster");
@@ -140,7 +147,7 @@ async function theShow({browser, url}) {
   await tab.click("start");
   if (!await tab.waitFor('document.body.dataset.state === "playing"', 10))
     fail(`the show: no frame after the click (state ${await state(tab)})`);
-  else if (!await tab.waitFor('document.title === "ended"', kShowSeconds))
+  else if (!await tab.waitFor(kEnded, kShowSeconds))
     fail(`the show: not over by itself after ${kShowSeconds} s`);
   else if (await text(tab, "status") !== "The show has ended." ||
            await text(tab, "start") !== "Play again" || !await shown(tab, "start"))
@@ -150,7 +157,6 @@ async function theShow({browser, url}) {
       ((Date.now() - started) / 1000).toFixed(1)} s), "Play again" offered`);
 
   // Again from the start, ended by Escape.
-  await tab.evaluate('document.title = "again"');
   await tab.click("start");
   if (!await tab.waitFor('document.body.dataset.state === "playing"', 10)) {
     fail(`play again: no frame after the click (state ${await state(tab)})`);
@@ -159,7 +165,7 @@ async function theShow({browser, url}) {
     for (const type of ["keyDown", "keyUp"])
       await tab.send("Input.dispatchKeyEvent",
                      {type, key: "Escape", code: "Escape", windowsVirtualKeyCode: 27});
-    if (!await tab.waitFor('document.title === "ended"', 10))
+    if (!await tab.waitFor(kEnded, 10))
       fail("play again: Escape did not end the show");
     else ok("played again from the start, and ended by Escape");
   }
@@ -280,6 +286,7 @@ async function noWebGl2({site}) {
     else if (kShowFiles.some(name => server.asked(name)))
       fail("without WebGL 2: the page downloaded the show all the same");
     else ok(`without WebGL 2: "${said.slice(0, 60)}…"`);
+    await checkCard(tab, "without WebGL 2");
   } finally {
     await browser.quit();
     await server.stop();
@@ -353,7 +360,7 @@ async function startUpPaths({browser, url}) {
     for (const type of ["keyDown", "keyUp"])
       await tab.send("Input.dispatchKeyEvent",
                      {type, key: "Escape", code: "Escape", windowsVirtualKeyCode: 27});
-    await tab.waitFor('document.title === "ended"', 10);
+    await tab.waitFor(kEnded, 10);
   }
   await browser.close(tab);
 }
@@ -446,8 +453,308 @@ async function longTasks({browser, site}) {
   await server.stop();
 }
 
+// --- In people's hands ------------------------------------------------------------------------
+
+// Whether the card's poster is in and shown.
+const posterShown = tab => tab.evaluate(`(() => { const poster = document.getElementById("poster");
+  return poster.complete && poster.naturalWidth === 640 && !poster.hidden &&
+         poster.getBoundingClientRect().width > 0; })()`);
+
+// Checks that the card shows its poster (given a few seconds to arrive) and keeps the show's
+// title, where `what` names the card.
+async function checkCard(tab, what) {
+  if (!await tab.waitFor(`(() => { const poster = document.getElementById("poster");
+        return poster.complete && poster.naturalWidth > 0; })()`, 10) ||
+      !await posterShown(tab))
+    fail(`${what}: the card shows no poster`);
+  const title = await tab.evaluate("document.title");
+  if (title !== kTitle) fail(`${what}: the tab is titled "${title}"`);
+}
+
+// A real Escape, pressed on the keyboard of a browser with a window: in full screen the browser
+// keeps it for itself and only leaves full screen, and leaving full screen ends the show.
+async function realKeys({site}) {
+  const screen = await startXServer();
+  const browser = new Browser([], screen);
+  const server = new FaultServer(site);
+  const url = await server.start();
+  try {
+    const tab = await browser.open();
+    await tab.navigate(url);
+    if (!await tab.waitFor(kReady, 90)) {
+      fail(`a real Escape: Start never offered (the card says "${await text(tab, "card")}")`);
+      return;
+    }
+    await tab.click("start");
+    if (!await tab.waitFor(`${kPlaying} && !!document.fullscreenElement`, 20)) {
+      fail(`a real Escape: the show is not playing full screen (state ${await state(tab)})`);
+      return;
+    }
+    await sleep(1);
+    const pressed = Date.now();
+    await screen.key("Escape");
+    if (!await tab.waitFor(kEnded, 10))
+      fail(`a real Escape in full screen: the show goes on (state ${await state(tab)}, full ` +
+           `screen ${await tab.evaluate("!!document.fullscreenElement")})`);
+    else ok(`a real Escape in full screen ended the show: the end card ${Date.now() - pressed} ms ` +
+            "after the key");
+    checkConsole(tab, "a real Escape");
+  } finally {
+    await browser.quit();
+    await server.stop();
+    await screen.stop();
+  }
+}
+
+// A phone (412 x 915 at 2.6 device pixels a CSS pixel, touch): leaving full screen ends the show;
+// where full screen is refused, a tap on the picture shows End for a while, and End ends it.
+async function touch({browser, url}) {
+  const phone = async (refuseFullscreen) => {
+    const tab = await browser.open();
+    await tab.send("Emulation.setDeviceMetricsOverride",
+                   {width: 412, height: 915, deviceScaleFactor: 2.6, mobile: true});
+    await tab.send("Emulation.setTouchEmulationEnabled", {enabled: true, maxTouchPoints: 5});
+    if (refuseFullscreen)
+      await tab.send("Page.addScriptToEvaluateOnNewDocument", {source: `
+        Element.prototype.requestFullscreen = function() {
+          return Promise.reject(new TypeError("full screen refused"));
+        };`});
+    await tab.navigate(url);
+    if (!await tab.waitFor(kReady, 90)) {
+      fail(`a phone: Start never offered (the card says "${await text(tab, "card")}")`);
+      return null;
+    }
+    await tab.tap("start");
+    if (!await tab.waitFor(kPlaying, 20)) {
+      fail(`a phone: a tap on Start did not start the show (state ${await state(tab)})`);
+      return null;
+    }
+    return tab;
+  };
+
+  let tab = await phone(false);
+  if (tab) {
+    if (!await tab.waitFor("!!document.fullscreenElement", 5))
+      fail("a phone: the show did not go full screen");
+    await sleep(0.5);
+    await tab.evaluate("document.exitFullscreen()");
+    if (!await tab.waitFor(kEnded, 10)) fail(`a phone: leaving full screen did not end the show`);
+    else ok("a phone: leaving full screen ended the show");
+    checkConsole(tab, "a phone");
+    await browser.close(tab);
+  }
+
+  tab = await phone(true);
+  if (!tab) return;
+  const endBox = `(() => { const r = document.getElementById("end").getBoundingClientRect();
+    return {width: r.width, height: r.height}; })()`;
+  await sleep(0.5);
+  if (await shown(tab, "end")) fail("full screen refused: End is shown before any tap");
+  await tab.tap("canvas");
+  if (!await tab.waitFor('!document.getElementById("end").hidden', 2)) {
+    fail("full screen refused: a tap on the picture shows no End");
+  } else if (!await tab.waitFor('document.getElementById("end").hidden', 8)) {
+    fail("full screen refused: End stays over the picture");
+  } else {
+    await tab.tap("canvas");
+    await tab.waitFor('!document.getElementById("end").hidden', 2);
+    const box = await tab.evaluate(endBox);
+    if (box.width < 44 || box.height < 44)
+      fail(`full screen refused: End is ${box.width} x ${box.height} CSS pixels, too small for ` +
+           "a finger");
+    await tab.tap("end");
+    if (!await tab.waitFor(kEnded, 10)) fail("full screen refused: End did not end the show");
+    else ok(`full screen refused: a tap shows End (${box.width.toFixed(0)} x ` +
+            `${box.height.toFixed(0)} CSS pixels) for a while, and End ends the show`);
+  }
+  checkConsole(tab, "full screen refused");
+  await browser.close(tab);
+}
+
+// A browser whose audio context never runs (no sound output): the show plays on, on a silent
+// clock, and says so; sound that comes back later does not take the picture back.
+async function noSound({browser, url}) {
+  const tab = await browser.open();
+  await tab.send("Page.addScriptToEvaluateOnNewDocument", {source: `(() => {
+    const Real = window.AudioContext;
+    window.soundBack = () => {
+      window.soundIsBack = true;
+      return Real.prototype.resume.call(window.theContext);
+    };
+    window.AudioContext = function(...rest) {
+      const context = new Real(...rest);
+      context.suspend();
+      Object.defineProperty(context, "state",
+                            {get: () => (window.soundIsBack ? "running" : "suspended")});
+      context.resume = () => Promise.resolve();
+      return window.theContext = context;
+    };
+    window.AudioContext.prototype = Real.prototype;
+  })();`});
+  await tab.navigate(url);
+  if (!await tab.waitFor(kReady, 90)) {
+    fail(`no sound: Start never offered (the card says "${await text(tab, "card")}")`);
+    return;
+  }
+  await tab.click("start");
+  const heard = () => tab.evaluate("Module.audio ? Module.audio.heard : -1");
+  // Samples the music time for `seconds`: the first and last, and whether it ever went back.
+  const follow = async seconds => {
+    const times = [];
+    for (const until = Date.now() + seconds * 1000; Date.now() < until; await sleep(0.1))
+      times.push(await heard());
+    return {first: times[0], last: times[times.length - 1],
+            back: times.some((time, i) => i && time < times[i - 1])};
+  };
+  if (!await tab.waitFor(`${kPlaying} && !document.getElementById("note").hidden`, 10)) {
+    fail(`no sound: the page does not say so (state ${await state(tab)}, the music at ${
+      await heard()} s)`);
+  } else {
+    const note = await text(tab, "note");
+    const silent = await follow(2);
+    await tab.evaluate("window.soundBack()");
+    const back = await follow(2);
+    if (!(silent.last - silent.first > 1.5) || silent.back)
+      fail(`no sound: in 2 s the music time went from ${silent.first} s to ${silent.last} s`);
+    else if (back.back || !(back.last - back.first > 1.5) || back.first < silent.last)
+      fail(`no sound, then sound: in 2 s the music time went from ${back.first} s to ${
+        back.last} s${back.back ? ", and back" : ""}`);
+    else ok(`no sound: "${note}"; the music time went on from ${silent.first.toFixed(2)} s to ` +
+            `${silent.last.toFixed(2)} s in 2 s, and with the sound back on to ` +
+            `${back.last.toFixed(2)} s`);
+  }
+  await tab.evaluate("document.exitFullscreen().catch(() => {})");
+  for (const type of ["keyDown", "keyUp"])
+    await tab.send("Input.dispatchKeyEvent",
+                   {type, key: "Escape", code: "Escape", windowsVirtualKeyCode: 27});
+  await tab.waitFor(kEnded, 10);
+  checkConsole(tab, "no sound");
+  await browser.close(tab);
+}
+
+// A page of another build than the server's files: Retry cannot mend it, so after one the page
+// offers to reload itself, which gets the server's page. Behind a static server that sends
+// Last-Modified and no Cache-Control, a redeploy is seen on the next visit.
+async function redeploy({browser, site}) {
+  let server = new FaultServer(site);
+  let url = await server.start();
+  server.pageEdit = otherBuildsPage(site, "show.js");
+  let tab = await browser.open();
+  await tab.navigate(url);
+  const problem = async label => await tab.waitFor('document.body.dataset.state === "problem"', 20) &&
+                                 await text(tab, "retry") === label && await shown(tab, "retry");
+  if (!await problem("Retry")) {
+    fail(`another build's show.js: no Retry (the card says "${await text(tab, "card")}")`);
+  } else {
+    await tab.click("retry");
+    await tab.waitFor('document.body.dataset.state !== "problem"', 5);
+    if (!await problem("Reload the page")) {
+      fail(`another build's show.js, retried: no Reload offered (the card says "${
+        await text(tab, "card")}")`);
+    } else {
+      const said = await text(tab, "problem-text");
+      server.pageEdit = null;
+      await tab.click("retry");
+      if (!await tab.waitFor(kReady, 60))
+        fail(`another build's show.js: the reloaded page did not reach Start ("${
+          await text(tab, "card")}")`);
+      else ok(`another build's show.js: Retry, then "${said.slice(-60)}", and the reloaded ` +
+              "page plays");
+    }
+  }
+  await browser.close(tab);
+  await server.stop();
+
+  server = new FaultServer(site);
+  url = await server.start();
+  server.lastModified = new Date(Date.now() - 30 * 24 * 3600 * 1000);
+  tab = await browser.open();
+  await tab.navigate(url);
+  if (!await tab.waitFor(`${kReady} && !!navigator.serviceWorker.controller`, 60)) {
+    fail("a static server: the first visit did not reach Start under its service worker");
+  } else {
+    await browser.close(tab);
+    server.pageEdit = page => page.replace("<head>", '<head><meta name="build" content="new">');
+    server.lastModified = new Date();
+    tab = await browser.open();
+    await tab.navigate(url);
+    if (!await tab.waitFor('!!document.querySelector("meta[name=build]")', 20))
+      fail("a static server sending Last-Modified only: the visit after a redeploy got the " +
+           "old page");
+    else ok("a static server sending Last-Modified only: the visit after a redeploy got the " +
+            "new page");
+  }
+  await browser.close(tab);
+  await server.stop();
+}
+
+// The tab keeps the show's title, every card shows the poster, and a visit that has every file
+// from an earlier one says so and shows no download.
+async function trueWords({browser, site}) {
+  const failed = failures.length;
+  const server = new FaultServer(site);
+  const url = await server.start();
+  let tab = await browser.open();
+  await tab.navigate(`${url}index.html?speed=${kSpeed}`);
+  await checkCard(tab, "the title card");
+  if (!await tab.waitFor(kReady, 90)) {
+    fail(`true words: Start never offered (the card says "${await text(tab, "card")}")`);
+    return;
+  }
+  if (!/MB to download/.test(await text(tab, "facts")))
+    fail(`the first visit's card does not give the download: "${await text(tab, "facts")}"`);
+  await tab.click("start");
+  if (!await tab.waitFor(kPlaying, 10)) fail("true words: the show did not start");
+  else if (await tab.evaluate("document.title") !== kTitle)
+    fail(`while the show plays the tab is titled "${await tab.evaluate("document.title")}"`);
+  if (!await tab.waitFor(kEnded, kShowSeconds)) fail("true words: the show did not end");
+  else await checkCard(tab, "the end card");
+  await browser.close(tab);
+
+  // A second visit: everything from the cache.
+  tab = await browser.open();
+  await tab.navigate(url);
+  const seen = new Set();
+  const until = Date.now() + 60 * 1000;
+  while (Date.now() < until && await state(tab) !== "ready") {
+    seen.add(await tab.evaluate(`[document.getElementById("progress").hidden ? "" : "progress",
+      document.getElementById("status").textContent, document.getElementById("facts")
+      .textContent].join(" | ")`));
+    await sleep(0.02);
+  }
+  const status = await text(tab, "status"), facts = await text(tab, "facts");
+  const told = [...seen].filter(line => /progress|Downloading|MB to download/.test(line));
+  if (await state(tab) !== "ready") fail("a second visit: Start never offered");
+  else if (status !== "Ready: kept from an earlier visit" || !/kept from an earlier visit/.test(facts))
+    fail(`a second visit: the card says "${facts}" and "${status}"`);
+  else if (told.length) fail(`a second visit spoke of a download: ${JSON.stringify(told)}`);
+  else ok(`a second visit: "${facts}", "${status}", no download shown`);
+  await checkCard(tab, "the second visit's card");
+  await browser.close(tab);
+
+  // Failure cards: a bad parameter, and a file the server has not.
+  tab = await browser.open();
+  await tab.navigate(`${url}index.html?still=abc`);
+  await tab.waitFor('document.body.dataset.state === "problem"', 10);
+  await checkCard(tab, "a bad parameter's card");
+  await browser.close(tab);
+  const failing = new FaultServer(site);
+  tab = await browser.open();
+  failing.fail("show.data", "404");
+  await tab.navigate(await failing.start());
+  await tab.waitFor('document.body.dataset.state === "problem"', 30);
+  await checkCard(tab, "a loading failure's card");
+  await browser.close(tab);
+  await failing.stop();
+  await server.stop();
+  if (failures.length === failed)
+    ok("the title, the end, the second visit's and the failures' cards keep the title and " +
+       "show the poster");
+}
+
 const kCases = [stills, theShow, badParameters, loadingFailures, pageAsFile, noWebGl2,
-                slowLineAndCache, startUpPaths, budget, paintBeforeCheck, longTasks];
+                slowLineAndCache, startUpPaths, budget, paintBeforeCheck, longTasks, realKeys,
+                touch, noSound, redeploy, trueWords];
 
 async function main() {
   const [site, capture] = process.argv.slice(2, 4).map(p => path.resolve(p));

@@ -43,6 +43,8 @@ test("the card's facts and the progress line", () => {
                      "A real-time show with sound, 3:11 long · 9.7 MB to download");
   assert.strictEqual(words.cardFacts(60, 50000), "A real-time show with sound, 1:00 long · " +
                                                  "0.1 MB to download");
+  assert.strictEqual(words.cardFacts(191, 9714000, true),
+                     "A real-time show with sound, 3:11 long · kept from an earlier visit");
   assert.strictEqual(words.progressLine(0, 9700000, 0), "0.0 MB of 9.7 MB · 0 %");
   // 4.84 MB left at 1.25 MB/s: 3.87 s, said as 4.
   assert.strictEqual(words.progressLine(4860000, 9700000, 1250000),

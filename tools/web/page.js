@@ -10,6 +10,10 @@
 // never mix with another's. The service worker (sw.js) keeps the page itself for visits without
 // a network.
 //
+// The show is watched, not operated: it ends when full screen is left (Escape, the browser's own
+// control, a phone's gesture), or, where it plays in the page, with an End control that a tap or
+// click on the picture shows. Without a sound output it plays on silently, on its own clock.
+//
 // Parameters: index.html?still=T leaves in the canvas the still at music time T, made as the
 // capture tool makes it, and then titles the page "still T"; ?speed=S plays the music, and so
 // the show's clock, S times as fast (for the page's tests).
@@ -135,14 +139,34 @@ function showProblem(text, retry, label = "Retry") {
   if (retry) button.focus();
 }
 
+// The card's facts: the download's size, or that there is nothing to download.
+function showFacts(kept) { element("facts").textContent = cardFacts(kShowSeconds, showBytes, kept); }
+
+// The card, its facts once it is known whether there is anything to download (a look into the
+// cache: milliseconds). Resolves to whether every file is kept.
 function showCard() {
-  element("facts").textContent = cardFacts(kShowSeconds, showBytes);
   setState("card");
+  const kept = allKept();
+  kept.then(showFacts);
+  return kept;
 }
 
 // --- Downloading ----------------------------------------------------------------------------
 
-class LoadError extends Error {}
+class LoadError extends Error {
+  // `otherBuild`: the file is whole but not this page's, which a retry cannot mend when the
+  // server holds another build (a redeploy, or a cache that kept the old page).
+  constructor(message, otherBuild = false) {
+    super(message);
+    this.otherBuild = otherBuild;
+  }
+}
+
+// Reloads the page past every cache: the page asked for again first (the HTTP cache then holds
+// the server's current one), then the reload, which the service worker also revalidates.
+function reloadPage() {
+  fetch(location.href, {cache: "reload"}).catch(() => {}).finally(() => location.reload());
+}
 
 const hashed = name => `${name}?sha256=${manifest.files[name].sha256}`;
 
@@ -248,7 +272,7 @@ async function loadFile(name, fresh) {
     if (await sha256(bytes) !== manifest.files[name].sha256)
       throw new LoadError(`${name}: the file differs from the one this page was built with ` +
                           "(its SHA-256 does not match): damaged on the way, or another " +
-                          "build's");
+                          "build's", true);
     if (cache) {
       const type = {".js": "text/javascript", ".wasm": "application/wasm",
                     ".jpg": "image/jpeg"}[name.slice(name.lastIndexOf("."))];
@@ -259,6 +283,15 @@ async function loadFile(name, fresh) {
   }
   received.set(name, bytes.length);
   return bytes;
+}
+
+// Whether every file of this build is kept from an earlier visit (checked again when read).
+async function allKept() {
+  const cache = await openFileCache();
+  if (!cache) return false;
+  const found =
+      await Promise.all(kShowFiles.map(name => cache.match(hashed(name)).catch(() => null)));
+  return found.every(Boolean);
 }
 
 // The previous builds' files go once this build's are all in.
@@ -305,7 +338,7 @@ function fitCanvas(still) {
 }
 
 // What ends the show's runtime once it has started (an abort), shown on the card.
-let runtimeStopped = what => showProblem(`The show stopped: ${what}`, () => location.reload(),
+let runtimeStopped = what => showProblem(`The show stopped: ${what}`, reloadPage,
                                          "Reload the page");
 
 // Runs the checked script with the checked WebAssembly and data, and resolves once the show's
@@ -343,8 +376,9 @@ function startRuntime(script, module, data, speed) {
 }
 
 // The three files in, checked, compiled and started. A retry asks again only for what failed
-// (past the HTTP caches) and waits for what is still on its way.
-function load(parameters) {
+// (past the HTTP caches) and waits for what is still on its way. `kept`: every file is in the
+// cache, so there is no download to show.
+function load(parameters, kept) {
   const loading = new Map();
   const file = (name, fresh) => {
     if (!loading.has(name))
@@ -368,11 +402,11 @@ function load(parameters) {
     });
     return compiled;
   };
-  const stop = watchProgress();
+  const stop = kept ? () => {} : watchProgress();
   const attempt = async fresh => {
-    element("progress").hidden = false;
+    element("progress").hidden = kept && !fresh;
     setState("loading");
-    say("Downloading…");
+    say(kept && !fresh ? "Preparing…" : "Downloading…");
     const [script, module, data] =
         await Promise.all([file("show.js", fresh), compile(fresh), file("show.data", fresh)]);
     say("Preparing…");
@@ -384,22 +418,95 @@ function load(parameters) {
       forgetOtherBuilds();
       resolve(module);
     }, error => {
-      if (error instanceof LoadError) showProblem(error.message, () => run(true));
-      else runtimeStopped(error?.message || String(error));
+      if (!(error instanceof LoadError)) runtimeStopped(error?.message || String(error));
+      // Asked for again past the caches and still another build's: the page itself is out of
+      // date (or the server's files are), and only a fresh page can tell which build to get.
+      else if (fresh && error.otherBuild)
+        showProblem(`${error.message}. Asked for again, it is still not this page's: the ` +
+                    "server holds another build. Reloading the page gets the one it holds.",
+                    reloadPage, "Reload the page");
+      else showProblem(error.message, () => run(true));
     });
-    runtimeStopped = what => showProblem(`The show could not start: ${what}`,
-                                         () => location.reload(), "Reload the page");
+    runtimeStopped = what => showProblem(`The show could not start: ${what}`, reloadPage,
+                                         "Reload the page");
     run(false);
   }).then(module => {
-    runtimeStopped = what => showProblem(`The show stopped: ${what}`, () => location.reload(),
+    runtimeStopped = what => showProblem(`The show stopped: ${what}`, reloadPage,
                                          "Reload the page");
     return module;
   });
 }
 
-function offerStart(module, speed) {
+// How long the End control stays after a tap or click on the picture.
+const kEndShownSeconds = 4;
+// How long the line saying the show plays without sound stays over the picture.
+const kNoteSeconds = 8;
+
+// A line over the playing show, for a while.
+let noteTimer;
+function showNote(text) {
+  const note = element("note");
+  note.textContent = text;
+  note.hidden = false;
+  clearTimeout(noteTimer);
+  noteTimer = setTimeout(() => { note.hidden = true; }, kNoteSeconds * 1000);
+}
+
+function hideNote() {
+  clearTimeout(noteTimer);
+  element("note").hidden = true;
+}
+
+const fullscreenElement = () => document.fullscreenElement || document.webkitFullscreenElement;
+
+function askFullscreen() {
+  const root = document.documentElement;
+  const ask = root.requestFullscreen || root.webkitRequestFullscreen;
+  try {
+    ask?.call(root, {navigationUI: "hide"})?.catch?.(() => {});
+  } catch {}
+}
+
+function leaveFullscreen() {
+  if (!fullscreenElement()) return;
+  try {
+    (document.exitFullscreen || document.webkitExitFullscreen)?.call(document)?.catch?.(() => {});
+  } catch {}
+}
+
+function offerStart(module, speed, kept) {
   let audioContext = null;
   const button = element("start");
+  const endButton = element("end");
+  // The show playing now: what ends it, or null.
+  let endShow = null;
+  let endTimer;
+  const hideEnd = () => {
+    clearTimeout(endTimer);
+    endButton.hidden = true;
+  };
+  // Leaving full screen ends the show, however it was left: the browser keeps Escape for
+  // itself there, and on a phone a gesture or another app leaves it.
+  let wasFullscreen = false;
+  const fullscreenChanged = () => {
+    if (fullscreenElement()) {
+      wasFullscreen = true;
+      hideEnd();
+    } else if (wasFullscreen) {
+      endShow?.();
+    }
+  };
+  document.addEventListener("fullscreenchange", fullscreenChanged);
+  document.addEventListener("webkitfullscreenchange", fullscreenChanged);
+  // Where the show plays in the page, a tap or click on the picture offers to end it.
+  canvas.addEventListener("pointerup", () => {
+    if (!endShow || fullscreenElement()) return;
+    endButton.hidden = false;
+    clearTimeout(endTimer);
+    endTimer = setTimeout(hideEnd, kEndShownSeconds * 1000);
+  });
+  endButton.onclick = () => endShow?.();
+
   const start = () => {
     if (document.body.dataset.state !== "ready") return; // one show at a time
     setState("starting");
@@ -413,15 +520,17 @@ function offerStart(module, speed) {
     } catch {}
     module.audioContext = audioContext;
     // Full screen if the browser allows it; the show starts in the window whatever it answers.
-    try {
-      const asked = document.documentElement.requestFullscreen?.({navigationUI: "hide"});
-      asked?.catch?.(() => {});
-    } catch {}
+    wasFullscreen = false;
+    askFullscreen();
     canvas.focus();
-    const ended = () => {
+    let frameRequest = 0;
+    endShow = () => {
+      endShow = null;
+      cancelAnimationFrame(frameRequest);
       module.ccall("ShowStop", null, [], []);
-      if (document.fullscreenElement) document.exitFullscreen().catch(() => {});
-      document.title = "ended";
+      hideEnd();
+      hideNote();
+      leaveFullscreen();
       say("The show has ended.");
       button.textContent = "Play again";
       button.hidden = false;
@@ -430,21 +539,24 @@ function offerStart(module, speed) {
     };
     // One frame of the show each time the browser draws the page.
     const frame = () => {
-      if (module.ccall("ShowFrame", "number", [], [])) requestAnimationFrame(frame);
-      else ended();
+      if (module.ccall("ShowFrame", "number", [], [])) frameRequest = requestAnimationFrame(frame);
+      else endShow?.();
     };
     // One frame for the card to say so before the show's start-up holds the page.
     afterPaint().then(() => {
+      if (!endShow) return; // ended before it began
       fitCanvas(false);
       module.ccall("ShowStart", null, [], []);
-      requestAnimationFrame(frame);
+      frameRequest = requestAnimationFrame(frame);
     });
   };
+  module.onSilentClock = () =>
+    showNote("No sound output: the show plays on silently, on its own clock.");
   button.onclick = start;
   button.textContent = "Start the show";
   button.hidden = false;
   element("progress").hidden = true;
-  say("");
+  say(kept ? "Ready: kept from an earlier visit" : "");
   setState("ready");
   button.focus();
 }
@@ -460,24 +572,24 @@ function showStill(module, still) {
       document.title = "still " + still.text;
     } else {
       showProblem(`The still at ${still.text} s could not be made.`, null);
-      document.title = "no still at " + still.text;
     }
   });
 }
 
 // Prepares the music a slice at a time, the page answering between slices; then offers the show.
-async function prepareMusic(module, speed) {
+async function prepareMusic(module, speed, kept) {
   say("Preparing the music…");
   await afterPaint();
   if (module.ccall("ShowPrepare", "number", [], []))
     while (!module.ccall("ShowPrepareMore", "number", ["number"], [kSliceMilliseconds]))
       await nextTask();
-  offerStart(module, speed);
+  offerStart(module, speed, kept);
 }
 
 function main() {
   const parameters = readParameters(location.search);
-  showCard();
+  // A visit that has every file from an earlier one says so, rather than a download's size.
+  const kept = showCard();
   if (parameters.problem) {
     showProblem(parameters.problem, null);
     return;
@@ -490,7 +602,7 @@ function main() {
     return;
   }
   // The card is painted first; the checks, which can hold the page, come after.
-  Promise.all([cardPainted(), warmUpWebGl()]).then(() => {
+  Promise.all([cardPainted(), warmUpWebGl()]).then(async () => {
     performance.mark("show-webgl2-check");
     const missing = missingFeatures(parameters.still === null);
     if (missing.length) {
@@ -499,9 +611,10 @@ function main() {
     }
     if ("serviceWorker" in navigator && isSecureContext)
       navigator.serviceWorker.register("sw.js").catch(() => {});
-    load(parameters).then(module => {
+    const everyFileKept = await kept;
+    load(parameters, everyFileKept).then(module => {
       if (parameters.still) showStill(module, parameters.still);
-      else prepareMusic(module, parameters.speed);
+      else prepareMusic(module, parameters.speed, everyFileKept);
     });
   });
   window.addEventListener("resize", () => {

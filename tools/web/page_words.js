@@ -45,11 +45,12 @@ function readParameters(search) {
 // Bytes as megabytes with one decimal: 32068000 is "32.1".
 const megabytes = bytes => (bytes / 1e6).toFixed(1);
 
-// The card's line of facts: the running time as minutes:seconds and the download's size.
-function cardFacts(seconds, bytes) {
+// The card's line of facts: the running time as minutes:seconds, and the download's size, or
+// that it is `kept` from an earlier visit and nothing is downloaded.
+function cardFacts(seconds, bytes, kept = false) {
   const minutes = Math.floor(seconds / 60), rest = seconds % 60;
   return `A real-time show with sound, ${minutes}:${String(rest).padStart(2, "0")} long · ` +
-         `${megabytes(bytes)} MB to download`;
+         (kept ? "kept from an earlier visit" : `${megabytes(bytes)} MB to download`);
 }
 
 // The progress line: how much of the total is in, the share, and the time left at the rate

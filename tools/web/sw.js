@@ -1,8 +1,9 @@
 // The page's service worker: the page itself comes from the browser's cache when the server
 // cannot be reached, so that a visit without a network still plays. The page (its folder or
 // index.html, whatever the query) comes from the server when it answers within a few seconds,
-// so a new build is seen at once, and is kept; it is kept from the moment this worker is
-// installed. The poster, asked for under its hash, is kept the same way, and served from the
+// asked for past the HTTP cache (revalidated: a static server that sends only Last-Modified
+// would otherwise let the browser keep an old page for days), so a new build is seen at once,
+// and is kept; it is kept from the moment this worker is installed. The poster, asked for under its hash, is kept the same way, and served from the
 // cache first (a file under a hash never changes). The show's files need nothing here: the page
 // keeps them in Cache Storage itself, under their hashes, once it has checked them against its
 // manifest (page.js).
@@ -34,7 +35,7 @@ async function page(request) {
     timer = setTimeout(() => reject(new Error("no answer")), kPageWaitSeconds * 1000);
   });
   try {
-    const response = await Promise.race([fetch(request), late]);
+    const response = await Promise.race([fetch(new Request(request, {cache: "no-cache"})), late]);
     if (response.ok) await cache.put(kPage, response.clone());
     return response;
   } catch (error) {
