@@ -148,6 +148,16 @@ private:
                      const D3DPRESENT_PARAMETERS& presentation);
     ~IDirect3DDevice8() override;
     bool CreateTarget();
+    // The size the target is to have: the host's drawing size, else the back buffer's.
+    void WantedTargetSize(int& width, int& height) const;
+    // Whether the driver can draw a target of that size; says why not on standard error.
+    bool TargetFits(int width, int height) const;
+    // Gives framebuffer `target` a colour buffer (and a depth buffer where the device has one)
+    // of that size; false, saying why where it can tell, when the driver cannot.
+    bool MakeTargetBuffers(unsigned target, unsigned& colour, unsigned& depth, int width,
+                           int height) const;
+    // After a Present: takes a new drawing size the host asks for, the picture kept.
+    void FollowDrawingSize();
     // The matrix a transform state names, or null for one the device does not keep.
     D3DMATRIX* TransformSlot(D3DTRANSFORMSTATETYPE state);
 
@@ -159,6 +169,9 @@ private:
     unsigned framebuffer = 0;
     unsigned colorBuffer = 0;
     unsigned depthBuffer = 0;
+    // The target's size: the back buffer's, or the drawing size it is scaled to.
+    int targetWidth = 0;
+    int targetHeight = 0;
     // Every depth value is the far plane (1.0): cleared so, and nothing drawn into it since.
     bool depthAllFar = false;
     bool inScene = false;

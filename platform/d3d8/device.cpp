@@ -57,21 +57,13 @@ bool IDirect3DDevice8::CreateTarget() {
     glClipControl(GL_LOWER_LEFT, GL_ZERO_TO_ONE);
 #endif
 
-    const GLsizei width = GLsizei(presentParameters.BackBufferWidth);
-    const GLsizei height = GLsizei(presentParameters.BackBufferHeight);
+    int width = 0, height = 0;
+    WantedTargetSize(width, height);
+    if (!TargetFits(width, height)) return false;
     glGenFramebuffers(1, &framebuffer);
-    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
-    glGenRenderbuffers(1, &colorBuffer);
-    glBindRenderbuffer(GL_RENDERBUFFER, colorBuffer);
-    glRenderbufferStorage(GL_RENDERBUFFER, GL_RGB8, width, height);
-    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colorBuffer);
-    if (presentParameters.EnableAutoDepthStencil) {
-        glGenRenderbuffers(1, &depthBuffer);
-        glBindRenderbuffer(GL_RENDERBUFFER, depthBuffer);
-        glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT16, width, height);
-        glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER,
-                                  depthBuffer);
-    }
+    if (!MakeTargetBuffers(framebuffer, colorBuffer, depthBuffer, width, height)) return false;
+    targetWidth = width;
+    targetHeight = height;
     glViewport(0, 0, width, height);
     // Direct3D leaves a new target's contents undefined; black and far is the kindest choice.
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
@@ -88,6 +80,85 @@ bool IDirect3DDevice8::CreateTarget() {
     glBindVertexArray(vertexArray);
     glActiveTexture(GL_TEXTURE0);
     return glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE && pipeline.Create();
+}
+
+void IDirect3DDevice8::WantedTargetSize(int& width, int& height) const {
+    const host::RunState& run = host::Run();
+    const bool scaled = run.drawingWidth > 0 && run.drawingHeight > 0;
+    width = scaled ? run.drawingWidth : int(presentParameters.BackBufferWidth);
+    height = scaled ? run.drawingHeight : int(presentParameters.BackBufferHeight);
+}
+
+bool IDirect3DDevice8::TargetFits(int width, int height) const {
+    GLint largest = 0, viewport[2] = {0, 0};
+    glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE, &largest);
+    glGetIntegerv(GL_MAX_VIEWPORT_DIMS, viewport);
+    const GLint widest = std::min(largest, viewport[0]), tallest = std::min(largest, viewport[1]);
+    if (width <= widest && height <= tallest) return true;
+    std::fprintf(stderr,
+                 "OpenGL: a %d x %d picture is beyond what this driver draws into (at most "
+                 "%d x %d)\n",
+                 int(width), int(height), int(widest), int(tallest));
+    return false;
+}
+
+bool IDirect3DDevice8::MakeTargetBuffers(unsigned target, unsigned& colour, unsigned& depth,
+                                         int width, int height) const {
+    while (glGetError() != GL_NO_ERROR) {
+    }
+    glBindFramebuffer(GL_FRAMEBUFFER, target);
+    glGenRenderbuffers(1, &colour);
+    glBindRenderbuffer(GL_RENDERBUFFER, colour);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_RGB8, width, height);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colour);
+    if (presentParameters.EnableAutoDepthStencil) {
+        glGenRenderbuffers(1, &depth);
+        glBindRenderbuffer(GL_RENDERBUFFER, depth);
+        glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT16, width, height);
+        glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, depth);
+    }
+    if (glGetError() == GL_OUT_OF_MEMORY) {
+        std::fprintf(stderr, "OpenGL: no memory for a %d x %d picture\n", int(width), int(height));
+        return false;
+    }
+    return glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+}
+
+void IDirect3DDevice8::FollowDrawingSize() {
+    int width = 0, height = 0;
+    WantedTargetSize(width, height);
+    if (width == targetWidth && height == targetHeight) return;
+    // A size the driver cannot draw is not taken: the frames go on at the size they have.
+    if (!TargetFits(width, height)) {
+        host::SetDrawingSize(targetWidth, targetHeight);
+        return;
+    }
+    unsigned target = 0, colour = 0, depth = 0;
+    glGenFramebuffers(1, &target);
+    if (!MakeTargetBuffers(target, colour, depth, width, height)) {
+        glDeleteRenderbuffers(1, &colour);
+        if (depth) glDeleteRenderbuffers(1, &depth);
+        glDeleteFramebuffers(1, &target);
+        glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+        host::SetDrawingSize(targetWidth, targetHeight);
+        return;
+    }
+    // What the target held, at the new size: a frame that draws over only part of it finds the
+    // rest as it was. (Present left the scissor test off.)
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer);
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, target);
+    glBlitFramebuffer(0, 0, targetWidth, targetHeight, 0, 0, width, height, GL_COLOR_BUFFER_BIT,
+                      GL_LINEAR);
+    if (depth)
+        glBlitFramebuffer(0, 0, targetWidth, targetHeight, 0, 0, width, height, GL_DEPTH_BUFFER_BIT,
+                          GL_NEAREST);
+    glDeleteRenderbuffers(1, &colorBuffer);
+    if (depthBuffer) glDeleteRenderbuffers(1, &depthBuffer);
+    glDeleteFramebuffers(1, &framebuffer);
+    framebuffer = target, colorBuffer = colour, depthBuffer = depth;
+    targetWidth = width, targetHeight = height;
+    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+    glViewport(0, 0, width, height);
 }
 
 IDirect3DDevice8::~IDirect3DDevice8() {
@@ -154,16 +225,23 @@ HRESULT IDirect3DDevice8::Clear(DWORD count, const D3DRECT* rects, DWORD flags, 
     }
     // Part of the target cleared to something nearer: not all far any more.
     if ((flags & D3DCLEAR_ZBUFFER) && depth != 1.0f) depthAllFar = false;
-    // Rectangles are in Direct3D's top-down pixel coordinates, which the target now shares;
-    // each is cut to the target.
+    // Rectangles are in Direct3D's top-down pixel coordinates of the back buffer, which the
+    // target shares scaled to its size; each is cut to the back buffer, then each edge scaled
+    // to the nearest of the target's pixel edges (rectangles that meet still meet).
     const LONG width = LONG(presentParameters.BackBufferWidth);
     const LONG height = LONG(presentParameters.BackBufferHeight);
+    const auto scaled = [](LONG at, LONG from, GLsizei to) {
+        return GLint((int64_t(at) * to * 2 + from) / (int64_t(from) * 2));
+    };
     glEnable(GL_SCISSOR_TEST);
     for (DWORD i = 0; i < count; ++i) {
         const LONG x1 = std::max(rects[i].x1, LONG(0)), y1 = std::max(rects[i].y1, LONG(0));
         const LONG x2 = std::min(rects[i].x2, width), y2 = std::min(rects[i].y2, height);
         if (x2 <= x1 || y2 <= y1) continue;
-        glScissor(x1, y1, x2 - x1, y2 - y1);
+        const GLint left = scaled(x1, width, targetWidth), top = scaled(y1, height, targetHeight);
+        const GLint right = scaled(x2, width, targetWidth);
+        const GLint bottom = scaled(y2, height, targetHeight);
+        glScissor(left, top, right - left, bottom - top);
         glClear(buffers);
     }
     glDisable(GL_SCISSOR_TEST);
@@ -190,14 +268,12 @@ HRESULT IDirect3DDevice8::Present(const RECT* /*sourceRect*/, const RECT* /*dest
     if (TestCooperativeLevel() != D3D_OK) return D3DERR_DEVICELOST;
     if (host::Run().fastForward) {
         // The host hands on a frame without pixels.
-        host::Active().Present(context, 0, GLsizei(presentParameters.BackBufferWidth),
-                               GLsizei(presentParameters.BackBufferHeight));
+        host::Active().Present(context, 0, targetWidth, targetHeight);
         host::hooks::FramePresented();
         return D3D_OK;
     }
     Activate();
-    host::Active().Present(context, framebuffer, GLsizei(presentParameters.BackBufferWidth),
-                           GLsizei(presentParameters.BackBufferHeight));
+    host::Active().Present(context, framebuffer, targetWidth, targetHeight);
     // What a host's presenting may change (host/letterbox.cpp): the framebuffers bound, the
     // scissor test off, every channel written, the clear colour. The rest is as it was.
     glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
@@ -214,6 +290,7 @@ HRESULT IDirect3DDevice8::Present(const RECT* /*sourceRect*/, const RECT* /*dest
         std::abort();
     }
 #endif
+    FollowDrawingSize();
     host::hooks::FramePresented();
     return D3D_OK;
 }

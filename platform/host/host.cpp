@@ -47,6 +47,8 @@ Backend& Active() {
 void UseOnScreen() {
     KeepFreedMemory();
     state.run.fastForward = false;
+    // The window's picture is the back buffer's own; the page sets its size after this.
+    state.run.drawingWidth = state.run.drawingHeight = 0;
     state.active = &OnScreenBackend();
 }
 
@@ -102,6 +104,12 @@ void ShowDebugOutput(bool shown) {
 
 bool DebugOutputShown() {
     return state.debugOutputShown;
+}
+
+void SetDrawingSize(int width, int height) {
+    const bool set = width > 0 && height > 0;
+    state.run.drawingWidth = set ? width : 0;
+    state.run.drawingHeight = set ? height : 0;
 }
 
 void SetFastForward(bool on) {

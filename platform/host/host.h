@@ -48,6 +48,12 @@ size_t ReadMusic(uint64_t first, size_t frames, int16_t* stereo);
 void ShowDebugOutput(bool shown);
 bool DebugOutputShown();
 
+// The size the device draws the show's frames at, from the next frame (or device) on: its
+// 640 x 480 back buffer's positions, viewports and clears scaled to it, the textures as they
+// are; 0 x 0 (the default) for 640 x 480 itself. The capture tool and the page set it; the
+// show on screen never does.
+void SetDrawingSize(int width, int height);
+
 // Off screen: fast-forwarding. While it is on, every frame runs as it would in a full play (the
 // driver and the scenes make the same calls at the same music times, so what they keep from
 // frame to frame evolves identically) but nothing is drawn: the device leaves out draws, clears,

@@ -8,8 +8,7 @@
 
 #include <cstdint>
 
-void BlitLetterboxed(unsigned framebuffer, int width, int height, int outerWidth, int outerHeight,
-                     unsigned target) {
+PictureRect FitPicture(int outerWidth, int outerHeight, int width, int height) {
     int shownWidth = outerWidth;
     int shownHeight = int(int64_t(outerWidth) * height / width);
     if (shownHeight > outerHeight) {
@@ -17,7 +16,16 @@ void BlitLetterboxed(unsigned framebuffer, int width, int height, int outerWidth
         shownWidth = int(int64_t(outerHeight) * width / height);
     }
     const int left = (outerWidth - shownWidth) / 2;
-    const int bottom = (outerHeight - shownHeight) / 2;
+    const int below = (outerHeight - shownHeight) / 2;
+    return {left, outerHeight - shownHeight - below, shownWidth, shownHeight};
+}
+
+void BlitLetterboxed(unsigned framebuffer, int width, int height, int outerWidth, int outerHeight,
+                     unsigned target) {
+    const PictureRect shown = FitPicture(outerWidth, outerHeight, width, height);
+    const int left = shown.left, shownWidth = shown.width, shownHeight = shown.height;
+    // OpenGL counts rows from the bottom.
+    const int bottom = outerHeight - shown.top - shownHeight;
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, target);
     glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer);
     glDisable(GL_SCISSOR_TEST);

@@ -224,6 +224,99 @@ TEST_F(D3D8DrawTest, ClearTakesItsRectanglesAsWindowsDoes) {
     EXPECT_EQ(At(599, 0), 0x405060u);
 }
 
+TEST_F(D3D8DrawTest, AtALargerDrawingSizeClearsAndDrawsLandWhereTheyWouldScaledUp) {
+    // The frame presented, `width` pixels a row, read at (x, y).
+    const auto at = [&](int width, int x, int y) {
+        return lastFrame[size_t(y) * size_t(width) + size_t(x)] & 0xFFFFFF;
+    };
+    const auto count = [&](uint32_t colour) {
+        return std::count_if(lastFrame.begin(), lastFrame.end(),
+                             [&](uint32_t p) { return (p & 0xFFFFFF) == colour; });
+    };
+    const auto present = [&] {
+        device->EndScene();
+        device->Present(nullptr, nullptr, nullptr, nullptr);
+        device->BeginScene();
+    };
+    // Twice as large, from the frame after the one that asks.
+    host::SetDrawingSize(1280, 960);
+    present();
+    device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
+    const D3DRECT overhanging{600, -30, 700, 10};
+    device->Clear(1, &overhanging, D3DCLEAR_TARGET, 0xFF0000FF, 1.0f, 0);
+    Rectangle(-1.0f, -0.5f, 0.0f, -1.0f, 0xFF00FF00); // the lower quarter's left half
+    present();
+    ASSERT_EQ(lastFrame.size(), 1280u * 960u);
+    // Columns 600 .. 639 and rows 0 .. 9 of the back buffer: 1200 .. 1279 and 0 .. 19.
+    EXPECT_EQ(count(0x0000FF), 80 * 20);
+    EXPECT_EQ(at(1280, 1200, 0), 0x0000FFu);
+    EXPECT_EQ(at(1280, 1279, 19), 0x0000FFu);
+    EXPECT_EQ(at(1280, 1199, 0), 0u);
+    EXPECT_EQ(at(1280, 1200, 20), 0u);
+    // Geometry keeps Direct3D's pixel centres on whole numbers of the back buffer: an edge at
+    // x = 0 runs through the middle of its pixel 0, whose area (-0.5 to 0.5) is the target's
+    // columns 0 and 1, so it covers column 1 but not 0. The rectangle, 0 to 320 across and 360
+    // to 480 down, covers columns 1 .. 640 and rows 721 .. 959 (its bottom edge is off screen).
+    EXPECT_EQ(count(0x00FF00), 640 * 239);
+    EXPECT_EQ(at(1280, 1, 721), 0x00FF00u);
+    EXPECT_EQ(at(1280, 640, 959), 0x00FF00u);
+    EXPECT_EQ(at(1280, 0, 721), 0u);
+    EXPECT_EQ(at(1280, 641, 721), 0u);
+    EXPECT_EQ(at(1280, 640, 720), 0u);
+
+    // 4.5 times: a back buffer pixel is 4.5 of the target's, so rectangles that meet still
+    // meet, each edge at the nearest pixel edge (the halves rounded up): 0, 5 and 9.
+    host::SetDrawingSize(2880, 2160);
+    present();
+    device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+    const D3DRECT first{0, 0, 1, 1}, second{1, 0, 2, 1};
+    device->Clear(1, &first, D3DCLEAR_TARGET, 0xFFFF0000, 1.0f, 0);
+    device->Clear(1, &second, D3DCLEAR_TARGET, 0xFF00FF00, 1.0f, 0);
+    present();
+    ASSERT_EQ(lastFrame.size(), 2880u * 2160u);
+    EXPECT_EQ(count(0xFF0000), 5 * 5);
+    EXPECT_EQ(count(0x00FF00), 4 * 5);
+    EXPECT_EQ(at(2880, 4, 4), 0xFF0000u);
+    EXPECT_EQ(at(2880, 5, 0), 0x00FF00u);
+    EXPECT_EQ(at(2880, 8, 4), 0x00FF00u);
+    EXPECT_EQ(at(2880, 9, 0), 0u);
+    EXPECT_EQ(at(2880, 0, 5), 0u);
+
+    // Back to the back buffer's own size.
+    host::SetDrawingSize(0, 0);
+    present();
+    present();
+    EXPECT_EQ(lastFrame.size(), 640u * 480u);
+}
+
+TEST_F(D3D8DrawTest, ADrawingSizeBeyondTheDriverIsRefused) {
+    device->Release();
+    device = nullptr;
+    GLint largest = 0;
+    glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE, &largest);
+    host::SetDrawingSize(int(largest) + 4, int(largest) * 3 / 4);
+    D3DPRESENT_PARAMETERS p = FullScreen();
+    EXPECT_TRUE(FAILED(d3d->CreateDevice(0, D3DDEVTYPE_HAL, window,
+                                         D3DCREATE_HARDWARE_VERTEXPROCESSING, &p, &device)));
+    EXPECT_EQ(device, nullptr);
+    // Asked for while playing, it is not taken: the frames go on at their size.
+    host::SetDrawingSize(0, 0);
+    ASSERT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, window, D3DCREATE_HARDWARE_VERTEXPROCESSING, &p,
+                                &device),
+              D3D_OK);
+    host::SetDrawingSize(int(largest) + 4, int(largest) * 3 / 4);
+    device->BeginScene();
+    device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF102030, 1.0f, 0);
+    device->EndScene();
+    device->Present(nullptr, nullptr, nullptr, nullptr);
+    device->BeginScene();
+    device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF102030, 1.0f, 0);
+    device->EndScene();
+    EXPECT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+    EXPECT_EQ(lastFrame.size(), 640u * 480u);
+    EXPECT_EQ(At(320, 240), 0x102030u);
+}
+
 TEST_F(D3D8DrawTest, AStageWithoutATexturePassesTheVertexColourOn) {
     device->SetTexture(0, nullptr);
     // Selecting the texture's colour and alpha gives the vertex's: a half-transparent red

@@ -1,6 +1,8 @@
 // The capture tool's parts that need no show: its command line, its outputs written under a
 // temporary name, and the checks on its outputs before anything is drawn.
+#include "platform/host/letterbox.h"
 #include "tests/support/test_folder.h"
+#include "tools/capture/framed_picture.h"
 #include "tools/capture/options.h"
 #include "tools/capture/outputs.h"
 #include "tools/capture/pending_file.h"
@@ -57,6 +59,64 @@ TEST(CaptureOptions, EveryOptionIsTakenAsWritten) {
     EXPECT_EQ(p.options.data, "d");
     EXPECT_EQ(p.options.frameHashes, "h.txt");
     EXPECT_TRUE(Parse({"--help"}).help);
+
+    EXPECT_EQ(Parse({"--still", "1"}).options.width, 0) << "the show's own size by default";
+    const Parsed sized = Parse({"--still", "1", "--size", "3840x2160"});
+    ASSERT_TRUE(sized.ok) << sized.error;
+    EXPECT_EQ(sized.options.width, 3840);
+    EXPECT_EQ(sized.options.height, 2160);
+    // Odd sides are fine for pictures, and the smallest and largest sizes are taken.
+    EXPECT_TRUE(Parse({"--still", "1", "--size", "641x481"}).ok);
+    EXPECT_TRUE(Parse({"--still", "1", "--size", "640x480"}).ok);
+    EXPECT_TRUE(Parse({"--sheet", "s.png", "--size", "16384x16384"}).ok);
+}
+
+// A frame of `width` x `height` whose pixels say where they are: 0xFF, then row and column.
+std::vector<uint32_t> Numbered(int width, int height) {
+    std::vector<uint32_t> pixels;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            pixels.push_back(0xFF000000u | uint32_t(y) << 12 | uint32_t(x));
+    return pixels;
+}
+
+TEST(FramedPicture, ThePictureLiesCentredBetweenBlackBars) {
+    const struct {
+        int width, height;           // the frame
+        int left, top, across, down; // where the 4:3 picture lies, worked out by hand
+    } cases[] = {
+        {1920, 1080, 240, 0, 1440, 1080}, // wide: bars left and right
+        {3840, 2160, 480, 0, 2880, 2160},
+        {1000, 1000, 0, 125, 1000, 750}, // tall: bars above and below
+        {1283, 960, 1, 0, 1280, 960},    // three columns over: the wider bar is on the right
+        {1280, 963, 0, 2, 1280, 960},    // three rows over: the taller bar is above
+        {2560, 1920, 0, 0, 2560, 1920},  // fills
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height));
+        const PictureRect place = FitPicture(c.width, c.height, 640, 480);
+        EXPECT_EQ(place.left, c.left);
+        EXPECT_EQ(place.top, c.top);
+        EXPECT_EQ(place.width, c.across);
+        EXPECT_EQ(place.height, c.down);
+        const std::vector<uint32_t> picture = Numbered(c.across, c.down);
+        std::vector<uint32_t> storage;
+        const host::Frame frame = FramedPicture(host::Frame{picture.data(), c.across, c.down},
+                                                c.width, c.height, storage);
+        ASSERT_EQ(frame.width, c.width);
+        ASSERT_EQ(frame.height, c.height);
+        size_t wrong = 0;
+        for (int y = 0; y < c.height; ++y)
+            for (int x = 0; x < c.width; ++x) {
+                const bool inside =
+                    x >= c.left && x < c.left + c.across && y >= c.top && y < c.top + c.down;
+                const uint32_t expected =
+                    inside ? 0xFF000000u | uint32_t(y - c.top) << 12 | uint32_t(x - c.left)
+                           : 0xFF000000u;
+                wrong += frame.pixels[size_t(y) * size_t(c.width) + size_t(x)] != expected;
+            }
+        EXPECT_EQ(wrong, 0u);
+    }
 }
 
 TEST(CaptureOptions, EachRefusalSaysWhatIsWrong) {
@@ -79,6 +139,20 @@ TEST(CaptureOptions, EachRefusalSaysWhatIsWrong) {
         {{"--video", "v.mp4", "--from", "-1"}, "the span must satisfy"},
         {{"--still", "191"}, "stills must be at times from 0 to below 191"},
         {{"--still", "-0.5"}, "stills must be at times"},
+        {{"--still", "1", "--size", "1920"}, "--size takes WIDTHxHEIGHT in pixels"},
+        {{"--still", "1", "--size", "1920x"}, "--size takes WIDTHxHEIGHT"},
+        {{"--still", "1", "--size", "x1080"}, "--size takes WIDTHxHEIGHT"},
+        {{"--still", "1", "--size", "1920X1080"}, "--size takes WIDTHxHEIGHT"},
+        {{"--still", "1", "--size", "-640x480"}, "--size takes WIDTHxHEIGHT"},
+        {{"--still", "1", "--size", "+640x480"}, "--size takes WIDTHxHEIGHT"},
+        {{"--still", "1", "--size", "1920x1080x2"}, "--size takes WIDTHxHEIGHT"},
+        {{"--still", "1", "--size", "99999999999x480"}, "--size takes WIDTHxHEIGHT"},
+        {{"--still", "1", "--size", "0x0"}, "--size 0x0 is smaller than the show's own 640x480"},
+        {{"--still", "1", "--size", "639x480"}, "smaller than the show's own 640x480"},
+        {{"--still", "1", "--size", "2000x479"}, "smaller than the show's own 640x480"},
+        {{"--still", "1", "--size", "16385x480"}, "larger than 16384 pixels on a side"},
+        {{"--video", "v.mp4", "--size", "1921x1080"}, "--size 1921x1080 has an odd side"},
+        {{"--video", "v.mp4", "--size", "1920x1081"}, "has an odd side"},
     };
     for (const auto& c : cases) {
         const Parsed p = Parse(c.words);

@@ -1,6 +1,8 @@
 // The capture tool: plays the show off screen on a virtual clock and writes an MP4 of a span,
 // PNG stills at chosen music times, or a contact sheet of the scenes. See kUsage.
 #include "platform/host/host.h"
+#include "platform/host/letterbox.h"
+#include "tools/capture/framed_picture.h"
 #include "tools/capture/interrupt.h"
 #include "tools/capture/mp4_writer.h"
 #include "tools/capture/options.h"
@@ -80,17 +82,18 @@ public:
     Outputs& operator=(const Outputs&) = delete;
 
     // False when an output could not be written (Problem() says which and why): the run stops.
-    bool Keep(const Shot& shot, const host::Frame& frame) {
+    // `picture` is the show's picture, which a --size frame holds between bars; the sheet takes
+    // the picture alone.
+    bool Keep(const Shot& shot, const host::Frame& picture) {
+        const host::Frame frame =
+            options.width ? FramedPicture(picture, options.width, options.height, framed) : picture;
         if (shot.video && !AddVideo(shot, frame)) return false;
         if (shot.hashed && !AddHash(shot, frame)) return false;
-        if (shot.still || shot.sheet) {
-            const Image image = ImageOfFrame(frame);
-            if (shot.still && !WriteStill(shot.time, image)) return false;
-            if (shot.sheet) {
-                sheetImages.push_back(image);
-                const std::string time = TimeName(shot.time);
-                sheetLabels.push_back(time.substr(0, time.size() - 2) + " s");
-            }
+        if (shot.still && !WriteStill(shot.time, ImageOfFrame(frame))) return false;
+        if (shot.sheet) {
+            sheetImages.push_back(ImageOfFrame(picture));
+            const std::string time = TimeName(shot.time);
+            sheetLabels.push_back(time.substr(0, time.size() - 2) + " s");
         }
         return true;
     }
@@ -106,7 +109,11 @@ public:
         PendingFile sheet;
         std::string why;
         if (!sheet.Create(options.sheet, problem)) return false;
-        if (!WriteContactSheet(sheet.Path(), cells, 4, 320, 240, sheetLabels, &text, &why))
+        // Cells of half the picture: 320 x 240 from the show's own size.
+        const int cellWidth = std::max(1, cells.front()->Width() / 2);
+        const int cellHeight = std::max(1, cells.front()->Height() / 2);
+        if (!WriteContactSheet(sheet.Path(), cells, 4, cellWidth, cellHeight, sheetLabels, &text,
+                               &why))
             return Failed(options.sheet, why);
         return sheet.Commit(problem);
     }
@@ -208,6 +215,7 @@ private:
     bool videoStarted = false;
     std::vector<int16_t> sound;
     size_t audioAt = 0;
+    std::vector<uint32_t> framed;
     std::vector<Image> sheetImages;
     std::vector<std::string> sheetLabels;
     std::string problem;
@@ -285,6 +293,9 @@ int main(int argc, char** argv) {
 
     // Quiet but for the progress bar and real trouble (which comes as a message box).
     host::ShowDebugOutput(false);
+    // The show drawn at the picture that fits the frames asked for, else at its own size.
+    const PictureRect picture = options.width ? FitPicture(options.width, options.height, 640, 480)
+                                              : PictureRect{0, 0, 0, 0};
     TextPainter text;
     bool fastForward = true;
     for (;;) {
@@ -300,7 +311,8 @@ int main(int argc, char** argv) {
                 presented = count;
                 progress.Step(count);
                 return Interruption() == 0;
-            });
+            },
+            picture.width, picture.height);
         if (const int signal = Interruption()) {
             progress.End();
             const double reached = plan[std::min(presented, plan.size() - 1)].time;

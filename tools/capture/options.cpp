@@ -23,6 +23,10 @@ const char* const kUsage =
     "  --data DIR        the folder that holds the show's data (default: the current one)\n"
     "  --frame-hashes FILE  a line for every frame of the span, drawn but not encoded: its\n"
     "                    number, its music time and a hash of its pixels, to compare two builds\n"
+    "  --size WxH        frames of W x H pixels (default 640x480): the show drawn at the largest\n"
+    "                    4:3 picture that fits, finer than 640 x 480, centred between black\n"
+    "                    bars (1920x1080 gives a 1440 x 1080 picture); at least 640x480, at\n"
+    "                    most 16384 on a side, even numbers for a video\n"
     "  --help            this text\n"
     "\n"
     "At least one of --video, --still, --sheet and --frame-hashes is needed. A progress bar is "
@@ -36,6 +40,18 @@ const char* const kUsage =
 
 namespace {
 
+// "WxH" with each a whole number of pixels, digits only.
+bool FrameSize(const std::string& text, int& width, int& height) {
+    const size_t by = text.find('x');
+    if (by == std::string::npos || by == 0 || by + 1 == text.size() || by > 6 ||
+        text.size() - by - 1 > 6 || text.find_first_not_of("0123456789x") != std::string::npos ||
+        text.find('x', by + 1) != std::string::npos)
+        return false;
+    width = std::atoi(text.substr(0, by).c_str());
+    height = std::atoi(text.substr(by + 1).c_str());
+    return true;
+}
+
 bool Number(const char* text, double& value) {
     if (!text || !*text) return false;
     char* end = nullptr;
@@ -47,6 +63,7 @@ bool Number(const char* text, double& value) {
 
 bool ParseOptions(int argc, char** argv, CaptureOptions& options, bool& help, std::string& error) {
     help = false;
+    bool sized = false;
     for (int i = 1; i < argc; ++i) {
         const std::string option = argv[i];
         // An option where a value should be means the value is missing.
@@ -59,7 +76,7 @@ bool ParseOptions(int argc, char** argv, CaptureOptions& options, bool& help, st
         }
         if (option != "--video" && option != "--from" && option != "--to" && option != "--fps" &&
             option != "--still" && option != "--out" && option != "--sheet" && option != "--data" &&
-            option != "--frame-hashes") {
+            option != "--frame-hashes" && option != "--size") {
             error = "unknown option " + option;
             return false;
         }
@@ -78,7 +95,15 @@ bool ParseOptions(int argc, char** argv, CaptureOptions& options, bool& help, st
             options.data = value;
         else if (option == "--frame-hashes")
             options.frameHashes = value;
-        else if (!Number(value, number)) {
+        else if (option == "--size") {
+            sized = true;
+            if (!FrameSize(value, options.width, options.height)) {
+                error = std::string("--size takes WIDTHxHEIGHT in pixels, such as 1920x1080, "
+                                    "not ") +
+                        value;
+                return false;
+            }
+        } else if (!Number(value, number)) {
             error = option + " needs a number, not " + value;
             return false;
         } else if (option == "--from")
@@ -103,6 +128,25 @@ bool ParseOptions(int argc, char** argv, CaptureOptions& options, bool& help, st
             error = "stills must be at times from 0 to below " + end;
             return false;
         }
+    if (sized) {
+        const std::string size =
+            std::to_string(options.width) + "x" + std::to_string(options.height);
+        if (options.width < 640 || options.height < 480) {
+            error = "--size " + size + " is smaller than the show's own 640x480";
+            return false;
+        }
+        if (options.width > kLargestSide || options.height > kLargestSide) {
+            error = "--size " + size + " is larger than " + std::to_string(kLargestSide) +
+                    " pixels on a side";
+            return false;
+        }
+        if (!options.video.empty() && (options.width % 2 || options.height % 2)) {
+            error = "--size " + size +
+                    " has an odd side, and a video's sides must be even "
+                    "(H.264 keeps colour at half the size)";
+            return false;
+        }
+    }
     if (options.video.empty() && options.stills.empty() && options.sheet.empty() &&
         options.frameHashes.empty()) {
         error = "nothing to write: give --video, --still, --sheet or --frame-hashes";

@@ -16,7 +16,14 @@ struct CaptureOptions {
     std::string sheet;          // contact sheet PNG, or empty
     std::string data;           // the folder holding the show's data, or empty for this one
     std::string frameHashes;    // a text file: a line for every frame of the span, or empty
+    // The frames' size (--size): the show drawn at the largest 4:3 picture that fits, centred
+    // between black bars; 0 x 0 for the show's own 640 x 480.
+    int width = 0;
+    int height = 0;
 };
+
+// The largest frame side --size takes: far beyond any screen, and within what drivers draw.
+constexpr int kLargestSide = 16384;
 
 // Fills `options` from the arguments; false with a reason in `error` for anything it does not
 // understand. `help` is set for --help.

@@ -3,7 +3,8 @@
 
 PlayOutcome PlayShots(const std::vector<Shot>& plan, bool fastForward,
                       const std::function<bool(const Shot&, const host::Frame&)>& onShot,
-                      const std::function<bool(size_t presented)>& onFrame) {
+                      const std::function<bool(size_t presented)>& onFrame, int drawingWidth,
+                      int drawingHeight) {
     PlayOutcome outcome;
     // The host hands over each frame as it is presented; the loop looks at it once the frame is
     // done.
@@ -13,6 +14,7 @@ PlayOutcome PlayShots(const std::vector<Shot>& plan, bool fastForward,
         shown = frame;
         ++presentations;
     });
+    host::SetDrawingSize(drawingWidth, drawingHeight);
     {
         // Start-up (where each clip's first frame is decoded) runs at the first frame's time.
         if (!plan.empty()) host::SetVirtualTime(plan.front().time);

@@ -21,7 +21,9 @@ struct PlayOutcome {
 };
 
 // Plays `plan`, handing each kept frame to `onShot` and telling `onFrame` of every frame
-// presented, kept or not; either returns false to stop the run there.
+// presented, kept or not; either returns false to stop the run there. The frames are drawn at
+// `drawingWidth` x `drawingHeight` (host.h, SetDrawingSize), or at 640 x 480 for 0 x 0.
 PlayOutcome PlayShots(const std::vector<Shot>& plan, bool fastForward,
                       const std::function<bool(const Shot&, const host::Frame&)>& onShot,
-                      const std::function<bool(size_t presented)>& onFrame = {});
+                      const std::function<bool(size_t presented)>& onFrame = {},
+                      int drawingWidth = 0, int drawingHeight = 0);
