@@ -30,7 +30,7 @@ add_custom_command(OUTPUT ${site}/index.html ${site}/manifest.json
     -DWEB=${CMAKE_SOURCE_DIR}/tools/web -P ${CMAKE_SOURCE_DIR}/cmake/web_site.cmake
   DEPENDS show ${SHOW_POSTER} ${CMAKE_SOURCE_DIR}/cmake/web_site.cmake
     ${CMAKE_SOURCE_DIR}/tools/web/index.html ${CMAKE_SOURCE_DIR}/tools/web/page.js
-    ${CMAKE_SOURCE_DIR}/tools/web/page_words.js
+    ${CMAKE_SOURCE_DIR}/tools/web/page_words.js ${CMAKE_SOURCE_DIR}/tools/web/drawing_size.js
     ${CMAKE_SOURCE_DIR}/tools/web/sha256.js ${CMAKE_SOURCE_DIR}/tools/web/sw.js
     $<TARGET_FILE_DIR:show>/show.data
   COMMENT "The page, its service worker, the poster and the show's files into site/")

@@ -87,9 +87,9 @@ async function canvasPicture(tab) {
   return readPng(Buffer.from(url.slice(url.indexOf(",") + 1), "base64"));
 }
 
-async function checkStill(tab, url, time, native, what) {
+async function checkStill(tab, url, time, native, what, more = "") {
   const started = Date.now();
-  await tab.navigate(`${url}index.html?still=${time}`);
+  await tab.navigate(`${url}index.html?still=${time}${more}`);
   if (!await tab.waitFor(`document.title === "still ${time}"`, kStillSeconds)) {
     fail(`${what}: not ready after ${kStillSeconds} s (title "${
       await tab.evaluate("document.title")}", the card says "${await text(tab, "card")}")`);
@@ -752,9 +752,82 @@ async function trueWords({browser, site}) {
        "show the poster");
 }
 
+// The show drawn at the canvas's device pixels, stepped down when frames come slowly; a still
+// at a size asked for, as the capture tool draws it at that size; the show's own pixels asked
+// for.
+async function sharpness({browser, url, capture}) {
+  const start = async (tab, address) => {
+    await tab.navigate(address);
+    if (!await tab.waitFor(kReady, 90)) return false;
+    await tab.click("start");
+    return tab.waitFor(kPlaying, 20);
+  };
+  const drawing = tab => tab.evaluate(
+    'document.getElementById("canvas").width + "x" + document.getElementById("canvas").height + ' +
+    '" " + document.getElementById("canvas").dataset.drawing');
+  // At 2 device pixels a CSS pixel, in an 800 x 600 window, with every frame held 60 ms.
+  let tab = await browser.open();
+  await tab.send("Emulation.setDeviceMetricsOverride",
+                 {width: 800, height: 600, deviceScaleFactor: 2, mobile: false});
+  await tab.send("Page.addScriptToEvaluateOnNewDocument", {source: `
+    const ask = window.requestAnimationFrame.bind(window);
+    window.slowFrames = false;
+    window.requestAnimationFrame = f => ask(t => {
+      if (window.slowFrames) for (const until = performance.now() + 60; performance.now() < until;);
+      f(t);
+    });`});
+  if (!await start(tab, url)) {
+    fail(`sharpness: the show did not start (state ${await state(tab)})`);
+  } else {
+    const first = await drawing(tab);
+    await tab.evaluate("window.slowFrames = true");
+    const stepped = await tab.waitFor(
+      'document.getElementById("canvas").dataset.drawing !== "1600x1200"', 6);
+    const after = await drawing(tab);
+    if (first !== "1600x1200 1600x1200")
+      fail(`sharpness: at 2 device pixels a CSS pixel in 800 x 600 the canvas and the drawing ` +
+           `are ${first}, not 1600x1200 both`);
+    else if (!stepped) fail(`sharpness: slow frames did not step the drawing down (${after})`);
+    else ok(`sharpness: drawn at the canvas's ${first.split(" ")[0]} device pixels, stepped ` +
+            `down to ${after.split(" ")[1]} when every frame took 60 ms`);
+  }
+  await tab.evaluate("window.slowFrames = false");
+  await browser.close(tab);
+
+  // The show's own pixels, asked for.
+  tab = await browser.open();
+  await tab.send("Emulation.setDeviceMetricsOverride",
+                 {width: 800, height: 600, deviceScaleFactor: 2, mobile: false});
+  if (!await start(tab, `${url}index.html?size=640x480`)) {
+    fail("?size=640x480: the show did not start");
+  } else {
+    const shown = await drawing(tab);
+    if (!shown.endsWith(" 640x480")) fail(`?size=640x480: the show is drawn at ${shown}`);
+    else ok(`?size=640x480: the show is drawn at 640 x 480 in a ${shown.split(" ")[0]} canvas`);
+  }
+  await browser.close(tab);
+
+  // A still at 1920 x 1080 against the capture tool's.
+  const folder = fs.mkdtempSync(path.join(os.tmpdir(), "show-sized-"));
+  try {
+    execFileSync(capture, ["--out", folder, "--still", "40", "--size", "1920x1080"],
+                 {cwd: path.dirname(capture), stdio: "ignore"});
+    tab = await browser.open();
+    await checkStill(tab, url, "40", path.join(folder, "still-40.000.png"),
+                     "still 40 at 1920 x 1080", "&size=1920x1080");
+    const size = await tab.evaluate('document.getElementById("canvas").width + "x" + ' +
+                                    'document.getElementById("canvas").height');
+    if (size !== "1920x1080") fail(`still 40 at 1920 x 1080: the canvas is ${size}`);
+    checkConsole(tab, "sharpness");
+    await browser.close(tab);
+  } finally {
+    fs.rmSync(folder, {recursive: true, force: true});
+  }
+}
+
 const kCases = [stills, theShow, badParameters, loadingFailures, pageAsFile, noWebGl2,
                 slowLineAndCache, startUpPaths, budget, paintBeforeCheck, longTasks, realKeys,
-                touch, noSound, redeploy, trueWords];
+                touch, noSound, redeploy, trueWords, sharpness];
 
 async function main() {
   const [site, capture] = process.argv.slice(2, 4).map(p => path.resolve(p));
@@ -784,7 +857,7 @@ async function main() {
   const server = new FaultServer(site);
   const url = await server.start();
   const browser = new Browser();
-  const context = {browser, site, url, nativeStill};
+  const context = {browser, site, url, nativeStill, capture};
   try {
     for (const test of cases) {
       try {

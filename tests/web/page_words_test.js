@@ -7,16 +7,22 @@ const assert = require("node:assert");
 const words = require("../../tools/web/page_words.js");
 
 test("a still and a speed as people type them", () => {
-  assert.deepStrictEqual(words.readParameters(""), {still: null, speed: 1});
+  assert.deepStrictEqual(words.readParameters(""), {still: null, speed: 1, size: null});
   assert.deepStrictEqual(words.readParameters("?still=40"),
-                         {still: {text: "40", seconds: 40}, speed: 1});
+                         {still: {text: "40", seconds: 40}, speed: 1, size: null});
   assert.deepStrictEqual(words.readParameters("?still=0&speed=2.5"),
-                         {still: {text: "0", seconds: 0}, speed: 2.5});
+                         {still: {text: "0", seconds: 0}, speed: 2.5, size: null});
   assert.deepStrictEqual(words.readParameters("?still=.5&speed=32"),
-                         {still: {text: ".5", seconds: 0.5}, speed: 32});
+                         {still: {text: ".5", seconds: 0.5}, speed: 32, size: null});
+  assert.deepStrictEqual(words.readParameters("?still=40&size=3840x2160").size,
+                         {width: 3840, height: 2160});
+  assert.deepStrictEqual(words.readParameters("?size=640x480").size, {width: 640, height: 480});
+  assert.deepStrictEqual(words.readParameters("?size=16384x16384").size,
+                         {width: 16384, height: 16384});
   assert.deepStrictEqual(words.readParameters("?still=190.999").still.seconds, 190.999);
   // Other parameters are not the page's business.
-  assert.deepStrictEqual(words.readParameters("?utm_source=x"), {still: null, speed: 1});
+  assert.deepStrictEqual(words.readParameters("?utm_source=x"),
+                         {still: null, speed: 1, size: null});
 });
 
 test("each bad value is named with what it takes", () => {
@@ -27,6 +33,11 @@ test("each bad value is named with what it takes", () => {
     ["still=0x10", "still=0x10"], ["still= 4", "still= 4"], ["speed=-1", "speed=-1"],
     ["speed=0", "speed=0"], ["speed=Infinity", "speed=Infinity"], ["speed=fast", "speed=fast"],
     ["speed=", "speed=(nothing)"], ["speed=1&speed=2", "gives speed 2 times"],
+    ["size=639x480", "size=639x480"], ["size=640x479", "size=640x479"],
+    ["size=16385x480", "size=16385x480"], ["size=1920", "size=1920"],
+    ["size=1920X1080", "size=1920X1080"], ["size=-1920x1080", "size=-1920x1080"],
+    ["size=1920x1080x1", "size=1920x1080x1"], ["size=", "size=(nothing)"],
+    ["size=1e4x1e4", "size=1e4x1e4"], ["size=1x1&size=2x2", "gives size 2 times"],
   ];
   for (const [query, named] of cases) {
     const {problem} = words.readParameters("?" + query);

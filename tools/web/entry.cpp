@@ -1,7 +1,8 @@
 // The page's ways into the show (the browser build's counterpart of app/main.cpp and the
 // capture tool): ShowPrepare and ShowPrepareMore ready the music before the click, a slice at a
 // time; ShowStart, ShowFrame and ShowStop are the show itself, started by a click, one frame each
-// time the browser asks the page for one, and torn down; ShowStill(T) leaves in the canvas the
+// time the browser asks the page for one, and torn down, and ShowSetDrawingSize sets how sharp it
+// is drawn; ShowStill(T, W, H) leaves in the canvas the
 // still at music time T, made as the capture tool makes it (the virtual clock at 60 frames a
 // second, the frames before it fast-forwarded, nothing heard). The page owns the loop: nothing
 // here waits for the browser.
@@ -9,6 +10,7 @@
 #include "platform/bass/prepared_music.h"
 #include "platform/host/audio_output.h"
 #include "platform/host/host.h"
+#include "platform/host/letterbox.h"
 #include "tools/capture/play.h"
 
 #include <emscripten.h>
@@ -42,11 +44,19 @@ ShowRun* playing = nullptr;
 
 } // namespace
 
-// Starts the show up (its failures are told as the show tells them, when it is stopped).
-extern "C" EMSCRIPTEN_KEEPALIVE void ShowStart() {
+// Starts the show up (its failures are told as the show tells them, when it is stopped),
+// drawing at `width` x `height` (0 x 0 for its own 640 x 480).
+extern "C" EMSCRIPTEN_KEEPALIVE void ShowStart(int width, int height) {
     delete playing;
     host::UseOnScreen();
+    host::SetDrawingSize(width, height);
     playing = new ShowRun(nullptr, kShowSchedule);
+}
+
+// The size the show draws at from its next frame on: the page steps it down while frames come
+// slowly, and back up.
+extern "C" EMSCRIPTEN_KEEPALIVE void ShowSetDrawingSize(int width, int height) {
+    host::SetDrawingSize(width, height);
 }
 
 // One frame of the show: 1 while it goes on, 0 once it is over.
@@ -61,13 +71,16 @@ extern "C" EMSCRIPTEN_KEEPALIVE void ShowStop() {
 }
 
 // 1 once the still is in the canvas, 0 for a time outside the show or a run that stopped early.
-extern "C" EMSCRIPTEN_KEEPALIVE int ShowStill(double seconds) {
-    if (!(seconds >= 0 && seconds < kShowEnd)) return 0;
+// The still is drawn at `width` x `height`, the canvas's size: the largest picture of the show's
+// shape that fits, between black bars, as the capture tool's --size draws it.
+extern "C" EMSCRIPTEN_KEEPALIVE int ShowStill(double seconds, int width, int height) {
+    if (!(seconds >= 0 && seconds < kShowEnd) || width < 1 || height < 1) return 0;
     CaptureOptions options;
     options.stills = {seconds};
     const std::vector<Shot> plan = PlanShots(options);
+    const PictureRect picture = FitPicture(width, height, 640, 480);
     const auto keep = [](const Shot&, const host::Frame&) { return true; };
-    PlayOutcome outcome = PlayShots(plan, true, keep);
-    if (!outcome.exact) outcome = PlayShots(plan, false, keep);
+    PlayOutcome outcome = PlayShots(plan, true, keep, {}, picture.width, picture.height);
+    if (!outcome.exact) outcome = PlayShots(plan, false, keep, {}, picture.width, picture.height);
     return outcome.finished ? 1 : 0;
 }

@@ -14,9 +14,13 @@
 // control, a phone's gesture), or, where it plays in the page, with an End control that a tap or
 // click on the picture shows. Without a sound output it plays on silently, on its own clock.
 //
+// The show is drawn at the canvas's device pixels, as sharp as the screen shows it, and drawn
+// less sharp for as long as frames come slower than the screen's (drawing_size.js).
+//
 // Parameters: index.html?still=T leaves in the canvas the still at music time T, made as the
-// capture tool makes it, and then titles the page "still T"; ?speed=S plays the music, and so
-// the show's clock, S times as fast (for the page's tests).
+// capture tool makes it, and then titles the page "still T"; ?size=WxH draws the still at that
+// size, and the show at most at it (?size=640x480: the show's own pixels); ?speed=S plays the
+// music, and so the show's clock, S times as fast (for the page's tests).
 "use strict";
 
 const kShowFiles = ["show.js", "show.wasm", "show.data"];
@@ -34,7 +38,8 @@ const element = id => document.getElementById(id);
 
 // --- What the page is asked for -------------------------------------------------------------
 // readParameters, and the page's wording (cardFacts, progressLine, lacksSentence, megabytes),
-// are in page_words.js, inlined before this script.
+// are in page_words.js, and the drawing size's rules (fitPicture, drawingSizes, DrawingPace) in
+// drawing_size.js, both inlined before this script.
 
 // Resolves once the page has been painted as it stands (a frame, then a task after it).
 const afterPaint = () => new Promise(resolve => requestAnimationFrame(() => setTimeout(resolve)));
@@ -329,13 +334,18 @@ function watchProgress() {
 
 // --- The show -------------------------------------------------------------------------------
 
-// The drawing buffer is the canvas's size on the screen, so the picture is scaled only once.
-// A still keeps the capture tool's 640 x 480 and is only shown smaller where the window is.
-function fitCanvas(still) {
+// The drawing buffer is the canvas's size on the screen in device pixels, so the picture is
+// scaled only once, if at all. A still is the capture tool's 640 x 480, or the size asked for,
+// and is only shown smaller where the window is.
+function fitCanvas(still, size) {
   const ratio = still ? 1 : window.devicePixelRatio || 1;
-  canvas.width = still ? 640 : Math.max(1, Math.round(canvas.clientWidth * ratio));
-  canvas.height = still ? 480 : Math.max(1, Math.round(canvas.clientHeight * ratio));
+  canvas.width = still ? size?.width ?? 640 : Math.max(1, Math.round(canvas.clientWidth * ratio));
+  canvas.height = still ? size?.height ?? 480
+                        : Math.max(1, Math.round(canvas.clientHeight * ratio));
 }
+
+// The size the show is drawn at, noted on the canvas for whoever wants to know.
+function noteDrawingSize(size) { canvas.dataset.drawing = `${size.width}x${size.height}`; }
 
 // What ends the show's runtime once it has started (an abort), shown on the card.
 let runtimeStopped = what => showProblem(`The show stopped: ${what}`, reloadPage,
@@ -474,7 +484,7 @@ function leaveFullscreen() {
   } catch {}
 }
 
-function offerStart(module, speed, kept) {
+function offerStart(module, parameters, kept) {
   let audioContext = null;
   const button = element("start");
   const endButton = element("end");
@@ -524,7 +534,24 @@ function offerStart(module, speed, kept) {
     askFullscreen();
     canvas.focus();
     let frameRequest = 0;
+    // Drawn at the canvas's device pixels (or at most the size asked for), stepped down while
+    // frames come slowly and back up when they are quick again.
+    const sizes = () => drawingSizes(canvas.width, canvas.height, parameters.size);
+    let pace = null, drawing = null;
+    const drawAt = size => {
+      if (drawing && size.width === drawing.width && size.height === drawing.height) return;
+      drawing = size;
+      module.ccall("ShowSetDrawingSize", null, ["number", "number"], [size.width, size.height]);
+      noteDrawingSize(size);
+    };
+    const resized = () => {
+      if (!pace) return;
+      fitCanvas(false);
+      pace.resize(sizes());
+    };
+    window.addEventListener("resize", resized);
     endShow = () => {
+      window.removeEventListener("resize", resized);
       endShow = null;
       cancelAnimationFrame(frameRequest);
       module.ccall("ShowStop", null, [], []);
@@ -538,7 +565,8 @@ function offerStart(module, speed, kept) {
       button.focus();
     };
     // One frame of the show each time the browser draws the page.
-    const frame = () => {
+    const frame = now => {
+      drawAt(pace.levels[pace.frame(now)]);
       if (module.ccall("ShowFrame", "number", [], [])) frameRequest = requestAnimationFrame(frame);
       else endShow?.();
     };
@@ -546,12 +574,17 @@ function offerStart(module, speed, kept) {
     afterPaint().then(() => {
       if (!endShow) return; // ended before it began
       fitCanvas(false);
-      module.ccall("ShowStart", null, [], []);
+      pace = new DrawingPace(sizes());
+      drawing = pace.levels[0];
+      noteDrawingSize(drawing);
+      module.ccall("ShowStart", null, ["number", "number"], [drawing.width, drawing.height]);
       frameRequest = requestAnimationFrame(frame);
     });
   };
   module.onSilentClock = () =>
     showNote("No sound output: the show plays on silently, on its own clock.");
+  // Those who asked for a size have what the link offers.
+  element("original").hidden = !!parameters.size;
   button.onclick = start;
   button.textContent = "Start the show";
   button.hidden = false;
@@ -561,13 +594,15 @@ function offerStart(module, speed, kept) {
   button.focus();
 }
 
-function showStill(module, still) {
+function showStill(module, still, size) {
   document.body.classList.add("still");
-  fitCanvas(true);
+  fitCanvas(true, size);
+  noteDrawingSize(fitPicture(canvas.width, canvas.height));
   setState("drawing");
   say(`Drawing the still at ${still.text} s…`);
   afterPaint().then(() => {
-    if (module.ccall("ShowStill", "number", ["number"], [still.seconds])) {
+    if (module.ccall("ShowStill", "number", ["number", "number", "number"],
+                     [still.seconds, canvas.width, canvas.height])) {
       setState("still");
       document.title = "still " + still.text;
     } else {
@@ -577,13 +612,13 @@ function showStill(module, still) {
 }
 
 // Prepares the music a slice at a time, the page answering between slices; then offers the show.
-async function prepareMusic(module, speed, kept) {
+async function prepareMusic(module, parameters, kept) {
   say("Preparing the music…");
   await afterPaint();
   if (module.ccall("ShowPrepare", "number", [], []))
     while (!module.ccall("ShowPrepareMore", "number", ["number"], [kSliceMilliseconds]))
       await nextTask();
-  offerStart(module, speed, kept);
+  offerStart(module, parameters, kept);
 }
 
 function main() {
@@ -613,12 +648,9 @@ function main() {
       navigator.serviceWorker.register("sw.js").catch(() => {});
     const everyFileKept = await kept;
     load(parameters, everyFileKept).then(module => {
-      if (parameters.still) showStill(module, parameters.still);
-      else prepareMusic(module, parameters.speed, everyFileKept);
+      if (parameters.still) showStill(module, parameters.still, parameters.size);
+      else prepareMusic(module, parameters, everyFileKept);
     });
-  });
-  window.addEventListener("resize", () => {
-    if (!parameters.still) fitCanvas(false);
   });
 }
 

@@ -7,8 +7,12 @@ const kShowSeconds = 191;
 // One decimal number, as a person types it: digits with at most one point.
 const kDecimal = /^(\d+\.?\d*|\.\d+)$/;
 
-// {still, speed} from the address's query, or {problem} saying which parameter is wrong and
-// what it takes.
+// The largest side a drawing size may have: far beyond any screen, within what drivers draw.
+const kLargestSide = 16384;
+
+// {still, speed, size} from the address's query, or {problem} saying which parameter is wrong
+// and what it takes. `size` ({width, height} or null): the canvas's size for a still, and the
+// largest the show is drawn at.
 function readParameters(search) {
   const parameters = new URLSearchParams(search);
   const one = name => {
@@ -17,14 +21,25 @@ function readParameters(search) {
       return {problem: `The address gives ${name} ${values.length} times, but`};
     return {value: values.length ? values[0] : null};
   };
-  const still = one("still"), speed = one("speed");
+  const still = one("still"), speed = one("speed"), size = one("size");
   const stillRule = "still takes one music time in seconds, from 0 to below " +
                     `${kShowSeconds} (for example ?still=40)`;
   const speedRule = "speed takes one number above 0, how many times as fast the music plays " +
                     "(for example ?speed=2)";
+  const sizeRule = "size takes the drawing's width and height in pixels, from 640x480 to " +
+                   `${kLargestSide}x${kLargestSide} (for example ?size=640x480, the show's own)`;
   if (still.problem) return {problem: `${still.problem} ${stillRule}.`};
   if (speed.problem) return {problem: `${speed.problem} ${speedRule}.`};
-  const result = {still: null, speed: 1};
+  if (size.problem) return {problem: `${size.problem} ${sizeRule}.`};
+  const result = {still: null, speed: 1, size: null};
+  if (size.value !== null) {
+    const match = /^(\d{1,6})x(\d{1,6})$/.exec(size.value);
+    const width = match ? Number(match[1]) : 0, height = match ? Number(match[2]) : 0;
+    if (!(width >= 640 && height >= 480 && width <= kLargestSide && height <= kLargestSide))
+      return {problem: `The address asks for size=${size.value || "(nothing)"}, but ` +
+                       `${sizeRule}.`};
+    result.size = {width, height};
+  }
   if (still.value !== null) {
     const seconds = kDecimal.test(still.value) ? Number(still.value) : NaN;
     if (!(seconds >= 0 && seconds < kShowSeconds))
