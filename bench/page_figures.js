@@ -3,9 +3,10 @@
 // of 5 first visits, each in a new browser with nothing cached); a reload from the cache to
 // Start; from the click to the first frame (median and 90th percentile
 // of 10 tries); and the frames a second in each scene over the whole show at its own pace.
-//   node bench/page_figures.js [SITE] [--no-show]
+//   node bench/page_figures.js [SITE] [--no-show] [--show-only] [--window WxH]
 // SITE is build-web/site by default (tools/web.sh builds it); --no-show leaves out the 191 s of
-// the whole show.
+// the whole show, --show-only all but it; --window plays the show in a window of that size (CSS
+// pixels at 1 device pixel each; 640x480 by default), the drawing sizes noted per scene.
 "use strict";
 const path = require("path");
 const {Browser, sleep} = require("../tests/web/browser.js");
@@ -20,7 +21,8 @@ const kLine = {latency: 40, download: 10e6};
 const kEnded = 'document.body.dataset.state === "ready" && ' +
                'document.getElementById("status").textContent === "The show has ended."';
 // Frames shown so far (counted by the page's requestAnimationFrame, wrapped) and the music time.
-const kSample = "({frames: window.framesShown, time: Module.audio ? Module.audio.heard : 0})";
+const kSample = "({frames: window.framesShown, time: Module.audio ? Module.audio.heard : 0, " +
+                "drawing: document.getElementById('canvas').dataset.drawing})";
 
 // Frames a second in each scene from samples taken every second, a second into each scene.
 function sceneRates(samples) {
@@ -30,8 +32,13 @@ function sceneRates(samples) {
     const inside = samples.filter(sample => sample.time >= from && sample.time < to);
     if (inside.length < 2) continue;
     const first = inside[0], last = inside[inside.length - 1];
+    // The drawing sizes the scene was drawn at, the most seen first.
+    const seen = new Map();
+    for (const sample of inside) seen.set(sample.drawing, (seen.get(sample.drawing) || 0) + 1);
+    const sizes = [...seen].sort((a, b) => b[1] - a[1]).map(([size, n]) => `${size} ${n} s`);
     lines.push(`${kScenes[s][0].padEnd(15)} ${((last.frames - first.frames) /
-               (last.time - first.time)).toFixed(1)} frames a second`);
+               (last.time - first.time)).toFixed(1)} frames a second, drawn at ` +
+               sizes.join(", "));
   }
   return lines;
 }
@@ -49,11 +56,14 @@ async function when(tab, expression, since, limit = 120) {
 
 async function main() {
   const args = process.argv.slice(2);
-  const site = path.resolve(args.find(a => !a.startsWith("--")) || "build-web/site");
+  const site = path.resolve(args.find(a => !a.startsWith("--") && !/^\d+x\d+$/.test(a)) ||
+                            "build-web/site");
   const server = new FaultServer(site);
   const url = await server.start();
   const firsts = [];
-  for (let visit = 0; visit < 5; ++visit) {
+  const window = args.find(a => /^\d+x\d+$/.test(a));
+  const showOnly = args.includes("--show-only");
+  for (let visit = 0; visit < (showOnly ? 0 : 5); ++visit) {
     const fresh = new Browser();
     try {
       const tab = await fresh.open();
@@ -68,7 +78,7 @@ async function main() {
     }
   }
   const median = key => percentile(firsts.map(visit => visit[key]), 0.5);
-  console.log(`10 Mbit/s, 40 ms, first visits: title card after ${median("card").toFixed(2)} s, ` +
+  if (!showOnly) console.log(`10 Mbit/s, 40 ms, first visits: title card after ${median("card").toFixed(2)} s, ` +
               `Start after ${median("start").toFixed(2)} s (medians of 5; Start after ` +
               `${firsts.map(visit => visit.start.toFixed(2)).join(" ")} s)`);
 
@@ -79,6 +89,7 @@ async function main() {
     await tab.navigate(url);
     await tab.waitFor('document.body.dataset.state === "ready"', 120);
     let since = performance.now();
+    if (!showOnly) {
     await tab.send("Page.reload");
     await sleep(0.05);
     const again = await when(tab, 'document.body.dataset.state === "ready"', since);
@@ -99,9 +110,15 @@ async function main() {
     console.log(`click to first frame: median ${percentile(firstFrames, 0.5).toFixed(3)} s, ` +
                 `90th percentile ${percentile(firstFrames, 0.9).toFixed(3)} s ` +
                 `(${firstFrames.map(s => s.toFixed(2)).join(" ")})`);
+    }
 
     if (!args.includes("--no-show")) {
       await tab.line();
+      if (window) {
+        const [width, height] = window.split("x").map(Number);
+        await tab.send("Emulation.setDeviceMetricsOverride",
+                       {width, height, deviceScaleFactor: 1, mobile: false});
+      }
       await tab.send("Page.addScriptToEvaluateOnNewDocument", {source: `
         window.framesShown = 0;
         const ask = window.requestAnimationFrame.bind(window);
