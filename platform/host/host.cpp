@@ -85,6 +85,15 @@ size_t ReadMusic(uint64_t first, size_t frames, int16_t* stereo) {
     return read;
 }
 
+bool MusicLastsTo(double seconds, double& length) {
+    const PcmStream* music = VirtualOutputStream();
+    if (!music || music->Rate() == 0) return true;
+    const uint64_t frame = uint64_t(std::max(0.0, seconds) * music->Rate());
+    const uint64_t decoded = music->WaitFor(frame);
+    length = double(decoded) / music->Rate();
+    return decoded > frame;
+}
+
 void SetVirtualTime(double seconds) {
     state.run.virtualSeconds = seconds;
 }

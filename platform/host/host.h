@@ -43,6 +43,11 @@ double VirtualTime();
 uint32_t MusicRate();
 size_t ReadMusic(uint64_t first, size_t frames, int16_t* stereo);
 
+// Off screen: whether the music being played lasts to `seconds`, waiting until it is decoded
+// that far or has ended; false, with its whole length in `length`, when it ends before. True
+// while no music plays (nothing to check).
+bool MusicLastsTo(double seconds, double& length);
+
 // Whether the system's debug texts (OutputDebugStringA) reach standard error; they do unless
 // an executable turns them off.
 void ShowDebugOutput(bool shown);

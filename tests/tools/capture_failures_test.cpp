@@ -1,6 +1,7 @@
 // The capture tool when things go wrong, run as the user runs it: outputs it must refuse before
 // drawing anything, a disk that fills, Ctrl-C and SIGTERM, and data files that are not files.
 // Every run has a time limit, so that a hang fails its test rather than stalling the suite.
+#include "tests/support/audio_files.h"
 #include "tests/support/decoded_video.h"
 #include "tests/support/process.h"
 #include "tests/support/test_folder.h"
@@ -110,11 +111,10 @@ TEST(CaptureFailures, MinusZeroIsZero) {
     EXPECT_EQ(Names(folder.Root()), std::vector<std::string>{"still-0.000.png"});
 }
 
-// Files may grow to `bytes` and no further, and writing past that fails (EFBIG) instead of
-// killing the process: a disk that fills, without root.
+// Files may grow to `bytes` and no further: a disk that fills, without root. The tool is
+// started as the shell starts it, SIGXFSZ at its default (which would kill it mid-write).
 std::function<void()> DiskFullAfter(rlim_t bytes) {
     return [bytes] {
-        signal(SIGXFSZ, SIG_IGN);
         const rlimit limit{bytes, bytes};
         setrlimit(RLIMIT_FSIZE, &limit);
     };
@@ -144,6 +144,50 @@ TEST(CaptureFailures, AFullDiskStopsTheCaptureAtOnceAndLeavesNothingHalfWritten)
     // One line, and nothing from libpng.
     EXPECT_EQ(std::count(stills.errors.begin(), stills.errors.end(), '\n'), 1) << stills.errors;
     EXPECT_TRUE(Names(folder.Root()).empty()) << Names(folder.Root())[0];
+}
+
+// Signals as a shell may set them: nohup and a background job of a script start the tool with
+// SIGHUP or SIGINT ignored, and it keeps them so; standard error may be a pipe nobody reads; a
+// temporary left by a run that was killed is removed by the next run writing that output.
+TEST(CaptureFailures, SignalsAsTheShellSetsThemAPipeNobodyReadsAndAKilledRunsTemporary) {
+    TestFolder folder;
+    for (const int ignored : {SIGHUP, SIGINT}) {
+        SCOPED_TRACE(ignored == SIGHUP ? "nohup" : "a background job");
+        const std::string out = folder.Root() + "/" + std::to_string(ignored);
+        const pid_t capture = StartProcess(
+            {kCapture, "--fps", "20", "--still", "0.5", "--still", "30", "--out", out},
+            SHOW_BUILD_DIR, "", {}, [ignored] { signal(ignored, SIG_IGN); });
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        kill(capture, ignored);
+        const int status = WaitForProcess(capture, 60);
+        if (status == -1) kill(capture, SIGKILL), WaitForProcess(capture, 5);
+        EXPECT_TRUE(status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+        EXPECT_EQ(Names(out), (std::vector<std::string>{"still-0.500.png", "still-30.000.png"}));
+    }
+
+    // Standard error a pipe whose reader has gone: what the tool says is lost, but it works.
+    int ends[2];
+    ASSERT_EQ(pipe(ends), 0);
+    close(ends[0]);
+    const std::string piped = folder.Root() + "/piped";
+    const int writeEnd = ends[1];
+    const ProcessRun run = RunProcess(
+        {kCapture, "--still", "1", "--out", piped, "--still", "191"}, SHOW_BUILD_DIR, 20, {},
+        [writeEnd] { dup2(writeEnd, 2); });
+    close(ends[1]);
+    EXPECT_EQ(run.exitCode, 2) << "refused (191 s is past the show), not killed by SIGPIPE";
+    EXPECT_FALSE(fs::exists(piped)) << "the folder made for the stills was not taken back";
+
+    // A killed run's temporary (its process gone) goes when the same output is written again.
+    const pid_t gone = fork();
+    if (gone == 0) _exit(0);
+    waitpid(gone, nullptr, 0);
+    const std::string stale = "." + std::string("sheet.png.") + std::to_string(gone) + ".partial";
+    folder.Write(stale, std::string("half a sheet"));
+    const ProcessRun sheet = Capture({"--sheet", folder.Root() + "/sheet.png", "--fps", "10"});
+    EXPECT_EQ(sheet.exitCode, 0) << sheet.errors;
+    EXPECT_FALSE(fs::exists(folder.Root() + "/" + stale));
+    EXPECT_TRUE(fs::exists(folder.Root() + "/sheet.png"));
 }
 
 TEST(CaptureFailures, CtrlCFinishesTheVideoUpToWhereItGotAndSIGTERMKeepsTheStills) {
@@ -206,6 +250,33 @@ std::string DataWithFifo(const TestFolder& folder, const std::string& replaced) 
             fs::create_symlink(entry.path(), data + "/" + entry.path().filename().string());
     mkfifo((data + "/" + replaced).c_str(), 0644);
     return data + "/" + replaced;
+}
+
+// A music file shorter than the show (a user's, or one damaged after a valid start): a capture
+// past its end is refused with its real length, before anything is drawn; before it, it works.
+TEST(CaptureFailures, ACapturePastTheMusicsEndIsRefusedWithItsLength) {
+    TestFolder folder;
+    const std::string data = folder.Root() + "/data";
+    fs::create_directory(data);
+    for (const auto& entry : fs::directory_iterator(kData))
+        if (entry.path().filename() != "avseq01.mp3")
+            fs::create_symlink(entry.path(), data + "/" + entry.path().filename().string());
+    folder.Write("data/avseq01.mp3", ToneMp3(44100, 2, 10.4));
+    const ProcessRun past =
+        RunProcess({kCapture, "--still", "40", "--out", "stills"}, folder.Root(), 20);
+    EXPECT_EQ(past.exitCode, 2) << past.errors;
+    EXPECT_NE(past.errors.find("the music (data/avseq01.mp3) lasts 10.4"), std::string::npos)
+        << past.errors;
+    EXPECT_NE(past.errors.find("40.000 s is past its end"), std::string::npos) << past.errors;
+    EXPECT_EQ(std::count(past.errors.begin(), past.errors.end(), '\n'), 1) << past.errors;
+    EXPECT_FALSE(fs::exists(folder.Root() + "/stills"));
+    const ProcessRun video = RunProcess({kCapture, "--video", "v.mp4"}, folder.Root(), 20);
+    EXPECT_EQ(video.exitCode, 2) << video.errors;
+    EXPECT_FALSE(fs::exists(folder.Root() + "/v.mp4"));
+    const ProcessRun within =
+        RunProcess({kCapture, "--still", "10", "--out", "stills"}, folder.Root(), 30);
+    EXPECT_EQ(within.exitCode, 0) << within.errors;
+    EXPECT_TRUE(fs::exists(folder.Root() + "/stills/still-10.000.png"));
 }
 
 TEST(CaptureFailures, ADataFileThatIsAFifoIsNamedAtOnceNotWaitedFor) {

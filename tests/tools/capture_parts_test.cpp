@@ -9,11 +9,14 @@
 
 #include <gtest/gtest.h>
 
+#include <limits.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <dirent.h>
 
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <iterator>
@@ -153,6 +156,13 @@ TEST(CaptureOptions, EachRefusalSaysWhatIsWrong) {
         {{"--still", "1", "--size", "16385x480"}, "larger than 16384 pixels on a side"},
         {{"--video", "v.mp4", "--size", "1921x1080"}, "--size 1921x1080 has an odd side"},
         {{"--video", "v.mp4", "--size", "1920x1081"}, "has an odd side"},
+        {{"--video", ""}, "--video needs a value, not an empty one"},
+        {{"--sheet", ""}, "--sheet needs a value, not an empty one"},
+        {{"--still", "1", "--out", ""}, "--out needs a value, not an empty one"},
+        {{"--video", "a.mp4", "--video", "b.mp4"}, "--video is given twice; it takes one value"},
+        {{"--sheet", "a.png", "--sheet", "b.png"}, "--sheet is given twice"},
+        {{"--still", "1", "--size", "640x480", "--size", "800x600"}, "--size is given twice"},
+        {{"--video", "v.mp4", "--from", "1", "--from", "2"}, "--from is given twice"},
     };
     for (const auto& c : cases) {
         const Parsed p = Parse(c.words);
@@ -176,6 +186,56 @@ std::vector<std::string> Names(const std::string& folder) {
         closedir(dir);
     }
     return names;
+}
+
+TEST(PendingFile, ItsTemporaryIsKnownByNameAndOneLeftByARunThatIsGoneIsRemoved) {
+    TestFolder folder;
+    std::string error;
+    // A process that has ended: its number is free.
+    const pid_t gone = fork();
+    if (gone == 0) _exit(0);
+    ASSERT_GT(gone, 0);
+    waitpid(gone, nullptr, 0);
+    const std::string stale = PendingFile::TemporaryName("v.mp4", long(gone));
+    EXPECT_EQ(stale, ".v.mp4." + std::to_string(gone) + ".partial");
+    folder.Write(stale, std::string("half a video"));
+    // One of a run still going (process 1 always is) stays, as do other outputs' temporaries.
+    const std::string running = PendingFile::TemporaryName("v.mp4", 1);
+    folder.Write(running, std::string("being written"));
+    const std::string other = PendingFile::TemporaryName("w.mp4", long(gone));
+    folder.Write(other, std::string("another output's"));
+    {
+        PendingFile file;
+        ASSERT_TRUE(file.Create(folder.Root() + "/v.mp4", error)) << error;
+        EXPECT_EQ(file.Path(),
+                  folder.Root() + "/" + PendingFile::TemporaryName("v.mp4", long(getpid())));
+        std::vector<std::string> names = Names(folder.Root());
+        std::sort(names.begin(), names.end());
+        std::vector<std::string> expected = {running, other,
+                                             PendingFile::TemporaryName("v.mp4", long(getpid()))};
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(names, expected);
+    }
+
+    // Names up to the file system's limit: the temporary is then named by the name's hash.
+    const std::string longest(NAME_MAX, 'n');
+    const std::string hashed = PendingFile::TemporaryName(longest, 42);
+    EXPECT_EQ(hashed.rfind(".capture-", 0), 0u) << hashed;
+    EXPECT_LE(hashed.size(), size_t(NAME_MAX));
+    EXPECT_NE(hashed, PendingFile::TemporaryName(std::string(NAME_MAX, 'm'), 42));
+    PendingFile file;
+    ASSERT_TRUE(file.Create(folder.Root() + "/" + longest, error)) << error;
+    std::ofstream(file.Path()) << "whole";
+    ASSERT_TRUE(file.Commit(error)) << error;
+    EXPECT_EQ(ReadText(folder.Root() + "/" + longest), "whole");
+}
+
+TEST(CaptureOutputs, AStillIsNamedWithATimeThatReadsBackAsItself) {
+    EXPECT_EQ(StillName(7.5), "still-7.500.png");
+    EXPECT_EQ(StillName(-0.0), "still-0.000.png");
+    EXPECT_EQ(StillName(0.1), "still-0.100.png");
+    EXPECT_EQ(StillName(190.9999), "still-190.9999.png");
+    EXPECT_EQ(StillName(40.0005), "still-40.0005.png");
 }
 
 TEST(PendingFile, AppearsUnderItsNameOnlyWhenCommittedAndLeavesNothingOtherwise) {
@@ -208,7 +268,7 @@ TEST(PendingFile, AppearsUnderItsNameOnlyWhenCommittedAndLeavesNothingOtherwise)
 TEST(CaptureOutputs, StillNamesAndTheFilesARunWrites) {
     EXPECT_EQ(StillName(-0.0), "still-0.000.png");
     EXPECT_EQ(StillName(40), "still-40.000.png");
-    EXPECT_EQ(StillName(1.0005), "still-1.000.png");
+    EXPECT_EQ(StillName(1.0005), "still-1.0005.png");
     CaptureOptions options;
     options.video = "v.mp4";
     options.stills = {1, 2.5};
@@ -240,7 +300,7 @@ TEST(CaptureOutputs, RefusedBeforeDrawingWithNothingLeftBehind) {
     fifo.video = root + "/fifo";
     EXPECT_NE(refusal(fifo).find("it is a FIFO"), std::string::npos);
     CaptureOptions sameStill;
-    sameStill.stills = {1.0001, 1.0002};
+    sameStill.stills = {1.0, 1.0};
     sameStill.out = root + "/new/deeper";
     EXPECT_NE(refusal(sameStill).find("both be written as still-1.000.png"), std::string::npos);
     CaptureOptions intoAFile;

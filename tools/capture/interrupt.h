@@ -3,7 +3,9 @@
 // once, as the signal would have without the tool.
 #pragma once
 
-// Catches SIGINT, SIGTERM and SIGHUP from now on.
+// Catches SIGINT, SIGTERM, SIGHUP and SIGQUIT from now on, each unless it arrived ignored, and
+// ignores SIGXFSZ and SIGPIPE, so that a write beyond the file-size limit or into a closed
+// pipe fails as a write.
 void CatchInterrupts();
 
 // The signal that asked the tool to stop, or 0.

@@ -1,5 +1,6 @@
 // The capture tool: plays the show off screen on a virtual clock and writes an MP4 of a span,
 // PNG stills at chosen music times, or a contact sheet of the scenes. See kUsage.
+#include "app/driver.h"
 #include "platform/host/host.h"
 #include "platform/host/letterbox.h"
 #include "tools/capture/framed_picture.h"
@@ -253,6 +254,8 @@ const char* SignalName(int signal) {
         return "SIGTERM";
     case SIGHUP:
         return "SIGHUP";
+    case SIGQUIT:
+        return "SIGQUIT";
     default:
         return "a signal";
     }
@@ -261,6 +264,8 @@ const char* SignalName(int signal) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // First of all: even the usage text goes to a standard error that may be a closed pipe.
+    CatchInterrupts();
     CaptureOptions options;
     bool help = false;
     std::string error;
@@ -289,7 +294,6 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "capture: %s\n", error.c_str());
         return 2;
     }
-    CatchInterrupts();
 
     // Quiet but for the progress bar and real trouble (which comes as a message box).
     host::ShowDebugOutput(false);
@@ -332,6 +336,12 @@ int main(int argc, char** argv) {
             }
             RemoveMadeFolders(madeFolders);
             return 128 + signal;
+        }
+        if (outcome.pastMusic) {
+            std::fprintf(stderr, "capture: the music (%s) lasts %.3f s, and %.3f s is past its end\n",
+                         kMusicFile, outcome.musicSeconds, plan.back().time);
+            RemoveMadeFolders(madeFolders);
+            return 2;
         }
         if (!outcome.exact) {
             std::fprintf(stderr, "capture: clips of different sizes share a texture, so the "

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <set>
 
 const char* const kUsage =
     "usage: capture [options]\n"
@@ -64,6 +65,7 @@ bool Number(const char* text, double& value) {
 bool ParseOptions(int argc, char** argv, CaptureOptions& options, bool& help, std::string& error) {
     help = false;
     bool sized = false;
+    std::set<std::string> given;
     for (int i = 1; i < argc; ++i) {
         const std::string option = argv[i];
         // An option where a value should be means the value is missing.
@@ -82,6 +84,16 @@ bool ParseOptions(int argc, char** argv, CaptureOptions& options, bool& help, st
         }
         if (!value) {
             error = option + " needs a value";
+            return false;
+        }
+        if (!*value) {
+            error = option + " needs a value, not an empty one";
+            return false;
+        }
+        // Only stills are many: a second video, sheet, span end or folder would silently
+        // replace the first.
+        if (option != "--still" && !given.insert(option).second) {
+            error = option + " is given twice; it takes one value";
             return false;
         }
         ++i;

@@ -115,10 +115,14 @@ bool CheckOutputs(const CaptureOptions& options, std::vector<std::string>& madeF
 } // namespace
 
 std::string StillName(double seconds) {
-    char text[48];
-    // -0 is 0.
-    std::snprintf(text, sizeof text, "still-%.3f.png", seconds + 0.0);
-    return text;
+    // Three decimals, or as many more as the time needs to be read back as itself, so that a
+    // name never shows another time (190.9999 is not "191.000"). -0 is 0.
+    char text[64];
+    for (int decimals = 3; decimals <= 17; ++decimals) {
+        std::snprintf(text, sizeof text, "%.*f", decimals, seconds + 0.0);
+        if (std::strtod(text, nullptr) == seconds) break;
+    }
+    return std::string("still-") + text + ".png";
 }
 
 std::vector<std::string> OutputPaths(const CaptureOptions& options) {

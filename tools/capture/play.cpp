@@ -19,7 +19,14 @@ PlayOutcome PlayShots(const std::vector<Shot>& plan, bool fastForward,
         // Start-up (where each clip's first frame is decoded) runs at the first frame's time.
         if (!plan.empty()) host::SetVirtualTime(plan.front().time);
         ShowRun run(nullptr, kShowSchedule);
-        for (size_t index = 0; index < plan.size(); ++index) {
+        // A plan past the music's end would show the frame where it stopped as if later: it is
+        // refused before anything is drawn.
+        double length = 0;
+        const bool beyond =
+            !plan.empty() && run.Started() && !host::MusicLastsTo(plan.back().time, length);
+        outcome.pastMusic = beyond;
+        if (beyond) outcome.musicSeconds = length;
+        for (size_t index = 0; !beyond && index < plan.size(); ++index) {
             const Shot& shot = plan[index];
             // Fast-forwarding starts after the first frame, which start-up comes before.
             host::SetVirtualTime(shot.time);

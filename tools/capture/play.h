@@ -18,6 +18,10 @@ struct PlayOutcome {
     bool exact = true;
     // How far the plan got: the index of the first frame not presented.
     size_t reached = 0;
+    // The plan reaches past the end of the music the show plays, which lasts `musicSeconds`:
+    // nothing is drawn then.
+    bool pastMusic = false;
+    double musicSeconds = 0;
 };
 
 // Plays `plan`, handing each kept frame to `onShot` and telling `onFrame` of every frame
