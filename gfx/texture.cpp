@@ -3,6 +3,10 @@
 #include "gfx/picture/decoded_image.h"
 #include "gfx/shared_device.h"
 #include "platform/files/load_failure.h"
+#include "platform/files/resolve_path.h"
+
+#include <sys/stat.h>
+
 
 #include <algorithm>
 #include <string>
@@ -26,11 +30,20 @@ TextureLock ScratchLock(IDirect3DTexture8* texture) {
 }
 
 // What a failed load says to the user who supplied the file.
+bool FileIsEmpty(const char* path) {
+    struct stat info;
+    return stat(ResolvePath(path).c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+           info.st_size == 0;
+}
+
 std::string WhyNotLoaded(const char* path, HRESULT result) {
+    // ERROR_NOT_ENOUGH_MEMORY: the file could not be held.
+    if (result == HRESULT(0x80070008u)) return "out of memory while reading it";
     if ((uint32_t(result) & 0xFFFF0000u) == 0x80070000u && result != E_OUTOFMEMORY) {
-        const std::string unreadable = WhyUnreadable(path);
+        const std::string unreadable = WhyUnreadable(path, kMaxPictureFileBytes);
         return unreadable.empty() ? "unreadable" : unreadable;
     }
+    if (result == D3DXERR_INVALIDDATA && FileIsEmpty(path)) return "empty (0 bytes), not a picture";
     if (result == D3DXERR_INVALIDDATA)
         return DecodeRefusedForSize()
                    ? "picture too large (at most 16384 pixels a side and 2^24 in all)"

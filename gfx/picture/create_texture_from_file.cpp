@@ -119,7 +119,10 @@ HRESULT D3DXCreateTextureFromFileExA(IDirect3DDevice8* device, LPCSTR path, UINT
                                      IDirect3DTexture8** texture) {
     if (!path) return D3DERR_INVALIDCALL;
     std::vector<uint8_t> contents;
-    if (const int error = ReadWholeFile(path, contents); error != 0) return FromSystemError(error);
+    if (const int error = ReadWholeFile(path, contents, kMaxPictureFileBytes); error != 0)
+        return FromSystemError(error);
+    // An empty file is no picture: the data is invalid, not the call.
+    if (contents.empty()) return D3DXERR_INVALIDDATA;
     return D3DXCreateTextureFromFileInMemoryEx(
         device, contents.data(), UINT(contents.size()), width, height, mipLevels, usage, format,
         pool, filter, mipFilter, colorKey, sourceInfo, palette, texture);

@@ -13,6 +13,10 @@
 // not make us allocate gigabytes.
 constexpr uint32_t kMaxImageSide = 16384;
 constexpr uint64_t kMaxImagePixels = uint64_t(1) << 24;
+// No picture file is read that is larger than the largest picture the decoders accept could
+// be: the most pixels at 32 bits (64 MiB), its mip levels (a third more), headers and palette.
+// A larger one is refused by its size, before it is read or held.
+constexpr uint64_t kMaxPictureFileBytes = uint64_t(96) << 20;
 
 constexpr HRESULT D3DXERR_INVALIDDATA = HRESULT(0x88760B59u);
 

@@ -8,6 +8,7 @@
 #include "platform/host/backend.h"
 #include "platform/host/test_hooks.h"
 
+#include <cerrno>
 #include <map>
 #include <memory>
 #include <new>
@@ -124,10 +125,12 @@ HSTREAM BASS_StreamCreateFile(BOOL memory, const void* file, DWORD offset, DWORD
             name = "music in memory";
         } else {
             name = static_cast<const char*>(file);
-            if (ReadWholeFile(name.c_str(), contents) != 0) {
-                const std::string why = WhyUnreadable(name);
-                NoteLoadFailure(name, why.empty() ? "unreadable" : why);
-                return Fail(BASS_ERROR_FILEOPEN);
+            if (const int error = ReadWholeFile(name.c_str(), contents, kMaxMusicFileBytes)) {
+                const std::string why = WhyUnreadable(name, kMaxMusicFileBytes);
+                NoteLoadFailure(name, error == ENOMEM ? "out of memory while reading it"
+                                      : why.empty()   ? "unreadable"
+                                                      : why);
+                return Fail(error == ENOMEM ? BASS_ERROR_MEM : BASS_ERROR_FILEOPEN);
             }
             if (offset > contents.size()) return Fail(BASS_ERROR_FILEFORM);
             const size_t left = contents.size() - offset;

@@ -17,6 +17,10 @@
 constexpr uint32_t kLowestAudioRate = 8000;
 constexpr uint32_t kHighestAudioRate = 192000;
 constexpr uint32_t kLongestAudioSeconds = 3600;
+// No music file is read that is larger than this, before it is read or held: an hour of the
+// richest MP3 (320 kbit/s) is 144 MB and of CD-quality WAV 635 MB, and the show keeps the whole
+// piece decoded in memory.
+constexpr uint64_t kMaxMusicFileBytes = uint64_t(1) << 30;
 
 class AudioDecoder {
 public:

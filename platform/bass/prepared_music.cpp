@@ -19,7 +19,7 @@ Prepared prepared;
 bool StartPreparingMusic(const char* path) {
     try {
         std::vector<uint8_t> bytes;
-        if (ReadWholeFile(path, bytes) != 0) return false;
+        if (ReadWholeFile(path, bytes, kMaxMusicFileBytes) != 0) return false;
         if (prepared.decoder && bytes == prepared.bytes) return true;
         int error = BASS_OK;
         std::shared_ptr<AudioDecoder> decoder = AudioDecoder::Open(bytes, path, error);

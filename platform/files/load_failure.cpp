@@ -24,7 +24,7 @@ std::string TakeLoadFailure() {
     return taken;
 }
 
-std::string WhyUnreadable(const std::string& path) {
+std::string WhyUnreadable(const std::string& path, uint64_t largest) {
     const std::string resolved = ResolvePath(path);
     struct stat info;
     if (stat(resolved.c_str(), &info) != 0)
@@ -32,6 +32,9 @@ std::string WhyUnreadable(const std::string& path) {
                    ? "missing"
                    : std::string("unreadable (") + std::strerror(errno) + ")";
     if (const char* kind = NotARegularFile(info.st_mode)) return std::string(kind) + ", not a file";
+    if (uint64_t(info.st_size) > largest)
+        return "too large (" + std::to_string(info.st_size) + " bytes; at most " +
+               std::to_string(largest) + ")";
     const int descriptor = OpenForReading(resolved);
     if (descriptor < 0) return std::string("unreadable (") + std::strerror(errno) + ")";
     close(descriptor);

@@ -13,9 +13,11 @@
 
 namespace {
 
+// There, even where it cannot be followed: a loop of symbolic links is a file that is there and
+// cannot be read, not a missing one.
 bool Exists(const std::string& path) {
     struct stat info;
-    return ::stat(path.c_str(), &info) == 0;
+    return ::stat(path.c_str(), &info) == 0 || errno == ELOOP;
 }
 
 std::string Join(const std::string& folder, const std::string& name) {
@@ -72,13 +74,15 @@ std::string ResolvePath(const std::string& path) {
         return path;
     return resolved;
 }
-int ReadWholeFile(const std::string& path, std::vector<uint8_t>& contents) {
+int ReadWholeFile(const std::string& path, std::vector<uint8_t>& contents, uint64_t largest) {
     contents.clear();
     const int descriptor = OpenForReading(ResolvePath(path));
     if (descriptor < 0) return errno;
     struct stat info {};
     int error = 0;
     if (::fstat(descriptor, &info) != 0) error = errno;
+    // Refused by its size before a byte is read or held.
+    if (!error && uint64_t(info.st_size) > largest) error = EFBIG;
     try {
         if (!error) contents.resize(size_t(info.st_size));
     } catch (const std::bad_alloc&) {

@@ -14,5 +14,7 @@ std::string ResolvePath(const std::string& path);
 
 // Reads the whole file that `path` names into `contents`: 0, or the errno value that says why
 // it could not be opened or read (`contents` is then empty). Only a regular file is read
-// (OpenForReading): EISDIR for a folder, EINVAL for a FIFO, device or socket.
-int ReadWholeFile(const std::string& path, std::vector<uint8_t>& contents);
+// (OpenForReading): EISDIR for a folder, EINVAL for a FIFO, device or socket; EFBIG for one of
+// more than `largest` bytes, refused before anything is read.
+int ReadWholeFile(const std::string& path, std::vector<uint8_t>& contents,
+                  uint64_t largest = UINT64_MAX);

@@ -279,6 +279,45 @@ TEST(CaptureFailures, ACapturePastTheMusicsEndIsRefusedWithItsLength) {
     EXPECT_TRUE(fs::exists(folder.Root() + "/stills/still-10.000.png"));
 }
 
+// Data files that lie about what they are, each named with its true reason within seconds: too
+// large to be what it claims (refused by its size before a byte is read), empty, or a loop of
+// links.
+TEST(CaptureFailures, ADataFileIsNamedWithItsTrueReasonBeforeItIsRead) {
+    const struct {
+        const char* name;
+        std::function<void(const std::string&)> make;
+        const char* said;
+    } cases[] = {
+        {"logo.jpg", [](const std::string& path) { ASSERT_EQ(truncate(path.c_str(), 2L << 30), 0); },
+         "logo.jpg: too large (2147483648 bytes; at most 100663296)"},
+        {"avseq01.mp3",
+         [](const std::string& path) { ASSERT_EQ(truncate(path.c_str(), 2L << 30), 0); },
+         "avseq01.mp3: too large (2147483648 bytes; at most 1073741824)"},
+        {"logo.jpg", [](const std::string&) {}, "logo.jpg: empty (0 bytes), not a picture"},
+        {"logo.jpg", [](const std::string& path) { fs::create_symlink(path, path); },
+         "logo.jpg: unreadable (Too many levels of symbolic links)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.said);
+        TestFolder folder;
+        const std::string data = folder.Root() + "/data";
+        fs::create_directory(data);
+        for (const auto& entry : fs::directory_iterator(kData))
+            if (entry.path().filename() != c.name)
+                fs::create_symlink(entry.path(), data + "/" + entry.path().filename().string());
+        const std::string path = data + "/" + c.name;
+        if (std::string(c.said).find("symbolic") == std::string::npos)
+            folder.Write(std::string("data/") + c.name, std::string());
+        c.make(path);
+        const ProcessRun run =
+            RunProcess({kCapture, "--still", "1", "--out", "stills"}, folder.Root(), 20);
+        EXPECT_EQ(run.exitCode, 1) << run.errors;
+        EXPECT_LT(run.seconds, 5.0);
+        EXPECT_NE(run.errors.find(c.said), std::string::npos) << run.errors;
+        EXPECT_FALSE(fs::exists(folder.Root() + "/stills"));
+    }
+}
+
 TEST(CaptureFailures, ADataFileThatIsAFifoIsNamedAtOnceNotWaitedFor) {
     // The music, a clip, the mesh and a picture: each opened by a different loader.
     for (const std::string name : {"avseq01.mp3", "trailer3.avi", "ball.msh", "logo.jpg"}) {
