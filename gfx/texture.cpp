@@ -7,7 +7,6 @@
 
 #include <sys/stat.h>
 
-
 #include <algorithm>
 #include <string>
 #include <vector>

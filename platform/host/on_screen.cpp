@@ -1,6 +1,7 @@
 // The show on a desktop: SDL2 window, OpenGL context, events, audio device, monotonic clock.
 //
-// A display that goes away (the X server ends) is a lost device. Before each frame is shown and
+// A display that goes away (the X server ends), or a window destroyed from outside, is a lost
+// device. Before each frame is shown and
 // each time input is gathered the X connection is checked for its end; from then on nothing
 // touches the display again, the window reports the screen taken, and the show tears down and
 // says so as it does for a lost device. Should Xlib meet the end first, its I/O error handler
@@ -133,6 +134,22 @@ int OnDisplayLost(Display*) {
     _exit(0);
 }
 
+// Xlib's error handler in force before ours: errors about anything but a window or drawable
+// that is gone still go to it.
+XErrorHandler previousErrorHandler = nullptr;
+
+// A window destroyed from outside (a window manager's kill, xdotool windowclose) makes every
+// later call on it fail with BadWindow or BadDrawable, which Xlib's default handler answers by
+// printing the request and ending the process. It is the display lost to the show: from then on
+// nothing touches it, and the show tears down and says so as for a lost device.
+int OnXError(Display* display, XErrorEvent* error) {
+    if (error->error_code == BadWindow || error->error_code == BadDrawable) {
+        watch.displayLost = true;
+        return 0;
+    }
+    return previousErrorHandler ? previousErrorHandler(display, error) : 0;
+}
+
 // Whether the X server has closed the connection, found without asking Xlib.
 bool DisplayGone() {
     if (watch.displayLost) return true;
@@ -168,8 +185,11 @@ public:
             return false;
         }
         if (const char* driver = SDL_GetCurrentVideoDriver();
-            driver && std::strcmp(driver, "x11") == 0)
+            driver && std::strcmp(driver, "x11") == 0) {
             XSetIOErrorHandler(&OnDisplayLost);
+            XErrorHandler before = XSetErrorHandler(&OnXError);
+            if (before != &OnXError) previousErrorHandler = before;
+        }
         // Without a display SDL falls back to drivers that show nothing; the show would then
         // play unseen. That is no window at all.
         const char* driver = SDL_GetCurrentVideoDriver();

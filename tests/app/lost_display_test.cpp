@@ -13,10 +13,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -106,6 +108,64 @@ TEST(LostDisplay, TheShowEndsAsForALostDeviceWithItsMessage) {
         << said;
     for (const char* report : {"runtime error", "AddressSanitizer", "LeakSanitizer"})
         EXPECT_EQ(said.find(report), std::string::npos) << said;
+    std::remove(errors.c_str());
+}
+
+// The show's window destroyed from outside (a window manager's kill, xdotool windowclose): the
+// show ends as for a lost display, its teardown run, with no dump of X errors.
+TEST(LostDisplay, AWindowDestroyedFromOutsideEndsTheShowAsALostDevice) {
+    ASSERT_EQ(std::system("command -v Xvfb xdotool > /dev/null"), 0)
+        << "the test needs Xvfb and xdotool (tools/test.sh installs them)";
+    VirtualDisplay display;
+    const std::string errors = std::string(SHOW_BUILD_DIR) + "/destroyed-window-stderr.txt";
+    const pid_t player = StartProcess({kShow}, SHOW_BUILD_DIR, errors,
+                                      {"DISPLAY=" + display.name, "SDL_AUDIODRIVER=dummy"});
+    std::this_thread::sleep_for(std::chrono::seconds(4));
+    ASSERT_EQ(WaitForProcess(player, 0), -1) << FileText(errors);
+    const ProcessRun closed = RunProcess({"xdotool", "search", "--name", "glintVAT", "windowclose"},
+                                         "", 10, {"DISPLAY=" + display.name});
+    ASSERT_EQ(closed.exitCode, 0) << closed.errors;
+    const int status = WaitForProcess(player, 30);
+    if (status == -1) kill(player, SIGKILL), WaitForProcess(player, 5);
+    ASSERT_NE(status, -1) << "the show did not end when its window went";
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    const std::string said = FileText(errors);
+    EXPECT_NE(said.find("brokwel 11 | glintVAT | dwm2001: The Direct3D device was lost, please "
+                        "don't steal my focus :)"),
+              std::string::npos)
+        << said;
+    // The teardown ran: the sound library was freed.
+    EXPECT_NE(said.find("BASS_Free"), std::string::npos) << said;
+    for (const char* noise : {"X Error", "BadDrawable", "BadWindow", "runtime error",
+                              "AddressSanitizer", "LeakSanitizer"})
+        EXPECT_EQ(said.find(noise), std::string::npos) << said;
+    std::remove(errors.c_str());
+}
+
+// No sound device (ALSA asked for a card that is not there): one line of ours says so before the
+// show's own message, and nothing of ALSA's own error printing.
+TEST(NoSound, OneLineSaysSoAndNothingOfTheSoundLibrarysOwn) {
+    ASSERT_EQ(std::system("command -v Xvfb > /dev/null"), 0)
+        << "the test needs Xvfb (tools/setup.sh installs it)";
+    VirtualDisplay display;
+    const std::string errors = std::string(SHOW_BUILD_DIR) + "/no-sound-stderr.txt";
+    const pid_t player = StartProcess(
+        {kShow}, SHOW_BUILD_DIR, errors,
+        {"DISPLAY=" + display.name, "SDL_AUDIODRIVER=alsa", "ALSA_CARD=99", "-ALSA_CONFIG_PATH"});
+    // The show says so in its message box, which stays up until someone closes it.
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (FileText(errors).find("dwm2001: ") == std::string::npos &&
+           std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    kill(player, SIGKILL);
+    WaitForProcess(player, 5);
+    const std::string said = FileText(errors);
+    EXPECT_NE(said.find("brokwel 11 | glintVAT | dwm2001: het geluid doet het niet"),
+              std::string::npos)
+        << said;
+    EXPECT_EQ(said.find("ALSA lib"), std::string::npos) << said;
+    // The line of ours, and the show's message.
+    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 2) << said;
     std::remove(errors.c_str());
 }
 

@@ -154,9 +154,9 @@ TEST(CaptureFailures, SignalsAsTheShellSetsThemAPipeNobodyReadsAndAKilledRunsTem
     for (const int ignored : {SIGHUP, SIGINT}) {
         SCOPED_TRACE(ignored == SIGHUP ? "nohup" : "a background job");
         const std::string out = folder.Root() + "/" + std::to_string(ignored);
-        const pid_t capture = StartProcess(
-            {kCapture, "--fps", "20", "--still", "0.5", "--still", "30", "--out", out},
-            SHOW_BUILD_DIR, "", {}, [ignored] { signal(ignored, SIG_IGN); });
+        const pid_t capture =
+            StartProcess({kCapture, "--fps", "20", "--still", "0.5", "--still", "30", "--out", out},
+                         SHOW_BUILD_DIR, "", {}, [ignored] { signal(ignored, SIG_IGN); });
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
         kill(capture, ignored);
         const int status = WaitForProcess(capture, 60);
@@ -171,9 +171,8 @@ TEST(CaptureFailures, SignalsAsTheShellSetsThemAPipeNobodyReadsAndAKilledRunsTem
     close(ends[0]);
     const std::string piped = folder.Root() + "/piped";
     const int writeEnd = ends[1];
-    const ProcessRun run = RunProcess(
-        {kCapture, "--still", "1", "--out", piped, "--still", "191"}, SHOW_BUILD_DIR, 20, {},
-        [writeEnd] { dup2(writeEnd, 2); });
+    const ProcessRun run = RunProcess({kCapture, "--still", "1", "--out", piped, "--still", "191"},
+                                      SHOW_BUILD_DIR, 20, {}, [writeEnd] { dup2(writeEnd, 2); });
     close(ends[1]);
     EXPECT_EQ(run.exitCode, 2) << "refused (191 s is past the show), not killed by SIGPIPE";
     EXPECT_FALSE(fs::exists(piped)) << "the folder made for the stills was not taken back";
@@ -288,7 +287,8 @@ TEST(CaptureFailures, ADataFileIsNamedWithItsTrueReasonBeforeItIsRead) {
         std::function<void(const std::string&)> make;
         const char* said;
     } cases[] = {
-        {"logo.jpg", [](const std::string& path) { ASSERT_EQ(truncate(path.c_str(), 2L << 30), 0); },
+        {"logo.jpg",
+         [](const std::string& path) { ASSERT_EQ(truncate(path.c_str(), 2L << 30), 0); },
          "logo.jpg: too large (2147483648 bytes; at most 100663296)"},
         {"avseq01.mp3",
          [](const std::string& path) { ASSERT_EQ(truncate(path.c_str(), 2L << 30), 0); },

@@ -338,7 +338,8 @@ int main(int argc, char** argv) {
             return 128 + signal;
         }
         if (outcome.pastMusic) {
-            std::fprintf(stderr, "capture: the music (%s) lasts %.3f s, and %.3f s is past its end\n",
+            std::fprintf(stderr,
+                         "capture: the music (%s) lasts %.3f s, and %.3f s is past its end\n",
                          kMusicFile, outcome.musicSeconds, plan.back().time);
             RemoveMadeFolders(madeFolders);
             return 2;
