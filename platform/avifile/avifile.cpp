@@ -24,6 +24,7 @@ extern "C" {
 #include <cstring>
 #include <new>
 #include <string>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -317,21 +318,27 @@ void DecodeAhead(GETFRAME& decoder, int64_t after) {
     if (wanted != decoder.next || wanted >= int64_t(decoder.stream->frameCount) ||
         !host::hooks::DecodesClipsAhead())
         return;
-    decoder.worker = std::thread([&decoder, wanted] {
+    // Without a thread to be had (a limit on processes or memory), the frame is decoded when
+    // asked for instead.
+    try {
+        decoder.worker = std::thread([&decoder, wanted] {
 #if SHOW_TEST_CONTROLS
-        const int64_t started = ThreadNanoseconds();
+            const int64_t started = ThreadNanoseconds();
 #endif
-        FfmpegLogFile log(decoder.stream->path.c_str());
-        try {
-            decoder.aheadReady = DecodeUntil(decoder, wanted, decoder.ahead);
-        } catch (const std::bad_alloc&) {
-            decoder.aheadReady = false;
-        }
-        decoder.aheadIndex = wanted;
+            FfmpegLogFile log(decoder.stream->path.c_str());
+            try {
+                decoder.aheadReady = DecodeUntil(decoder, wanted, decoder.ahead);
+            } catch (const std::bad_alloc&) {
+                decoder.aheadReady = false;
+            }
+            decoder.aheadIndex = wanted;
 #if SHOW_TEST_CONTROLS
-        state.decodingAheadNanoseconds += ThreadNanoseconds() - started;
+            state.decodingAheadNanoseconds += ThreadNanoseconds() - started;
 #endif
-    });
+        });
+    } catch (const std::system_error&) {
+        return;
+    }
 #if SHOW_TEST_CONTROLS
     state.decodingAhead.push_back(&decoder);
 #endif

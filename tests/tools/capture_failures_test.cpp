@@ -189,6 +189,39 @@ TEST(CaptureFailures, SignalsAsTheShellSetsThemAPipeNobodyReadsAndAKilledRunsTem
     EXPECT_TRUE(fs::exists(folder.Root() + "/sheet.png"));
 }
 
+// Under a memory limit too tight for OpenGL's software driver (which would crash inside its
+// shader compiler at 400 and 600 MB, and abort at 200), the capture is refused at once, in one
+// line, with nothing left behind; with enough, it works.
+TEST(CaptureFailures, AMemoryLimitTooTightIsRefusedInOneLine) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "AddressSanitizer reserves terabytes of address space and cannot run under "
+                    "a limit on it";
+#endif
+    TestFolder folder;
+    for (const rlim_t megabytes : {200, 400, 600}) {
+        SCOPED_TRACE(std::to_string(megabytes) + " MB");
+        const ProcessRun run =
+            Capture({"--still", "1", "--out", folder.Root() + "/stills"}, 20, [megabytes] {
+                const rlimit limit{megabytes << 20, megabytes << 20};
+                setrlimit(RLIMIT_AS, &limit);
+            });
+        EXPECT_EQ(run.exitCode, 2) << run.errors;
+        EXPECT_NE(run.errors.find("capture: the memory limit (ulimit -v) of " +
+                                  std::to_string(megabytes) + " MB is below the "),
+                  std::string::npos)
+            << run.errors;
+        EXPECT_EQ(std::count(run.errors.begin(), run.errors.end(), '\n'), 1) << run.errors;
+        EXPECT_LT(run.seconds, 5.0);
+        EXPECT_TRUE(Names(folder.Root()).empty());
+    }
+    const ProcessRun enough =
+        Capture({"--still", "1", "--out", folder.Root() + "/stills"}, 60, [] {
+            const rlimit limit{rlim_t(1536) << 20, rlim_t(1536) << 20};
+            setrlimit(RLIMIT_AS, &limit);
+        });
+    EXPECT_EQ(enough.exitCode, 0) << enough.errors;
+}
+
 TEST(CaptureFailures, CtrlCFinishesTheVideoUpToWhereItGotAndSIGTERMKeepsTheStills) {
     TestFolder folder;
     const std::string video = folder.Root() + "/span.mp4";

@@ -5,6 +5,7 @@
 #include "platform/host/letterbox.h"
 #include "tools/capture/framed_picture.h"
 #include "tools/capture/interrupt.h"
+#include "tools/capture/memory_limit.h"
 #include "tools/capture/mp4_writer.h"
 #include "tools/capture/options.h"
 #include "tools/capture/outputs.h"
@@ -263,9 +264,9 @@ const char* SignalName(int signal) {
 
 } // namespace
 
-int main(int argc, char** argv) {
-    // First of all: even the usage text goes to a standard error that may be a closed pipe.
-    CatchInterrupts();
+namespace {
+
+int Capture(int argc, char** argv) {
     CaptureOptions options;
     bool help = false;
     std::string error;
@@ -287,6 +288,19 @@ int main(int argc, char** argv) {
                      "capture: the span from %g to %g s holds no frame at %d frames a "
                      "second\n",
                      options.from, options.to, options.fps);
+        return 2;
+    }
+    // A memory limit the driver cannot work under is refused now, not met as a crash.
+    const uint64_t limit = AddressSpaceLimit();
+    const uint64_t needed =
+        AddressSpaceNeeded(options.width, options.height, !options.video.empty(),
+                           int(std::max(1L, sysconf(_SC_NPROCESSORS_ONLN))));
+    if (limit && limit < needed) {
+        std::fprintf(stderr,
+                     "capture: the memory limit (ulimit -v) of %llu MB is below the %llu MB this "
+                     "capture needs, much of it for OpenGL's software driver\n",
+                     static_cast<unsigned long long>(limit >> 20),
+                     static_cast<unsigned long long>((needed + (1 << 20) - 1) >> 20));
         return 2;
     }
     std::vector<std::string> madeFolders;
@@ -363,6 +377,20 @@ int main(int argc, char** argv) {
         progress.End();
         std::fprintf(stderr, "capture: %s\n", failure.c_str());
         RemoveMadeFolders(madeFolders);
+        return 1;
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    // First of all: even the usage text goes to a standard error that may be a closed pipe.
+    CatchInterrupts();
+    try {
+        return Capture(argc, argv);
+    } catch (const std::bad_alloc&) {
+        // The outputs' temporaries went with the objects that held them.
+        std::fprintf(stderr, "capture: out of memory\n");
         return 1;
     }
 }

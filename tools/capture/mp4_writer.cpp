@@ -11,6 +11,7 @@ extern "C" {
 #include <cstdio>
 #include <deque>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -55,6 +56,7 @@ struct Mp4Writer::Parts {
     int error = 0;                            // the first FFmpeg error, once failed
     std::vector<std::vector<uint32_t>> spare; // picture buffers to reuse
     std::thread worker;
+    std::string failedDoing;
 
     ~Parts() {
         Stop();
@@ -68,9 +70,13 @@ struct Mp4Writer::Parts {
         avformat_free_context(format);
     }
 
-    // Keeps the first error; false, for the caller to return.
-    bool Fail(int code) {
-        if (error == 0) error = code < 0 ? code : AVERROR(EIO);
+    // Keeps the first error, and what was being done, where that says more than the error;
+    // false, for the caller to return.
+    bool Fail(int code, const std::string& doing = std::string()) {
+        if (error == 0) {
+            error = code < 0 ? code : AVERROR(EIO);
+            failedDoing = doing;
+        }
         return false;
     }
 
@@ -179,7 +185,9 @@ Mp4Writer::~Mp4Writer() = default;
 bool Mp4Writer::Open(const std::string& path, int width, int height, int fps, int sampleRate) {
     parts = std::make_unique<Parts>();
     Parts& p = *parts;
-    if (avformat_alloc_output_context2(&p.format, nullptr, "mp4", path.c_str()) < 0) return false;
+    if (const int made = avformat_alloc_output_context2(&p.format, nullptr, "mp4", path.c_str());
+        made < 0)
+        return p.Fail(made, "cannot make an MP4 container");
 
     const AVCodec* h264 = avcodec_find_encoder_by_name("libx264");
     const AVCodec* aac = avcodec_find_encoder(AV_CODEC_ID_AAC);
@@ -191,7 +199,8 @@ bool Mp4Writer::Open(const std::string& path, int width, int height, int fps, in
     p.audioStream = avformat_new_stream(p.format, nullptr);
     p.video = avcodec_alloc_context3(h264);
     p.audio = avcodec_alloc_context3(aac);
-    if (!p.videoStream || !p.audioStream || !p.video || !p.audio) return false;
+    if (!p.videoStream || !p.audioStream || !p.video || !p.audio)
+        return p.Fail(AVERROR(ENOMEM), "cannot set up the encoders");
 
     p.video->width = width;
     p.video->height = height;
@@ -210,10 +219,14 @@ bool Mp4Writer::Open(const std::string& path, int width, int height, int fps, in
         p.video->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
         p.audio->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     }
-    if (avcodec_open2(p.video, h264, nullptr) < 0 || avcodec_open2(p.audio, aac, nullptr) < 0 ||
-        avcodec_parameters_from_context(p.videoStream->codecpar, p.video) < 0 ||
+    const std::string size = std::to_string(width) + " x " + std::to_string(height);
+    if (const int opened = avcodec_open2(p.video, h264, nullptr); opened < 0)
+        return p.Fail(opened, "the H.264 encoder (libx264) did not start at " + size);
+    if (const int opened = avcodec_open2(p.audio, aac, nullptr); opened < 0)
+        return p.Fail(opened, "the AAC encoder did not start");
+    if (avcodec_parameters_from_context(p.videoStream->codecpar, p.video) < 0 ||
         avcodec_parameters_from_context(p.audioStream->codecpar, p.audio) < 0)
-        return false;
+        return p.Fail(AVERROR(ENOMEM), "cannot set up the encoders");
     p.videoStream->time_base = p.video->time_base;
     p.audioStream->time_base = p.audio->time_base;
     if (const int opened = avio_open(&p.format->pb, path.c_str(), AVIO_FLAG_WRITE); opened < 0)
@@ -224,7 +237,8 @@ bool Mp4Writer::Open(const std::string& path, int width, int height, int fps, in
     p.picture = av_frame_alloc();
     p.sound = av_frame_alloc();
     p.packet = av_packet_alloc();
-    if (!p.picture || !p.sound || !p.packet) return false;
+    if (!p.picture || !p.sound || !p.packet)
+        return p.Fail(AVERROR(ENOMEM), "cannot set up the encoders");
     p.picture->format = p.video->pix_fmt;
     p.picture->width = width;
     p.picture->height = height;
@@ -232,15 +246,20 @@ bool Mp4Writer::Open(const std::string& path, int width, int height, int fps, in
     p.sound->nb_samples = p.audio->frame_size;
     av_channel_layout_copy(&p.sound->ch_layout, &p.audio->ch_layout);
     p.sound->sample_rate = sampleRate;
-    if (av_frame_get_buffer(p.picture, 0) < 0 || av_frame_get_buffer(p.sound, 0) < 0) return false;
+    if (av_frame_get_buffer(p.picture, 0) < 0 || av_frame_get_buffer(p.sound, 0) < 0)
+        return p.Fail(AVERROR(ENOMEM), "cannot hold a " + size + " picture");
     // Same size: only the colours are converted (and the chroma halved), for which the fast
     // bilinear path is as good as any.
     p.scaler = sws_getContext(width, height, AV_PIX_FMT_BGRA, width, height, AV_PIX_FMT_YUV420P,
                               SWS_FAST_BILINEAR, nullptr, nullptr, nullptr);
-    if (!p.scaler) return false;
+    if (!p.scaler) return p.Fail(AVERROR(ENOMEM), "cannot set up the colour conversion");
     p.width = width;
     p.height = height;
-    p.worker = std::thread([&p] { p.Work(); });
+    try {
+        p.worker = std::thread([&p] { p.Work(); });
+    } catch (const std::system_error& error) {
+        return p.Fail(AVERROR(error.code().value()), "cannot start the encoding thread");
+    }
     return true;
 }
 
@@ -285,7 +304,7 @@ std::string Mp4Writer::Problem() const {
     if (!parts || parts->error == 0) return std::string();
     char text[AV_ERROR_MAX_STRING_SIZE] = {};
     av_strerror(parts->error, text, sizeof text);
-    return text;
+    return parts->failedDoing.empty() ? std::string(text) : parts->failedDoing + ": " + text;
 }
 
 int64_t Mp4Writer::PicturesWritten() const {
