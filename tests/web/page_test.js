@@ -614,9 +614,11 @@ async function noSound({browser, url}) {
     const silent = await follow(2);
     await tab.evaluate("window.soundBack()");
     const back = await follow(2);
-    if (!(silent.last - silent.first > 1.5) || silent.back)
+    // The music time is taken once a frame, and a loaded machine draws few: it need not keep
+    // pace to the frame, only go on (without the silent clock it stays at 0).
+    if (!(silent.last - silent.first > 1) || silent.back)
       fail(`no sound: in 2 s the music time went from ${silent.first} s to ${silent.last} s`);
-    else if (back.back || !(back.last - back.first > 1.5) || back.first < silent.last)
+    else if (back.back || !(back.last - back.first > 1) || back.first < silent.last)
       fail(`no sound, then sound: in 2 s the music time went from ${back.first} s to ${
         back.last} s${back.back ? ", and back" : ""}`);
     else ok(`no sound: "${note}"; the music time went on from ${silent.first.toFixed(2)} s to ` +
