@@ -551,13 +551,13 @@ async function touch({browser, url}) {
   await sleep(0.5);
   if (await shown(tab, "end")) fail("full screen refused: End is shown before any tap");
   await tab.tap("canvas");
-  if (!await tab.waitFor('!document.getElementById("end").hidden', 2)) {
+  if (!await tab.waitFor('!document.getElementById("end").hidden', 5)) {
     fail("full screen refused: a tap on the picture shows no End");
   } else if (!await tab.waitFor('document.getElementById("end").hidden', 8)) {
     fail("full screen refused: End stays over the picture");
   } else {
     await tab.tap("canvas");
-    await tab.waitFor('!document.getElementById("end").hidden', 2);
+    await tab.waitFor('!document.getElementById("end").hidden', 5);
     const box = await tab.evaluate(endBox);
     if (box.width < 44 || box.height < 44)
       fail(`full screen refused: End is ${box.width} x ${box.height} CSS pixels, too small for ` +
