@@ -603,13 +603,13 @@ void FixedFunction::SetRasterState(const DrawState& s) {
     if (fresh || next.source != current.source || next.destination != current.destination)
         glBlendFunc(next.source, next.destination);
     if (fresh || next.equation != current.equation) glBlendEquation(next.equation);
-    if (fresh || next.cull != current.cull) {
-        if (next.cull == 0) {
-            glDisable(GL_CULL_FACE);
-        } else {
-            glEnable(GL_CULL_FACE);
-            glCullFace(GLenum(next.cull));
-        }
+    // Culling on or off, and the face culled, each sent only as it changes.
+    const bool culling = next.cull != 0;
+    if (fresh || culling != (current.cull != 0))
+        culling ? glEnable(GL_CULL_FACE) : glDisable(GL_CULL_FACE);
+    if (culling && (fresh || next.cull != current.cullFace)) {
+        glCullFace(GLenum(next.cull));
+        next.cullFace = next.cull;
     }
 #if !SHOW_GLES
     if (fresh || next.fill != current.fill)

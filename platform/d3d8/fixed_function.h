@@ -128,6 +128,9 @@ private:
         bool depthTest = false, depthWrite = false, blend = false;
         unsigned depthFunction = 0, source = 0, destination = 0, equation = 0;
         unsigned cull = 0, fill = 0, colourMask = 0;
+        // The face OpenGL culls: kept while culling is off, so turning it on again sends no face
+        // that OpenGL already holds.
+        unsigned cullFace = 0;
     };
     Program* Build(const ShaderVariant& variant);
 

@@ -157,26 +157,35 @@ unsigned IDirect3DTexture8::GlTexture() {
     } else if (format == D3DFMT_A8R8G8B8) {
         // Stored as OpenGL reads it: straight up, rows as they are, into storage made once.
         // X8R8G8B8's unused byte reads as opaque alpha through the swizzle set at creation.
-        glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-        glPixelStorei(GL_UNPACK_ROW_LENGTH, GLint(top.pitch / 4));
+        // The rows' layout, given to OpenGL only around an upload.
+        const auto rows = [&top](bool on) {
+            if (on) glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+            glPixelStorei(GL_UNPACK_ROW_LENGTH, on ? GLint(top.pitch / 4) : 0);
+        };
         if (!allocated) {
+            rows(true);
             glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, GLsizei(top.width), GLsizei(top.height), 0,
                          kTexelOrder, kTexelType, top.bits.data());
+            rows(false);
         } else if (sent.empty()) {
             // Written again after its first upload, as a clip's canvas is once a frame: from now
             // on a copy of what OpenGL holds is kept, and only what differs from it goes up.
+            rows(true);
             glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, GLsizei(top.width), GLsizei(top.height),
                             kTexelOrder, kTexelType, top.bits.data());
+            rows(false);
             sent = top.bits;
         } else {
             const ChangedRect changed =
                 FindChangedRect(top.bits.data(), sent.data(), top.pitch, written);
             if (!changed.Empty()) {
                 const size_t first = size_t(changed.top) * top.pitch + size_t(changed.left) * 4;
+                rows(true);
                 glTexSubImage2D(GL_TEXTURE_2D, 0, GLint(changed.left), GLint(changed.top),
                                 GLsizei(changed.right - changed.left),
                                 GLsizei(changed.bottom - changed.top), kTexelOrder, kTexelType,
                                 top.bits.data() + first);
+                rows(false);
                 for (UINT y = changed.top; y < changed.bottom; ++y) {
                     const size_t at = size_t(y) * top.pitch + size_t(changed.left) * 4;
                     std::memcpy(sent.data() + at, top.bits.data() + at,
@@ -184,7 +193,6 @@ unsigned IDirect3DTexture8::GlTexture() {
                 }
             }
         }
-        glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
         allocated = true;
     } else {
         std::vector<uint32_t> expanded(size_t(top.width) * top.height);
