@@ -7,7 +7,8 @@
 // runs as fast.
 //
 // A context that is not running is no clock: one that never starts (no sound output, or a
-// browser that keeps it suspended) or stops while playing would hold the picture. After a
+// browser that keeps it suspended), one that says it runs while its time stands still, or one
+// that stops while playing would hold the picture. After a
 // grace for starting up, the music clock goes on silently on the page's own clock from where it
 // had come, and the page is told once (Module.onSilentClock). Sound that comes back is started
 // again where that clock stands, so the picture never steps back.
@@ -94,6 +95,8 @@ EM_JS(void, WebAudioPlay, (double fromSeconds, int loop), {
     audio.loop = !!loop;
     audio.heard = 0;
     audio.playedAt = performance.now();
+    audio.contextTime = Module.audioContext.currentTime;
+    audio.contextMovedAt = audio.playedAt;
     audio.wasRunning = false;
     audio.silent = null;
 });
@@ -113,7 +116,13 @@ EM_JS(double, WebAudioHeardSeconds, (double graceSeconds), {
     if (!audio || !audio.source) return 0;
     const context = Module.audioContext;
     const now = performance.now();
-    const running = context.state == "running";
+    // Running is a context whose clock moves: one may say "running" and stand still (a sound
+    // output that never opened, or a stalled one).
+    if (context.currentTime != audio.contextTime) {
+        audio.contextTime = context.currentTime;
+        audio.contextMovedAt = now;
+    }
+    const running = context.state == "running" && now - audio.contextMovedAt < graceSeconds * 1000;
     if (running) audio.wasRunning = true;
     if (!audio.silent && !running && !audio.held &&
         (audio.wasRunning || now - audio.playedAt >= graceSeconds * 1000)) {
