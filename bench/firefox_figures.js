@@ -6,37 +6,18 @@
 // SITE is build-web/site by default (tools/web.sh builds it); puppeteer-core is where
 // tools/test.sh installs it (or SHOW_PUPPETEER).
 "use strict";
-const os = require("os");
 const path = require("path");
 const {FaultServer} = require("../tests/web/fault_server.js");
 const {startXServer} = require("../tests/web/xserver.js");
-const {kEnded, kSample, sceneRates} = require("./page_figures.js");
-
-const kPuppeteer = process.env.SHOW_PUPPETEER ||
-                   path.join(process.env.XDG_CACHE_HOME || path.join(os.homedir(), ".cache"),
-                             "show-web/puppeteer-core-24.43.1/node_modules/puppeteer-core");
-const sleep = seconds => new Promise(resolve => setTimeout(resolve, seconds * 1000));
-
-async function waitFor(page, expression, seconds) {
-  const until = Date.now() + seconds * 1000;
-  while (Date.now() < until) {
-    if (await page.evaluate(expression).catch(() => false)) return true;
-    await sleep(0.02);
-  }
-  return false;
-}
+const {launchFirefox, waitFor, sleep} = require("../tests/web/firefox.js");
+const {kEnded, kSample, kCountFrames, sceneRates} = require("./page_figures.js");
 
 async function main() {
   const site = path.resolve(process.argv[2] || "build-web/site");
-  const puppeteer = require(kPuppeteer);
   const screen = await startXServer();
   const server = new FaultServer(site);
   const url = await server.start();
-  const browser = await puppeteer.launch({
-    browser: "firefox", executablePath: "/usr/bin/firefox-esr", protocol: "webDriverBiDi",
-    headless: false, env: screen.env, args: ["--width=800", "--height=600"],
-    extraPrefsFirefox: {"media.autoplay.default": 0, "media.autoplay.block-webaudio": false},
-  });
+  const browser = await launchFirefox(screen);
   try {
     const page = await browser.newPage();
     const firstFrames = [];
@@ -54,10 +35,7 @@ async function main() {
     firstFrames.sort((a, b) => a - b);
     console.log(`${await browser.version()}: click to first frame, median ` +
                 `${firstFrames[2].toFixed(3)} s (${firstFrames.map(s => s.toFixed(2)).join(" ")})`);
-    await page.evaluateOnNewDocument(`
-      window.framesShown = 0;
-      const ask = window.requestAnimationFrame.bind(window);
-      window.requestAnimationFrame = f => ask(t => { ++window.framesShown; f(t); });`);
+    await page.evaluateOnNewDocument(kCountFrames);
     await page.goto(url);
     await waitFor(page, 'document.body.dataset.state === "ready"', 60);
     await page.click("#start");

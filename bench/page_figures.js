@@ -20,6 +20,11 @@ const kLine = {latency: 40, download: 10e6};
 // The end card is up.
 const kEnded = 'document.body.dataset.state === "ready" && ' +
                'document.getElementById("status").textContent === "The show has ended."';
+// Counts the frames the page draws, in window.framesShown, run before the page's own scripts.
+const kCountFrames = `
+  window.framesShown = 0;
+  const ask = window.requestAnimationFrame.bind(window);
+  window.requestAnimationFrame = f => ask(t => { ++window.framesShown; f(t); });`;
 // Frames shown so far (counted by the page's requestAnimationFrame, wrapped) and the music time.
 const kSample = "({frames: window.framesShown, time: Module.audio ? Module.audio.heard : 0, " +
                 "drawing: document.getElementById('canvas').dataset.drawing})";
@@ -119,10 +124,7 @@ async function main() {
         await tab.send("Emulation.setDeviceMetricsOverride",
                        {width, height, deviceScaleFactor: 1, mobile: false});
       }
-      await tab.send("Page.addScriptToEvaluateOnNewDocument", {source: `
-        window.framesShown = 0;
-        const ask = window.requestAnimationFrame.bind(window);
-        window.requestAnimationFrame = f => ask(t => { ++window.framesShown; f(t); });`});
+      await tab.send("Page.addScriptToEvaluateOnNewDocument", {source: kCountFrames});
       await tab.navigate(url);
       await tab.waitFor('document.body.dataset.state === "ready"', 60);
       await tab.click("start");
@@ -140,7 +142,7 @@ async function main() {
   }
 }
 
-module.exports = {kEnded, kSample, sceneRates};
+module.exports = {kEnded, kSample, kCountFrames, sceneRates};
 
 if (require.main === module) {
   main().then(() => process.exit(0), error => {

@@ -15,10 +15,7 @@ const path = require("path");
 const {FaultServer} = require("./fault_server.js");
 const {readPng, compare} = require("./png.js");
 const {startXServer} = require("./xserver.js");
-
-const kPuppeteer = process.env.SHOW_PUPPETEER ||
-                   path.join(process.env.XDG_CACHE_HOME || path.join(os.homedir(), ".cache"),
-                             "show-web/puppeteer-core-24.43.1/node_modules/puppeteer-core");
+const {kPuppeteer, puppeteer, launchFirefox, waitFor, sleep} = require("./firefox.js");
 const kTitle = "brokwel 11 | glintVAT | dwm2001";
 const kStill = "40";
 // The music 32 times as fast: the show ends in six seconds.
@@ -27,18 +24,6 @@ const kSpeed = 32;
 const failures = [];
 const fail = text => { failures.push(text); console.log("FAIL " + text); };
 const ok = text => console.log("ok   " + text);
-const sleep = seconds => new Promise(resolve => setTimeout(resolve, seconds * 1000));
-
-// Waits until `test` (a function run in the page) is true, polling; false after `seconds`.
-async function waitFor(page, test, seconds) {
-  const until = Date.now() + seconds * 1000;
-  while (Date.now() < until) {
-    if (await page.evaluate(test).catch(() => false)) return true;
-    await sleep(0.05);
-  }
-  return false;
-}
-
 const state = page => page.evaluate(() => document.body?.dataset.state);
 const card = page => page.evaluate(() => document.getElementById("card")?.textContent.trim());
 
@@ -107,10 +92,7 @@ async function main() {
     console.log(`FAIL the browser build is missing from ${site} (tools/web.sh builds it)`);
     return 1;
   }
-  let puppeteer;
-  try {
-    puppeteer = require(kPuppeteer);
-  } catch {
+  if (!puppeteer()) {
     console.log(`FAIL no puppeteer-core in ${kPuppeteer} (tools/test.sh installs it)`);
     return 1;
   }
@@ -122,12 +104,7 @@ async function main() {
   const url = await server.start();
   let browser;
   try {
-    browser = await puppeteer.launch({
-      browser: "firefox", executablePath: "/usr/bin/firefox-esr", protocol: "webDriverBiDi",
-      headless: false, env: screen.env, args: ["--width=800", "--height=600"],
-      // Sound without asking, as in the Chromium tests.
-      extraPrefsFirefox: {"media.autoplay.default": 0, "media.autoplay.block-webaudio": false},
-    });
+    browser = await launchFirefox(screen);
     const page = await browser.newPage();
     const errors = [];
     page.on("console", message => {
