@@ -5,10 +5,18 @@
 
 #include <cstdio>
 #include <initializer_list>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
 GlTally tally;
+// Each entry point's calls, by name, in the order the counters were put in place.
+std::vector<std::pair<const char*, uint64_t>> byName;
+// The harness's calls, not counted.
+GlTally leftOut;
 
 // Bytes of one texel as a call sends it up.
 uint64_t TexelBytes(GLenum format, GLenum type) {
@@ -35,9 +43,11 @@ template <typename Pointer, Pointer* Slot> struct Counted;
 template <typename R, typename... A, R (**Slot)(A...)> struct Counted<R (*)(A...), Slot> {
     static inline R (*real)(A...) = nullptr;
     static inline uint64_t (*sent)(A...) = nullptr;
+    static inline size_t index = 0;
 
     static R Call(A... arguments) {
         ++tally.calls;
+        ++byName[index].second;
         if (sent) tally.uploadBytes += sent(arguments...);
         return real(arguments...);
     }
@@ -49,6 +59,8 @@ template <typename R, typename... A, R (**Slot)(A...)> struct Counted<R (*)(A...
             return false;
         }
         sent = measure;
+        index = byName.size();
+        byName.emplace_back(name, 0);
         *Slot = &Call;
         return true;
     }
@@ -170,5 +182,17 @@ bool InstallAll() {
 GlTally CountedGlCalls(bool* counting) {
     static const bool installed = InstallAll();
     if (counting) *counting = installed;
-    return tally;
+    return tally - leftOut;
+}
+
+void LeaveOutOfCount(const GlTally& harness) {
+    leftOut = leftOut + harness;
+}
+
+std::map<std::string, uint64_t> CountedGlCallsByName() {
+    CountedGlCalls();
+    std::map<std::string, uint64_t> counts;
+    for (const auto& [name, count] : byName)
+        if (count) counts[name] = count;
+    return counts;
 }

@@ -5,6 +5,8 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
+#include <string>
 
 struct GlTally {
     uint64_t calls = 0;
@@ -20,5 +22,13 @@ struct GlTally {
 
 // Puts the layer in place (the first time) and gives the counts so far; the calls between two
 // readings are their difference. False in `counting` when the layer could not be put in place
-// (no EGL entry point for some call).
+// (no EGL entry point for some call). The harness's own waits are not in them.
 GlTally CountedGlCalls(bool* counting = nullptr);
+
+// Leaves `harness` (the calls of a wait of the harness's own, FinishGlWork) out of every later
+// reading.
+void LeaveOutOfCount(const GlTally& harness);
+
+// Every entry point's calls so far, by name, the harness's waits included (desktop only: empty
+// in the browser). What two readings differ by says which calls a stretch made.
+std::map<std::string, uint64_t> CountedGlCallsByName();

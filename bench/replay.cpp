@@ -14,6 +14,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <utility>
 
 namespace {
@@ -68,18 +69,6 @@ std::string Convert(const DrawRecord& record, Replay& replay, ReplayFrame& frame
 
     draw.vertices.assign(record.vertices, record.vertices + size_t(record.vertexEnd) * 36);
     draw.indices.assign(record.indices, record.indices + record.indexCount);
-    draw.geometry = ++replay.geometries;
-    const auto same = [&draw](const ReplayDraw& other) {
-        return other.vertices == draw.vertices && other.indices == draw.indices;
-    };
-    const ReplayFrame* previous =
-        replay.frames.size() > 1 ? &replay.frames[replay.frames.size() - 2] : nullptr;
-    if (!frame.draws.empty() && same(frame.draws.back()))
-        draw.geometry = frame.draws.back().geometry;
-    else if (frame.draws.empty() && previous && !previous->draws.empty() &&
-             same(previous->draws.back()))
-        draw.geometry = previous->draws.back().geometry;
-
     // A texture first seen, or changed since it was last drawn (a clip frame copied in), goes
     // up with this frame, once.
     auto* texture = record.texture;
@@ -335,29 +324,9 @@ BareRenderer::BareRenderer(Replay& replay) : replay(replay) {
     glCullFace(GL_BACK);
     glActiveTexture(GL_TEXTURE0);
 
-    size_t vertexBytes = 0, indexBytes = 0;
-    for (const ReplayFrame& frame : replay.frames)
-        for (const ReplayDraw& draw : frame.draws) {
-            vertexBytes = std::max(vertexBytes, draw.vertices.size());
-            indexBytes = std::max(indexBytes, draw.indices.size() * 2);
-        }
-    glGenVertexArrays(1, &vertexArray);
-    glBindVertexArray(vertexArray);
-    glGenBuffers(1, &vertexBuffer);
-    glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer);
-    glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(vertexBytes), nullptr, GL_DYNAMIC_DRAW);
-    glGenBuffers(1, &indexBuffer);
-    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, indexBuffer);
-    glBufferData(GL_ELEMENT_ARRAY_BUFFER, GLsizeiptr(indexBytes), nullptr, GL_DYNAMIC_DRAW);
-    const auto at = [](size_t offset) { return reinterpret_cast<const void*>(offset); };
-    glEnableVertexAttribArray(0);
-    glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, 36, at(0));
-    glEnableVertexAttribArray(1);
-    glVertexAttribPointer(1, 3, GL_FLOAT, GL_FALSE, 36, at(12));
-    glEnableVertexAttribArray(2);
-    glVertexAttribPointer(2, kColourLayout, GL_UNSIGNED_BYTE, GL_TRUE, 36, at(24));
-    glEnableVertexAttribArray(3);
-    glVertexAttribPointer(3, 2, GL_FLOAT, GL_FALSE, 36, at(28));
+    // Colour and depth are cleared to the same values every frame.
+    glClearColor(0, 0, 0, 1);
+    SetClearDepth(1.0f);
 
     // Storage for every texture, filled as the frames bring their pictures.
     for (ReplayTexture& texture : replay.textures) {
@@ -371,10 +340,7 @@ BareRenderer::BareRenderer(Replay& replay) : replay(replay) {
     }
     if (!PlaceClipFrames()) return;
     // Every picture goes up now, before anything is timed: each texture then holds what the last
-    // frame left in it, which is where the frames start again. An upload that brings what its
-    // texture held before it (going round from the last frame to the first) has nothing to send:
-    // a picture drawn frame after frame, or a canvas locked and written with the same frame.
-    std::vector<const std::vector<uint32_t>*> held(replay.textures.size(), nullptr);
+    // frame left in it, which is where the frames start again.
     for (const ReplayFrame& frame : replay.frames)
         for (const ReplayUpload& upload : frame.uploads) {
             ReplayTexture& texture = replay.textures[size_t(upload.texture)];
@@ -382,14 +348,9 @@ BareRenderer::BareRenderer(Replay& replay) : replay(replay) {
             glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, texture.width, texture.height, kTexelOrder,
                             kTexelType, upload.texels.data());
             texture.clipFrame = upload.clipFrame.clip >= 0 ? upload.clipFrame.position : -1;
-            held[size_t(upload.texture)] = &upload.texels;
+            texture.held = upload.texels;
         }
-    for (ReplayFrame& frame : replay.frames)
-        for (ReplayUpload& upload : frame.uploads) {
-            const std::vector<uint32_t>*& before = held[size_t(upload.texture)];
-            upload.unchanged = *before == upload.texels;
-            before = &upload.texels;
-        }
+    glBindTexture(GL_TEXTURE_2D, 0);
     for (const ReplayFrame& frame : replay.frames)
         for (const ReplayDraw& draw : frame.draws)
             if (!ProgramFor(draw)) return;
@@ -402,6 +363,7 @@ BareRenderer::BareRenderer(Replay& replay) : replay(replay) {
     glDeleteShader(floorVertex);
     glDeleteShader(floorFragment);
     floor.toClip = glGetUniformLocation(floor.name, "toClip");
+    std::fill(std::begin(floor.held), std::end(floor.held), std::nanf(""));
 #if !SHOW_GLES
     glGenQueries(1, &query);
 #endif
@@ -422,9 +384,12 @@ BareRenderer::~BareRenderer() {
 #if !SHOW_GLES
         if (query) glDeleteQueries(1, &query);
 #endif
-        glDeleteBuffers(1, &vertexBuffer);
-        glDeleteBuffers(1, &indexBuffer);
-        glDeleteVertexArrays(1, &vertexArray);
+        for (Sent& sent : vertices) {
+            if (sent.buffer) glDeleteBuffers(1, &sent.buffer);
+            if (sent.vertexArray) glDeleteVertexArrays(1, &sent.vertexArray);
+        }
+        for (Sent& sent : indices)
+            if (sent.buffer) glDeleteBuffers(1, &sent.buffer);
         glDeleteRenderbuffers(1, &colour);
         glDeleteRenderbuffers(1, &depth);
         glDeleteFramebuffers(1, &framebuffer);
@@ -478,26 +443,32 @@ bool BareRenderer::PlaceClipFrames() {
 }
 
 void BareRenderer::Upload(const ReplayUpload& upload) {
-    if (upload.unchanged) return;
-    ReplayTexture& texture = replay.textures[size_t(upload.texture)];
+    ReplayTexture& picture = replay.textures[size_t(upload.texture)];
     const ReplayClipFrame& clipFrame = upload.clipFrame;
-    glBindTexture(GL_TEXTURE_2D, texture.name);
     if (clipFrame.clip >= 0) {
         // The texture already holds the frame: nothing to send.
-        if (texture.clipFrame == clipFrame.position) return;
+        if (picture.clipFrame == clipFrame.position) return;
         ClipDecoder& clip = *clips[size_t(clipFrame.clip)];
         if (const uint32_t* pixels = clip.Frame(clipFrame.position)) {
+            if (picture.name != texture) glBindTexture(GL_TEXTURE_2D, picture.name);
+            texture = picture.name;
             glPixelStorei(GL_UNPACK_ROW_LENGTH, clip.Width());
             glTexSubImage2D(GL_TEXTURE_2D, 0, clipFrame.x, clipFrame.y, clipFrame.columns,
                             clipFrame.rows, kTexelOrder, kTexelType, pixels);
             glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-            texture.clipFrame = clipFrame.position;
+            picture.clipFrame = clipFrame.position;
+            picture.held.clear();
             return;
         }
     }
-    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, texture.width, texture.height, kTexelOrder, kTexelType,
+    // A picture written again with what it held already has nothing to send.
+    if (picture.clipFrame < 0 && picture.held == upload.texels) return;
+    if (picture.name != texture) glBindTexture(GL_TEXTURE_2D, picture.name);
+    texture = picture.name;
+    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, picture.width, picture.height, kTexelOrder, kTexelType,
                     upload.texels.data());
-    texture.clipFrame = -1;
+    picture.clipFrame = -1;
+    picture.held = upload.texels;
 }
 
 const BareRenderer::Program* BareRenderer::ProgramFor(const ReplayDraw& draw) {
@@ -522,8 +493,10 @@ const BareRenderer::Program* BareRenderer::ProgramFor(const ReplayDraw& draw) {
     }
     glUseProgram(program);
     glUniform1i(glGetUniformLocation(program, "picture"), 0);
+    glUseProgram(this->program);
     Program& made = programs[key];
     made.name = program;
+    std::fill(std::begin(made.held), std::end(made.held), std::nanf(""));
     made.toClip = glGetUniformLocation(program, "toClip");
     made.toCamera = glGetUniformLocation(program, "toCamera");
     made.normalToCamera = glGetUniformLocation(program, "normalToCamera");
@@ -545,81 +518,150 @@ void BareRenderer::DrawFloor(size_t index) {
     Draw(index, Pass::Floor, true);
 }
 
+void BareRenderer::Finish() {
+    SideContext::Inside own(context);
+    FinishGlWork();
+}
+
 uint64_t BareRenderer::Fragments(size_t index) {
     SideContext::Inside own(context);
     Draw(index, Pass::Counted, false);
     return counted;
 }
 
+void BareRenderer::Enable(unsigned capability, bool on, bool& held) {
+    if (on == held) return;
+    on ? glEnable(capability) : glDisable(capability);
+    held = on;
+}
+
+void BareRenderer::DepthMask(bool on) {
+    if (on == depthWrite) return;
+    glDepthMask(on ? GL_TRUE : GL_FALSE);
+    depthWrite = on;
+}
+
 void BareRenderer::Clear() {
-    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-    glDepthMask(GL_TRUE);
-    glClearColor(0, 0, 0, 1);
-    SetClearDepth(1.0f);
+    DepthMask(true);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+}
+
+namespace {
+
+// Uniform values sent only when they differ from those the program holds.
+template <class Send> void SendChanged(float* held, const float* value, int count, Send send) {
+    if (std::memcmp(held, value, sizeof(float) * size_t(count)) == 0) return;
+    std::memcpy(held, value, sizeof(float) * size_t(count));
+    send();
+}
+
+} // namespace
+
+void BareRenderer::BindGeometry(const ReplayDraw& draw) {
+    const auto bytes = [](const auto& values) {
+        return std::pair<const uint8_t*, size_t>(reinterpret_cast<const uint8_t*>(values.data()),
+                                                 values.size() * sizeof(values[0]));
+    };
+    // The buffer of `kept` holding these bytes, else the one least recently used, filled.
+    const auto find = [this](Sent* kept, std::pair<const uint8_t*, size_t> wanted, GLenum target,
+                             bool& sent) {
+        Sent* oldest = kept;
+        for (Sent* s = kept; s != kept + kSentKept; ++s) {
+            if (s->buffer && s->bytes.size() == wanted.second &&
+                std::memcmp(s->bytes.data(), wanted.first, wanted.second) == 0) {
+                s->lastUse = ++uses;
+                sent = false;
+                return s;
+            }
+            if (s->lastUse < oldest->lastUse) oldest = s;
+        }
+        if (!oldest->buffer) glGenBuffers(1, &oldest->buffer);
+        glBindBuffer(target, oldest->buffer);
+        glBufferData(target, GLsizeiptr(wanted.second), wanted.first, GL_STREAM_DRAW);
+        oldest->bytes.assign(wanted.first, wanted.first + wanted.second);
+        oldest->lastUse = ++uses;
+        sent = true;
+        return oldest;
+    };
+    bool sent = false;
+    Sent* v = find(vertices, bytes(draw.vertices), GL_ARRAY_BUFFER, sent);
+    const int array = int(v - vertices);
+    if (!v->vertexArray) {
+        glGenVertexArrays(1, &v->vertexArray);
+        glBindVertexArray(v->vertexArray);
+        const auto at = [](size_t offset) { return reinterpret_cast<const void*>(offset); };
+        if (!sent) glBindBuffer(GL_ARRAY_BUFFER, v->buffer);
+        glEnableVertexAttribArray(0);
+        glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, 36, at(0));
+        glEnableVertexAttribArray(1);
+        glVertexAttribPointer(1, 3, GL_FLOAT, GL_FALSE, 36, at(12));
+        glEnableVertexAttribArray(2);
+        glVertexAttribPointer(2, kColourLayout, GL_UNSIGNED_BYTE, GL_TRUE, 36, at(24));
+        glEnableVertexAttribArray(3);
+        glVertexAttribPointer(3, 2, GL_FLOAT, GL_FALSE, 36, at(28));
+    } else if (array != vertexArrayBound) {
+        glBindVertexArray(v->vertexArray);
+    }
+    vertexArrayBound = array;
+    // The index buffer is the vertex array's: sending into it binds it there.
+    Sent* i = find(indices, bytes(draw.indices), GL_ELEMENT_ARRAY_BUFFER, sent);
+    if (!sent && v->indices != i->buffer) glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, i->buffer);
+    v->indices = i->buffer;
 }
 
 void BareRenderer::Draw(size_t index, Pass pass, bool clearAfter) {
     const ReplayFrame& frame = replay.frames[index];
     const bool floorPass = pass == Pass::Floor;
     if (!cleared) Clear();
-    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-    glDepthMask(GL_TRUE);
     if (!floorPass)
         for (const ReplayUpload& upload : frame.uploads)
             Upload(upload);
     // Until a draw writes depth, every depth is the far plane and the test cannot fail.
-    bool blend = false, depthWrite = true, cull = false, depthTest = false, depthWritten = false;
-    unsigned source = GL_ONE, destination = GL_ZERO, program = 0, bound = 0;
-    glDisable(GL_BLEND);
-    glDisable(GL_CULL_FACE);
-    glDisable(GL_DEPTH_TEST);
-    glBlendFunc(source, destination);
+    bool depthWritten = false;
 #if !SHOW_GLES
     if (pass == Pass::Counted) glBeginQuery(GL_SAMPLES_PASSED, query);
 #endif
     for (const ReplayDraw& draw : frame.draws) {
-        if (draw.geometry != uploaded) {
-            glBufferSubData(GL_ARRAY_BUFFER, 0, GLsizeiptr(draw.vertices.size()),
-                            draw.vertices.data());
-            glBufferSubData(GL_ELEMENT_ARRAY_BUFFER, 0, GLsizeiptr(draw.indices.size() * 2),
-                            draw.indices.data());
-            uploaded = draw.geometry;
-        }
-        const bool test = depthWritten || draw.depthWrite;
-        if (test != depthTest) test ? glEnable(GL_DEPTH_TEST) : glDisable(GL_DEPTH_TEST);
+        BindGeometry(draw);
+        Enable(GL_DEPTH_TEST, depthWritten || draw.depthWrite, depthTest);
         const bool blended = draw.blend && !floorPass;
-        if (blended != blend) blended ? glEnable(GL_BLEND) : glDisable(GL_BLEND);
-        if (blended && (draw.source != source || draw.destination != destination))
-            glBlendFunc(draw.source, draw.destination), source = draw.source,
-                                                        destination = draw.destination;
-        if (draw.depthWrite != depthWrite) glDepthMask(draw.depthWrite ? GL_TRUE : GL_FALSE);
-        if (draw.cull != cull) draw.cull ? glEnable(GL_CULL_FACE) : glDisable(GL_CULL_FACE);
-        blend = blended, depthWrite = draw.depthWrite, cull = draw.cull, depthTest = test;
+        Enable(GL_BLEND, blended, blend);
+        if (blended && (draw.source != source || draw.destination != destination)) {
+            glBlendFunc(draw.source, draw.destination);
+            source = draw.source, destination = draw.destination;
+        }
+        DepthMask(draw.depthWrite);
+        Enable(GL_CULL_FACE, draw.cull, cull);
         depthWritten |= draw.depthWrite;
-        if (floorPass) {
-            if (floor.name != program) glUseProgram(floor.name), program = floor.name;
-            glUniformMatrix4fv(floor.toClip, 1, GL_FALSE, draw.toClip);
-            glDrawElements(GL_TRIANGLES, GLsizei(draw.indices.size()), GL_UNSIGNED_SHORT, nullptr);
-            continue;
-        }
-        const Program& used = *ProgramFor(draw);
+        const Program& used = floorPass ? floor : *ProgramFor(draw);
         if (used.name != program) glUseProgram(used.name), program = used.name;
-        glUniformMatrix4fv(used.toClip, 1, GL_FALSE, draw.toClip);
-        if (draw.lit || draw.environmentMap)
-            glUniformMatrix3fv(used.normalToCamera, 1, GL_FALSE, draw.normalToCamera);
-        if (draw.lit) {
-            glUniform3fv(used.base, 1, draw.base);
-            glUniform3fv(used.towardLight, 1, draw.towardLight);
-            glUniform3fv(used.lightColour, 1, draw.lightColour);
+        float* held = const_cast<float*>(used.held);
+        SendChanged(held, draw.toClip, 16,
+                    [&] { glUniformMatrix4fv(used.toClip, 1, GL_FALSE, draw.toClip); });
+        if (!floorPass) {
+            if (draw.lit || draw.environmentMap)
+                SendChanged(held + 16, draw.normalToCamera, 9, [&] {
+                    glUniformMatrix3fv(used.normalToCamera, 1, GL_FALSE, draw.normalToCamera);
+                });
+            if (draw.lit) {
+                SendChanged(held + 25, draw.base, 3,
+                            [&] { glUniform3fv(used.base, 1, draw.base); });
+                SendChanged(held + 28, draw.towardLight, 3,
+                            [&] { glUniform3fv(used.towardLight, 1, draw.towardLight); });
+                SendChanged(held + 31, draw.lightColour, 3,
+                            [&] { glUniform3fv(used.lightColour, 1, draw.lightColour); });
+            }
+            if (draw.highlight) {
+                SendChanged(held + 34, draw.toCamera, 16,
+                            [&] { glUniformMatrix4fv(used.toCamera, 1, GL_FALSE, draw.toCamera); });
+                SendChanged(held + 50, draw.highlightColour, 3,
+                            [&] { glUniform3fv(used.highlightColour, 1, draw.highlightColour); });
+                SendChanged(held + 53, &draw.power, 1,
+                            [&] { glUniform1f(used.power, draw.power); });
+            }
+            const unsigned name = replay.textures[size_t(draw.texture)].name;
+            if (name != texture) glBindTexture(GL_TEXTURE_2D, name), texture = name;
         }
-        if (draw.highlight) {
-            glUniformMatrix4fv(used.toCamera, 1, GL_FALSE, draw.toCamera);
-            glUniform3fv(used.highlightColour, 1, draw.highlightColour);
-            glUniform1f(used.power, draw.power);
-        }
-        const unsigned name = replay.textures[size_t(draw.texture)].name;
-        if (name != bound) glBindTexture(GL_TEXTURE_2D, name), bound = name;
         glDrawElements(GL_TRIANGLES, GLsizei(draw.indices.size()), GL_UNSIGNED_SHORT, nullptr);
     }
 #if !SHOW_GLES
@@ -630,12 +672,21 @@ void BareRenderer::Draw(size_t index, Pass pass, bool clearAfter) {
         counted = samples;
     }
 #endif
-    FinishGlWork();
-    cleared = clearAfter;
-    if (clearAfter) {
-        Clear();
-        FinishGlWork();
+    // The frame is presented as the show's host presents its own. In the page: copied into the
+    // plain program's canvas, upside down (it was drawn with its top row first). Off screen on
+    // the desktop, where nothing shows it: waited for, so that frames never pile up.
+    if (pass == Pass::Picture) {
+#ifdef __EMSCRIPTEN__
+        glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+        glBlitFramebuffer(0, 0, kWidth, kHeight, 0, kHeight, kWidth, 0, GL_COLOR_BUFFER_BIT,
+                          GL_NEAREST);
+        glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+#else
+        glFinish();
+#endif
     }
+    cleared = clearAfter;
+    if (clearAfter) Clear();
 }
 
 std::vector<uint32_t> BareRenderer::ReadBack() {

@@ -1,13 +1,16 @@
 // Frames of the show recorded as the draws they issued, and drawn again by a plain OpenGL 3.3
-// program written as an expert would write it for those draws: the same geometry, textures,
-// matrices, lights and blend states through shaders that do only what the draws need; a
-// picture's texture sent up once, before anything is timed, and a clip's canvas only where its
-// frame changed (the frames decoded by the program itself, from the same files, only the clip's
-// rectangle sent up); state changed only where it differs, all four channels written, and no
-// depth test until something has written depth (before that it cannot fail), into a target
-// without alpha as the show needs none. It draws in an OpenGL context of its own, so that its
-// state and the show's never meet. A benchmark times the two in the same process after checking
-// that they draw the same pictures.
+// program written as an expert would write it for a stream of such draws: the same geometry,
+// textures, matrices, lights and blend states through shaders that do only what the draws need.
+// It keeps its state from frame to frame and sends only what changed, finding out at run time as
+// any program must: each draw's vertices and indices are looked for among the few it sent last
+// (each vertex buffer with its own vertex array), a uniform is sent only when its value differs
+// from the one its program holds, a picture only when its texels differ from those sent, and a
+// clip's canvas only where its frame changed (the frames decoded by the program itself, from
+// the same files, only the clip's rectangle sent up, where the program put it). No depth test
+// until something has written depth (before that it cannot fail), into a target without alpha as
+// the show needs none. It draws in an OpenGL context of its own, so that its state and the
+// show's never meet. A benchmark times the two in the same process after checking that they draw
+// the same pictures.
 #pragma once
 
 #include "bench/side_context.h"
@@ -26,8 +29,10 @@ struct ReplayTexture {
     int width = 0;
     int height = 0;
     unsigned name = 0;
-    // The clip frame the plain program's texture holds, -1 for none.
+    // The clip frame the plain program's texture holds, -1 for none; without one, the texels
+    // it holds.
     int64_t clipFrame = -1;
+    std::vector<uint32_t> held;
 };
 
 // A clip frame that the show copied into a texture, and where in the texture it lies: the plain
@@ -42,9 +47,6 @@ struct ReplayClipFrame {
 struct ReplayDraw {
     std::vector<uint8_t> vertices; // 36-byte records
     std::vector<uint16_t> indices;
-    // The same number for draws of the same bytes, in any frame: what is already up need not go
-    // up again.
-    int geometry = -1;
     int texture = -1;   // into Replay::textures
     float toClip[16];   // world x view x projection, shifted and turned upside down
     float toCamera[16]; // world x view
@@ -66,9 +68,6 @@ struct ReplayUpload {
     int texture = -1;
     std::vector<uint32_t> texels;
     ReplayClipFrame clipFrame; // position -1 when the picture is not a clip frame
-    // The texture held these texels already (locked and written with the same picture): there
-    // is nothing to send.
-    bool unchanged = false;
 };
 
 struct ReplayFrame {
@@ -79,8 +78,6 @@ struct ReplayFrame {
 struct Replay {
     std::vector<ReplayTexture> textures;
     std::vector<ReplayFrame> frames;
-    // Geometry numbers given so far.
-    int geometries = 0;
     // The clip frame handed out last while recording, not yet seen uploaded.
     ReplayClipFrame delivered;
     // Why a frame cannot be drawn again by the plain program, or empty.
@@ -101,14 +98,17 @@ public:
     BareRenderer& operator=(const BareRenderer&) = delete;
 
     bool Ready() const { return ready; }
-    // Draws frame `index` and waits for it, cleared first unless the frame before cleared the
-    // target at its end (`clearAfter`, waited for too), as each frame of the show does for the
-    // next.
+    // Draws frame `index`, cleared first unless the frame before cleared the target at its end
+    // (`clearAfter`), as each frame of the show does for the next, and presents it as the show's
+    // host presents (waited for off screen, copied into its canvas in the page); Finish waits for
+    // it.
     void DrawFrame(size_t index, bool clearAfter = false);
     // The floor of frame `index`: the same geometry through the cheapest shader (no texture, one
     // colour, no blending), with its depth tests and writes, so the same fragments are made;
-    // cleared after and waited for.
+    // cleared after.
     void DrawFloor(size_t index);
+    // Waits for everything issued in the plain program's context.
+    void Finish();
     // Waits until every clip's frame being decoded ahead is decoded.
     void FinishDecoding();
     // The last frame drawn, as 0x00RRGGBB words, top row first.
@@ -122,27 +122,46 @@ private:
         unsigned name = 0;
         int toClip = -1, toCamera = -1, normalToCamera = -1, base = -1, towardLight = -1,
             lightColour = -1, highlightColour = -1, power = -1;
+        // The values its uniforms hold (NaN before any is sent), so that only a change is sent.
+        float held[16 + 16 + 9 + 3 + 3 + 3 + 3 + 1];
+    };
+    // Vertices or indices sent up, in a buffer of their own; vertices with a vertex array
+    // pointing at them, and the index buffer that array has bound.
+    struct Sent {
+        unsigned buffer = 0, vertexArray = 0, indices = 0;
+        std::vector<uint8_t> bytes;
+        uint64_t lastUse = 0;
     };
     const Program* ProgramFor(const ReplayDraw& draw);
     enum class Pass { Picture, Counted, Floor };
     void Draw(size_t index, Pass pass, bool clearAfter);
     void Clear();
+    // Binds the vertex array of a buffer holding the draw's vertices, and an index buffer
+    // holding its indices, sending them up where none does.
+    void BindGeometry(const ReplayDraw& draw);
     // Finds each recorded clip frame in its upload; false (with `replay.unsupported` said) if
     // one is not there.
     bool PlaceClipFrames();
     void Upload(const ReplayUpload& upload);
+    // Sets a state only where it differs from what the context holds.
+    void Enable(unsigned capability, bool on, bool& held);
+    void DepthMask(bool on);
 
     Replay& replay;
     SideContext context;
     bool ready = false;
     unsigned framebuffer = 0, colour = 0, depth = 0;
-    unsigned vertexArray = 0, vertexBuffer = 0, indexBuffer = 0;
+    static constexpr int kSentKept = 8;
+    Sent vertices[kSentKept], indices[kSentKept];
+    uint64_t uses = 0;
+    int vertexArrayBound = -1;
     [[maybe_unused]] unsigned query = 0; // the fragments counted (not on ES)
     uint64_t counted = 0;
-    // The geometry in the buffers, -1 for none.
-    int uploaded = -1;
     // The target is cleared, ready for the next frame.
     bool cleared = false;
+    // The state the context holds.
+    bool blend = false, cull = false, depthTest = false, depthWrite = true;
+    unsigned source = 1, destination = 0, program = 0, texture = 0; // GL_ONE, GL_ZERO
     Program programs[8];
     Program floor;
     std::vector<std::string> clipPaths;

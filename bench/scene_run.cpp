@@ -40,10 +40,11 @@ void PlayUpTo(Renderer& renderer, const SceneFrame& frame, double start, double 
 RecordedFrames RecordFrames(Renderer& renderer, const SceneFrame& frame,
                             const std::vector<double>& times) {
     RecordedFrames recorded;
-    for (double time : times) {
-        RecordFrame(recorded.replay, [&] { frame(time); });
-        recorded.pictures.push_back(EndFrameKept(renderer));
-    }
+    for (double time : times)
+        RecordCallsOf(recorded.calls, [&] {
+            RecordFrame(recorded.replay, [&] { frame(time); });
+            recorded.pictures.push_back(EndFrameKept(renderer));
+        });
     return recorded;
 }
 
@@ -63,6 +64,23 @@ std::vector<FrameDifference> CheckShow(Renderer& renderer, const SceneFrame& fra
     for (size_t i = 0; i < times.size(); ++i) {
         frame(times[i]);
         differences.push_back(CompareFrames(recorded.pictures[i], EndFrameKept(renderer)));
+    }
+    return differences;
+}
+
+std::vector<FrameDifference> CheckReplay(IDirect3DDevice8& device, const RecordedFrames& recorded) {
+    std::vector<FrameDifference> differences;
+    RestoreStart(recorded.calls);
+    for (size_t i = 0; i < recorded.calls.frames.size(); ++i) {
+        std::vector<uint32_t> picture;
+        host::SetFrameCallback([&picture](const host::Frame& shown) {
+            picture.assign(shown.pixels, shown.pixels + size_t(shown.width) * size_t(shown.height));
+        });
+        ReplayCalls(device, recorded.calls.frames[i]);
+        host::SetFrameCallback(nullptr);
+        for (uint32_t& pixel : picture)
+            pixel &= 0xFFFFFF;
+        differences.push_back(CompareFrames(recorded.pictures[i], picture));
     }
     return differences;
 }

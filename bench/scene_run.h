@@ -3,6 +3,7 @@
 // very frames that are timed. Shared by the scene benchmarks and their tests.
 #pragma once
 
+#include "bench/call_replay.h"
 #include "bench/replay.h"
 #include "gfx/renderer.h"
 #include "platform/host/host.h"
@@ -37,12 +38,14 @@ void PlayUpTo(Renderer& renderer, const SceneFrame& frame, double start, double 
 
 struct RecordedFrames {
     Replay replay;
+    // The same frames as the Direct3D 8 calls they made, Present included.
+    CallRecording calls;
     // The show's picture of each frame, as 0x00RRGGBB words, top row first.
     std::vector<std::vector<uint32_t>> pictures;
 };
 
-// Draws the frames at `times` through the show, each recorded for the plain program with its
-// picture kept.
+// Draws the frames at `times` through the show, each recorded for the plain program and as its
+// calls, with its picture kept.
 RecordedFrames RecordFrames(Renderer& renderer, const SceneFrame& frame,
                             const std::vector<double>& times);
 
@@ -54,6 +57,10 @@ std::vector<FrameDifference> CheckBare(BareRenderer& bare, const RecordedFrames&
 std::vector<FrameDifference> CheckShow(Renderer& renderer, const SceneFrame& frame,
                                        const std::vector<double>& times,
                                        const RecordedFrames& recorded);
+
+// Makes the recorded calls again from the start of the record and compares each frame with the
+// picture recorded for it.
+std::vector<FrameDifference> CheckReplay(IDirect3DDevice8& device, const RecordedFrames& recorded);
 
 // Whether every difference is none worth the name; `why` says where the first one lies.
 bool AllSame(const std::vector<FrameDifference>& differences, std::string& why);

@@ -134,7 +134,12 @@ public:
     void Unbind(const D3DUnknown* resource);
     // Binds an OpenGL buffer or texture of this device's context, unless it is bound already.
     void BindBuffer(unsigned target, unsigned name);
+    // Called by a buffer as it deletes an OpenGL buffer: no vertex array is taken to hold it.
+    void ForgetGlBuffer(unsigned name);
     void BindTexture(unsigned name);
+    // Sets the rows of an upload to `texels` apart (tightly packed rows of 4-byte texels),
+    // unless OpenGL holds that layout already.
+    void UnpackRows(int texels);
 
 private:
     // The tests' build: what this device holds as OpenGL's state, against what OpenGL reports
@@ -194,11 +199,7 @@ private:
         uint64_t version = 0;
         UINT start = 0, count = 0, lowest = 0, highest = 0;
     } lastIndexRange;
-    // What the vertex array's attributes point at: the OpenGL buffer and the byte offset.
-    unsigned attributeBuffer = 0;
-    size_t attributeBase = ~size_t(0);
     FixedFunction pipeline;
-    unsigned vertexArray = 0;
     // What this device's OpenGL context holds (the draws', the clears' and the resources'
     // bindings), so that a call that would change nothing is not made. The vertex array stays
     // bound from creation on; kUnknown is a name nothing holds.
@@ -208,7 +209,25 @@ private:
         bool scissor = true;
         float clearColour[3] = {-1.0f, -1.0f, -1.0f};
         float clearDepth = -1.0f;
+        // The unpack row length, 0 for none set (rows as wide as each upload); -1 unknown.
+        int unpackRowLength = -1;
     } held;
+    // Vertex arrays for the OpenGL vertex buffers (and base vertices) drawn from lately, each
+    // keeping its attributes and the index buffer bound to it, so that going back to a buffer
+    // is one call. `elementBuffer` above is the bound one's.
+    struct VertexArray {
+        unsigned name = 0;
+        unsigned buffer = 0; // 0: points at nothing yet
+        size_t base = 0;
+        unsigned elements = kUnknown;
+        uint64_t lastUse = 0;
+    };
+    static constexpr int kVertexArrays = 8;
+    VertexArray vertexArrays[kVertexArrays];
+    int boundArray = -1;
+    uint64_t arrayUses = 0;
+    // Binds a vertex array whose attributes read `buffer` from byte `base` on.
+    void UseVertexArray(unsigned buffer, size_t base);
 };
 
 // A buffer resource: a CPU copy that Lock hands out, kept between locks.
@@ -221,24 +240,48 @@ public:
     const std::vector<BYTE>& Contents() const { return contents; }
     // Counts the unlocks: contents with the same count are the same contents.
     uint64_t Version() const { return version; }
-    // The OpenGL buffer bound to `target`, holding at least bytes [begin, end) as they stand.
+    // An OpenGL buffer holding at least bytes [begin, end) as they stand, sent through `target`
+    // where none did (which leaves it bound there).
     unsigned GlBuffer(unsigned target, size_t begin, size_t end);
 
 protected:
     D3DBuffer(IDirect3DDevice8* owner, UINT length, DWORD usage, const char* kind);
     ~D3DBuffer() override;
+    // Copy `copy`, for a draw reading [begin, end) of it, which holds the contents there.
+    unsigned Use(int copy, size_t begin, size_t end);
 
     IDirect3DDevice8* device;
     const char* kind;
     std::vector<BYTE> contents;
     DWORD usage;
     bool locked = false;
-    unsigned glName = 0;
-    // The bytes the OpenGL copy holds as they stand; emptied by Unlock.
+    // OpenGL copies of the contents, each remembering the bytes it holds. Copy 0 takes what
+    // changes from draw to draw; what a buffer is given again and again (a scene's shared
+    // buffers rewritten with the same indices each frame, other draws between) is kept in the
+    // others once seen twice, and found there instead of being sent again.
+    struct GlCopy {
+        unsigned name = 0;
+        // The bytes it holds, valid in [knownBegin, knownEnd); its storage is held.size().
+        std::vector<BYTE> held;
+        size_t knownBegin = 0, knownEnd = 0;
+        uint64_t lastUse = 0;
+    };
+    static constexpr int kGlCopies = 4;
+    GlCopy copies[kGlCopies];
+    uint64_t uses = 0;
+    // Samples of the last things sent through copy 0 (their range and a few of their bytes),
+    // to tell a thing seen before.
+    static constexpr int kRemembered = 16;
+    uint64_t sentSamples[kRemembered] = {};
+    int nextSample = 0;
+    // The smallest thing worth keeping: switching a vertex buffer's copy costs the vertex
+    // array's four attributes, more than sending a few vertices again.
+    size_t keepFrom = 0;
+    // The copy the last draw read, and the bytes of it known to be the contents as they stand;
+    // emptied by Unlock.
+    int current = -1;
     size_t cleanBegin = 0;
     size_t cleanEnd = 0;
-    // Bytes of OpenGL storage given at each upload: the furthest any draw has read.
-    size_t storageSize = 0;
     uint64_t version = 0;
 };
 
@@ -249,7 +292,9 @@ public:
 private:
     friend class IDirect3DDevice8;
     IDirect3DVertexBuffer8(IDirect3DDevice8* owner, UINT length, DWORD usage, DWORD fvf)
-        : D3DBuffer(owner, length, usage, "IDirect3DVertexBuffer8"), fvf(fvf) {}
+        : D3DBuffer(owner, length, usage, "IDirect3DVertexBuffer8"), fvf(fvf) {
+        keepFrom = 1024;
+    }
     DWORD fvf;
 };
 

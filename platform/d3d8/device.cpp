@@ -2,6 +2,7 @@
 #include "platform/d3d8/adapter_profile.h"
 #include "platform/d3d8/colour.h"
 #include "platform/d3d8/d3d8.h"
+#include "platform/d3d8/record_hook.h"
 #include "platform/d3d8/render_states.h"
 #include "platform/d3d8/texel_formats.h"
 #include "platform/host/backend.h"
@@ -75,9 +76,15 @@ bool IDirect3DDevice8::CreateTarget() {
     held.clearColour[0] = held.clearColour[1] = held.clearColour[2] = 0.0f;
     held.clearDepth = 1.0f;
     depthAllFar = true;
-    // One vertex array for every draw, bound for good; stage 0's unit is the only one used.
-    glGenVertexArrays(1, &vertexArray);
-    glBindVertexArray(vertexArray);
+    // A vertex array is always bound (the draws choose theirs); stage 0's unit is the only one
+    // used.
+    glGenVertexArrays(1, &vertexArrays[0].name);
+    glBindVertexArray(vertexArrays[0].name);
+    for (unsigned attribute = 0; attribute < 4; ++attribute)
+        glEnableVertexAttribArray(attribute);
+    vertexArrays[0].elements = 0;
+    boundArray = 0;
+    held.elementBuffer = 0;
     glActiveTexture(GL_TEXTURE0);
     return glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE && pipeline.Create();
 }
@@ -166,7 +173,8 @@ IDirect3DDevice8::~IDirect3DDevice8() {
     if (context) {
         Activate();
         pipeline.Destroy();
-        if (vertexArray) glDeleteVertexArrays(1, &vertexArray);
+        for (VertexArray& array : vertexArrays)
+            if (array.name) glDeleteVertexArrays(1, &array.name);
         if (depthBuffer) glDeleteRenderbuffers(1, &depthBuffer);
         if (colorBuffer) glDeleteRenderbuffers(1, &colorBuffer);
         if (framebuffer) glDeleteFramebuffers(1, &framebuffer);
@@ -184,6 +192,7 @@ void IDirect3DDevice8::Activate() {
 }
 
 HRESULT IDirect3DDevice8::TestCooperativeLevel() {
+    SHOW_RECORD_CALL(D3DCall::TestCooperativeLevel);
     const HWND window = presentParameters.hDeviceWindow ? presentParameters.hDeviceWindow
                                                         : creationParameters.hFocusWindow;
     const bool screenTaken = !presentParameters.Windowed && window->screenTaken;
@@ -193,6 +202,8 @@ HRESULT IDirect3DDevice8::TestCooperativeLevel() {
 
 HRESULT IDirect3DDevice8::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR color,
                                 float z, DWORD /*stencil*/) {
+    SHOW_RECORD_CALL(D3DCall::Clear, {count, flags, color}, z, nullptr,
+                     RecordedBytes(rects, sizeof(D3DRECT) * count));
     // As Windows drivers take it: a count of 0 clears nothing when rectangles are given, and
     // rectangles that are not given mean the whole target, whatever the count.
     if (count == 0 && rects) return D3D_OK;
@@ -250,12 +261,14 @@ HRESULT IDirect3DDevice8::Clear(DWORD count, const D3DRECT* rects, DWORD flags, 
 }
 
 HRESULT IDirect3DDevice8::BeginScene() {
+    SHOW_RECORD_CALL(D3DCall::BeginScene);
     if (inScene) return D3DERR_INVALIDCALL;
     inScene = true;
     return D3D_OK;
 }
 
 HRESULT IDirect3DDevice8::EndScene() {
+    SHOW_RECORD_CALL(D3DCall::EndScene);
     if (!inScene) return D3DERR_INVALIDCALL;
     inScene = false;
     return D3D_OK;
@@ -263,6 +276,7 @@ HRESULT IDirect3DDevice8::EndScene() {
 
 HRESULT IDirect3DDevice8::Present(const RECT* /*sourceRect*/, const RECT* /*destRect*/,
                                   HWND /*destWindowOverride*/, const void* /*dirtyRegion*/) {
+    SHOW_RECORD_CALL(D3DCall::Present);
     host::hooks::Trace("Present");
     if (inScene) return D3DERR_INVALIDCALL;
     if (TestCooperativeLevel() != D3D_OK) return D3DERR_DEVICELOST;
@@ -273,13 +287,14 @@ HRESULT IDirect3DDevice8::Present(const RECT* /*sourceRect*/, const RECT* /*dest
         return D3D_OK;
     }
     Activate();
-    host::Active().Present(context, framebuffer, targetWidth, targetHeight);
-    // What a host's presenting may change (host/letterbox.cpp): the framebuffers bound, the
-    // scissor test off, every channel written, the clear colour. The rest is as it was.
-    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
-    held.scissor = false;
-    held.clearColour[0] = held.clearColour[1] = held.clearColour[2] = -1.0f;
-    pipeline.ColourMaskOpened();
+    if (host::Active().Present(context, framebuffer, targetWidth, targetHeight)) {
+        // What showing the frame changes (host/letterbox.cpp): the scissor test off, every
+        // channel written, the clear colour; it binds the target again as it ends. A host that
+        // only reads the frame back changes none of it.
+        held.scissor = false;
+        held.clearColour[0] = held.clearColour[1] = held.clearColour[2] = -1.0f;
+        pipeline.ColourMaskOpened();
+    }
 #if SHOW_TEST_CONTROLS && !SHOW_GLES
     // The tests' build: a state the device believes OpenGL holds, and OpenGL does not, would
     // leave a later draw with the wrong state unseen, so it stops the run here.
@@ -417,6 +432,7 @@ HRESULT IDirect3DDevice8::GetDisplayMode(D3DDISPLAYMODE* mode) {
 }
 
 HRESULT IDirect3DDevice8::SetRenderState(D3DRENDERSTATETYPE state, DWORD value) {
+    SHOW_RECORD_CALL(D3DCall::SetRenderState, {DWORD(state), value});
     if (state < 0 || state >= D3DRS_TABLE_SIZE) return D3DERR_INVALIDCALL;
     // The table is read when something is drawn; nothing reaches OpenGL here.
     renderStates[state] = value;

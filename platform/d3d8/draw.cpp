@@ -1,5 +1,6 @@
 // The device's drawing state and DrawIndexedPrimitive.
 #include "platform/d3d8/d3d8.h"
+#include "platform/d3d8/record_hook.h"
 #include "platform/d3d8/render_states.h"
 #include "platform/host/host.h"
 #include "platform/host/run_state.h"
@@ -42,6 +43,8 @@ D3DMATRIX* IDirect3DDevice8::TransformSlot(D3DTRANSFORMSTATETYPE state) {
 }
 
 HRESULT IDirect3DDevice8::SetTransform(D3DTRANSFORMSTATETYPE state, const D3DMATRIX* matrix) {
+    SHOW_RECORD_CALL(D3DCall::SetTransform, {DWORD(state)}, 0, nullptr,
+                     RecordedBytes(matrix, sizeof(D3DMATRIX)));
     D3DMATRIX* slot = TransformSlot(state);
     if (!slot || !matrix) return D3DERR_INVALIDCALL;
     *slot = *matrix;
@@ -50,24 +53,30 @@ HRESULT IDirect3DDevice8::SetTransform(D3DTRANSFORMSTATETYPE state, const D3DMAT
 
 HRESULT IDirect3DDevice8::SetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type,
                                                DWORD value) {
+    SHOW_RECORD_CALL(D3DCall::SetTextureStageState, {stage, DWORD(type), value});
     if (stage != 0 || type <= 0 || type >= D3DTSS_TABLE_SIZE) return D3DERR_INVALIDCALL;
     stageStates[type] = value;
     return D3D_OK;
 }
 
 HRESULT IDirect3DDevice8::SetTexture(DWORD stage, IDirect3DTexture8* bound) {
+    SHOW_RECORD_CALL(D3DCall::SetTexture, {stage}, 0, bound);
     if (stage != 0) return D3DERR_INVALIDCALL;
     texture = bound;
     return D3D_OK;
 }
 
 HRESULT IDirect3DDevice8::SetMaterial(const D3DMATERIAL8* value) {
+    SHOW_RECORD_CALL(D3DCall::SetMaterial, {}, 0, nullptr,
+                     RecordedBytes(value, sizeof(D3DMATERIAL8)));
     if (!value) return D3DERR_INVALIDCALL;
     material = *value;
     return D3D_OK;
 }
 
 HRESULT IDirect3DDevice8::SetLight(DWORD index, const D3DLIGHT8* light) {
+    SHOW_RECORD_CALL(D3DCall::SetLight, {index}, 0, nullptr,
+                     RecordedBytes(light, sizeof(D3DLIGHT8)));
     if (index >= DWORD(kMaxLights) || !light) {
         host::hooks::Trace("SetLight refused", std::to_string(index).c_str());
         return D3DERR_INVALIDCALL;
@@ -79,6 +88,7 @@ HRESULT IDirect3DDevice8::SetLight(DWORD index, const D3DLIGHT8* light) {
 }
 
 HRESULT IDirect3DDevice8::LightEnable(DWORD index, BOOL enable) {
+    SHOW_RECORD_CALL(D3DCall::LightEnable, {index, DWORD(enable)});
     if (index >= DWORD(kMaxLights)) {
         host::hooks::Trace("LightEnable refused", std::to_string(index).c_str());
         return D3DERR_INVALIDCALL;
@@ -89,6 +99,7 @@ HRESULT IDirect3DDevice8::LightEnable(DWORD index, BOOL enable) {
 
 HRESULT IDirect3DDevice8::SetStreamSource(UINT number, IDirect3DVertexBuffer8* buffer,
                                           UINT stride) {
+    SHOW_RECORD_CALL(D3DCall::SetStreamSource, {number, stride}, 0, buffer);
     if (number != 0) return D3DERR_INVALIDCALL;
     stream = buffer;
     streamStride = stride;
@@ -96,12 +107,14 @@ HRESULT IDirect3DDevice8::SetStreamSource(UINT number, IDirect3DVertexBuffer8* b
 }
 
 HRESULT IDirect3DDevice8::SetVertexShader(DWORD handle) {
+    SHOW_RECORD_CALL(D3DCall::SetVertexShader, {handle});
     if (handle != kVertexFormat) return D3DERR_INVALIDCALL;
     vertexShader = handle;
     return D3D_OK;
 }
 
 HRESULT IDirect3DDevice8::SetIndices(IDirect3DIndexBuffer8* buffer, UINT baseVertex) {
+    SHOW_RECORD_CALL(D3DCall::SetIndices, {baseVertex}, 0, buffer);
     indices = buffer;
     baseVertexIndex = baseVertex;
     return D3D_OK;
@@ -114,8 +127,18 @@ void IDirect3DDevice8::Unbind(const D3DUnknown* resource) {
     // A buffer that goes may lend its OpenGL name to the next one: nothing cached may outlive it,
     // and OpenGL unbinds a name it deletes.
     if (lastIndexRange.buffer == resource) lastIndexRange = IndexRange{};
-    attributeBuffer = 0;
-    held.arrayBuffer = held.elementBuffer = held.texture = kUnknown;
+    held.arrayBuffer = held.texture = kUnknown;
+}
+
+void IDirect3DDevice8::ForgetGlBuffer(unsigned name) {
+    // OpenGL unbinds a deleted buffer only where it is bound now; a vertex array not bound
+    // keeps the old buffer, whatever its name comes to mean. None is taken to hold it.
+    for (VertexArray& array : vertexArrays) {
+        if (array.buffer == name) array.buffer = 0;
+        if (array.elements == name) array.elements = kUnknown;
+    }
+    if (held.arrayBuffer == name) held.arrayBuffer = kUnknown;
+    if (boundArray >= 0) held.elementBuffer = vertexArrays[boundArray].elements;
 }
 
 void IDirect3DDevice8::BindBuffer(unsigned target, unsigned name) {
@@ -123,6 +146,57 @@ void IDirect3DDevice8::BindBuffer(unsigned target, unsigned name) {
     if (bound == name) return;
     glBindBuffer(target, name);
     bound = name;
+    // The index buffer binding is the vertex array's.
+    if (target == GL_ELEMENT_ARRAY_BUFFER) vertexArrays[boundArray].elements = name;
+}
+
+void IDirect3DDevice8::UseVertexArray(unsigned buffer, size_t base) {
+    int found = -1, oldest = 0;
+    for (int i = 0; i < kVertexArrays; ++i) {
+        const VertexArray& array = vertexArrays[i];
+        if (array.name && array.buffer == buffer && array.base == base) found = i;
+        if (array.lastUse < vertexArrays[oldest].lastUse) oldest = i;
+    }
+    if (found < 0) {
+        // The one least recently used points at this buffer from now on.
+        VertexArray& array = vertexArrays[oldest];
+        const bool made = array.name == 0;
+        if (made) glGenVertexArrays(1, &array.name);
+        glBindVertexArray(array.name);
+        boundArray = oldest;
+        held.elementBuffer = array.elements = made ? 0 : array.elements;
+        BindBuffer(GL_ARRAY_BUFFER, buffer);
+        const auto at = [base](size_t offset) {
+            return reinterpret_cast<const void*>(base + offset);
+        };
+        if (made) // the four attributes of the one vertex format
+            for (unsigned attribute = 0; attribute < 4; ++attribute)
+                glEnableVertexAttribArray(attribute);
+        glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, kVertexSize, at(0));
+        glVertexAttribPointer(1, 3, GL_FLOAT, GL_FALSE, kVertexSize, at(12));
+        // D3DCOLOR is B, G, R, A in memory (ES takes it as R, G, B, A; the shader swaps back).
+        glVertexAttribPointer(2, kColourLayout, GL_UNSIGNED_BYTE, GL_TRUE, kVertexSize, at(24));
+        glVertexAttribPointer(3, 2, GL_FLOAT, GL_FALSE, kVertexSize, at(28));
+        array.buffer = buffer;
+        array.base = base;
+        found = oldest;
+    } else if (found != boundArray) {
+        glBindVertexArray(vertexArrays[found].name);
+        boundArray = found;
+        held.elementBuffer = vertexArrays[found].elements;
+    }
+    vertexArrays[found].lastUse = ++arrayUses;
+}
+
+void IDirect3DDevice8::UnpackRows(int texels) {
+    if (held.unpackRowLength < 0) {
+        // Four-byte rows need no more than OpenGL's own alignment of 4, which nothing changes.
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+        held.unpackRowLength = 0;
+    }
+    if (texels == held.unpackRowLength) return;
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, texels);
+    held.unpackRowLength = texels;
 }
 
 void IDirect3DDevice8::BindTexture(unsigned name) {
@@ -134,6 +208,8 @@ void IDirect3DDevice8::BindTexture(unsigned name) {
 HRESULT IDirect3DDevice8::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, UINT minIndex,
                                                UINT vertexCount, UINT startIndex,
                                                UINT primitiveCount) {
+    SHOW_RECORD_CALL(D3DCall::DrawIndexedPrimitive,
+                     {DWORD(type), minIndex, vertexCount, startIndex, primitiveCount});
     if (type != D3DPT_TRIANGLELIST || !stream || !indices || vertexShader != kVertexFormat ||
         streamStride != kVertexSize || indices->Format() != D3DFMT_INDEX16)
         return D3DERR_INVALIDCALL;
@@ -198,27 +274,11 @@ HRESULT IDirect3DDevice8::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, UINT minIn
     Activate();
     const unsigned vertexBuffer =
         stream->GlBuffer(GL_ARRAY_BUFFER, first * kVertexSize, end * kVertexSize);
-    indices->GlBuffer(GL_ELEMENT_ARRAY_BUFFER, size_t(startIndex) * 2,
-                      (size_t(startIndex) + indexCount) * 2);
-    // The vertex array keeps its attributes: they are given again only when the buffer or its
-    // base vertex changed.
-    const size_t base = size_t(baseVertexIndex) * kVertexSize;
-    if (vertexBuffer != attributeBuffer || base != attributeBase) {
-        const auto at = [base](size_t offset) {
-            return reinterpret_cast<const void*>(base + offset);
-        };
-        glEnableVertexAttribArray(0);
-        glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, kVertexSize, at(0));
-        glEnableVertexAttribArray(1);
-        glVertexAttribPointer(1, 3, GL_FLOAT, GL_FALSE, kVertexSize, at(12));
-        // D3DCOLOR is B, G, R, A in memory (ES takes it as R, G, B, A; the shader swaps back).
-        glEnableVertexAttribArray(2);
-        glVertexAttribPointer(2, kColourLayout, GL_UNSIGNED_BYTE, GL_TRUE, kVertexSize, at(24));
-        glEnableVertexAttribArray(3);
-        glVertexAttribPointer(3, 2, GL_FLOAT, GL_FALSE, kVertexSize, at(28));
-        attributeBuffer = vertexBuffer;
-        attributeBase = base;
-    }
+    UseVertexArray(vertexBuffer, size_t(baseVertexIndex) * kVertexSize);
+    // Into the vertex array just bound, where it has other indices.
+    BindBuffer(GL_ELEMENT_ARRAY_BUFFER,
+               indices->GlBuffer(GL_ELEMENT_ARRAY_BUFFER, size_t(startIndex) * 2,
+                                 (size_t(startIndex) + indexCount) * 2));
 
     const unsigned image = texture ? texture->GlTexture() : 0;
     BindTexture(image);

@@ -573,13 +573,13 @@ void FixedFunction::SetRasterState(const DrawState& s) {
         (rs[D3DRS_ZFUNC] == D3DCMP_LESSEQUAL || rs[D3DRS_ZFUNC] == D3DCMP_ALWAYS);
     next.depthTest = rs[D3DRS_ZENABLE] != D3DZB_FALSE && !cannotFail;
     next.blend = rs[D3DRS_ALPHABLENDENABLE] != FALSE;
-    next.source = BlendFactor(rs[D3DRS_SRCBLEND]);
-    next.destination = BlendFactor(rs[D3DRS_DESTBLEND]);
+    unsigned source = BlendFactor(rs[D3DRS_SRCBLEND]);
+    unsigned destination = BlendFactor(rs[D3DRS_DESTBLEND]);
     if (rs[D3DRS_SRCBLEND] == D3DBLEND_BOTHSRCALPHA)
-        next.source = GL_SRC_ALPHA, next.destination = GL_ONE_MINUS_SRC_ALPHA;
+        source = GL_SRC_ALPHA, destination = GL_ONE_MINUS_SRC_ALPHA;
     if (rs[D3DRS_SRCBLEND] == D3DBLEND_BOTHINVSRCALPHA)
-        next.source = GL_ONE_MINUS_SRC_ALPHA, next.destination = GL_SRC_ALPHA;
-    next.equation = BlendEquation(rs[D3DRS_BLENDOP]);
+        source = GL_ONE_MINUS_SRC_ALPHA, destination = GL_SRC_ALPHA;
+    const unsigned equation = BlendEquation(rs[D3DRS_BLENDOP]);
     next.cull = rs[D3DRS_CULLMODE] == D3DCULL_NONE ? 0
                 : rs[D3DRS_CULLMODE] == D3DCULL_CW ? GL_FRONT
                                                    : GL_BACK;
@@ -600,9 +600,16 @@ void FixedFunction::SetRasterState(const DrawState& s) {
     if (fresh || next.depthWrite != current.depthWrite)
         glDepthMask(next.depthWrite ? GL_TRUE : GL_FALSE);
     if (fresh || next.blend != current.blend) next.blend ? glEnable(GL_BLEND) : glDisable(GL_BLEND);
-    if (fresh || next.source != current.source || next.destination != current.destination)
-        glBlendFunc(next.source, next.destination);
-    if (fresh || next.equation != current.equation) glBlendEquation(next.equation);
+    // The factors and the operation count only while blending is on: sent only then, as they
+    // change, and kept by OpenGL while it is off.
+    if (next.blend && (source != current.source || destination != current.destination)) {
+        glBlendFunc(source, destination);
+        next.source = source, next.destination = destination;
+    }
+    if (next.blend && equation != current.equation) {
+        glBlendEquation(equation);
+        next.equation = equation;
+    }
     // Culling on or off, and the face culled, each sent only as it changes.
     const bool culling = next.cull != 0;
     if (fresh || culling != (current.cull != 0))

@@ -126,7 +126,10 @@ private:
         int magnify = -1, minify = -1, wrapS = -1, wrapT = -1;
         unsigned long border = 0;
         bool depthTest = false, depthWrite = false, blend = false;
-        unsigned depthFunction = 0, source = 0, destination = 0, equation = 0;
+        unsigned depthFunction = 0;
+        // The blend factors and operation OpenGL holds; kUnsent until first sent.
+        static constexpr unsigned kUnsent = ~0u;
+        unsigned source = kUnsent, destination = kUnsent, equation = kUnsent;
         unsigned cull = 0, fill = 0, colourMask = 0;
         // The face OpenGL culls: kept while culling is off, so turning it on again sends no face
         // that OpenGL already holds.

@@ -37,9 +37,12 @@ std::string FixedFunction::HeldStateDiffers() const {
     glGetBooleanv(GL_DEPTH_WRITEMASK, masks);
     Check(differs, "depth writes", current.depthWrite, masks[0]);
     Check(differs, "blending", current.blend, glIsEnabled(GL_BLEND));
-    Check(differs, "blend source", long(current.source), Integer(GL_BLEND_SRC_RGB));
-    Check(differs, "blend destination", long(current.destination), Integer(GL_BLEND_DST_RGB));
-    Check(differs, "blend equation", long(current.equation), Integer(GL_BLEND_EQUATION_RGB));
+    if (current.source != GlState::kUnsent) {
+        Check(differs, "blend source", long(current.source), Integer(GL_BLEND_SRC_RGB));
+        Check(differs, "blend destination", long(current.destination), Integer(GL_BLEND_DST_RGB));
+    }
+    if (current.equation != GlState::kUnsent)
+        Check(differs, "blend equation", long(current.equation), Integer(GL_BLEND_EQUATION_RGB));
     Check(differs, "culling", current.cull != 0, glIsEnabled(GL_CULL_FACE));
     if (current.cull) Check(differs, "culled face", long(current.cull), Integer(GL_CULL_FACE_MODE));
     glGetBooleanv(GL_COLOR_WRITEMASK, masks);
@@ -58,8 +61,13 @@ std::string IDirect3DDevice8::HeldStateDiffers() const {
     name("array buffer", held.arrayBuffer, GL_ARRAY_BUFFER_BINDING);
     name("element buffer", held.elementBuffer, GL_ELEMENT_ARRAY_BUFFER_BINDING);
     name("texture", held.texture, GL_TEXTURE_BINDING_2D);
-    Check(differs, "vertex array", long(vertexArray), Integer(GL_VERTEX_ARRAY_BINDING));
+    Check(differs, "vertex array", long(vertexArrays[boundArray].name),
+          Integer(GL_VERTEX_ARRAY_BINDING));
     Check(differs, "scissor test", held.scissor, glIsEnabled(GL_SCISSOR_TEST));
+    if (held.unpackRowLength >= 0) {
+        Check(differs, "unpack row length", held.unpackRowLength, Integer(GL_UNPACK_ROW_LENGTH));
+        Check(differs, "unpack alignment", 4, Integer(GL_UNPACK_ALIGNMENT));
+    }
     GLfloat clear[4] = {};
     glGetFloatv(GL_COLOR_CLEAR_VALUE, clear);
     for (int c = 0; c < 3; ++c)

@@ -1,6 +1,7 @@
 // Textures and their level surfaces.
 #include "platform/d3d8/changed_rect.h"
 #include "platform/d3d8/d3d8.h"
+#include "platform/d3d8/record_hook.h"
 #include "platform/d3d8/texel_formats.h"
 #include "platform/host/host.h"
 #include "platform/host/run_state.h"
@@ -70,7 +71,7 @@ HRESULT IDirect3DTexture8::GetSurfaceLevel(UINT level, IDirect3DSurface8** resul
 }
 
 HRESULT IDirect3DTexture8::LockRect(UINT level, D3DLOCKED_RECT* locked, const RECT* rect,
-                                    DWORD /*flags*/) {
+                                    [[maybe_unused]] DWORD flags) {
     if (!locked) return D3DERR_INVALIDCALL;
     locked->pBits = nullptr;
     locked->Pitch = 0;
@@ -114,12 +115,24 @@ HRESULT IDirect3DTexture8::LockRect(UINT level, D3DLOCKED_RECT* locked, const RE
     host::Run().lockedSurface = &l;
     locked->pBits = l.bits.data() + offset;
     locked->Pitch = INT(l.pitch);
+#if SHOW_TEST_CONTROLS
+    if (CallsRecorded()) {
+        D3DCall write =
+            RecordedCall(D3DCall::TextureWrite, {level, flags, rect != nullptr}, 0, this);
+        if (rect) write.rect = *rect;
+        RecordLocked(&l, std::move(write), l.bits.data(), l.bits.size(),
+                     static_cast<const BYTE*>(locked->pBits));
+    }
+#endif
     return D3D_OK;
 }
 
 HRESULT IDirect3DTexture8::UnlockRect(UINT level) {
     if (level >= levels.size() || !levels[level].locked) return D3DERR_INVALIDCALL;
     levels[level].locked = false;
+#if SHOW_TEST_CONTROLS
+    if (CallsRecorded()) RecordUnlocked(&levels[level]);
+#endif
     if (level == 0) dirty = true;
     host::Run().lockedSurface = nullptr;
     return D3D_OK;
@@ -157,35 +170,29 @@ unsigned IDirect3DTexture8::GlTexture() {
     } else if (format == D3DFMT_A8R8G8B8) {
         // Stored as OpenGL reads it: straight up, rows as they are, into storage made once.
         // X8R8G8B8's unused byte reads as opaque alpha through the swizzle set at creation.
-        // The rows' layout, given to OpenGL only around an upload.
-        const auto rows = [&top](bool on) {
-            if (on) glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-            glPixelStorei(GL_UNPACK_ROW_LENGTH, on ? GLint(top.pitch / 4) : 0);
-        };
+        // The rows' layout (sent only when it differs from the one OpenGL holds).
+        const auto rows = [this, &top] { device->UnpackRows(int(top.pitch / 4)); };
         if (!allocated) {
-            rows(true);
+            rows();
             glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, GLsizei(top.width), GLsizei(top.height), 0,
                          kTexelOrder, kTexelType, top.bits.data());
-            rows(false);
         } else if (sent.empty()) {
             // Written again after its first upload, as a clip's canvas is once a frame: from now
             // on a copy of what OpenGL holds is kept, and only what differs from it goes up.
-            rows(true);
+            rows();
             glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, GLsizei(top.width), GLsizei(top.height),
                             kTexelOrder, kTexelType, top.bits.data());
-            rows(false);
             sent = top.bits;
         } else {
             const ChangedRect changed =
                 FindChangedRect(top.bits.data(), sent.data(), top.pitch, written);
             if (!changed.Empty()) {
                 const size_t first = size_t(changed.top) * top.pitch + size_t(changed.left) * 4;
-                rows(true);
+                rows();
                 glTexSubImage2D(GL_TEXTURE_2D, 0, GLint(changed.left), GLint(changed.top),
                                 GLsizei(changed.right - changed.left),
                                 GLsizei(changed.bottom - changed.top), kTexelOrder, kTexelType,
                                 top.bits.data() + first);
-                rows(false);
                 for (UINT y = changed.top; y < changed.bottom; ++y) {
                     const size_t at = size_t(y) * top.pitch + size_t(changed.left) * 4;
                     std::memcpy(sent.data() + at, top.bits.data() + at,
@@ -199,7 +206,7 @@ unsigned IDirect3DTexture8::GlTexture() {
         for (UINT y = 0; y < top.height; ++y)
             ExpandRowToArgb(format, top.bits.data() + size_t(y) * top.pitch, top.width,
                             expanded.data() + size_t(y) * top.width);
-        glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+        device->UnpackRows(int(top.width));
         glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, GLsizei(top.width), GLsizei(top.height), 0,
                      kTexelOrder, kTexelType, expanded.data());
     }

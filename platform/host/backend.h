@@ -61,8 +61,10 @@ public:
     virtual void DestroyGlContext(GlContext* context) = 0;
     virtual void MakeCurrent(GlContext* context) = 0;
     // Shows the finished 640 x 480 frame held by `framebuffer` (a GL framebuffer object), or,
-    // for framebuffer 0, a frame that was fast-forwarded and has no picture.
-    virtual void Present(GlContext* context, unsigned framebuffer, int width, int height) = 0;
+    // for framebuffer 0, a frame that was fast-forwarded and has no picture. `framebuffer` is
+    // bound again when it returns. True when showing it changed other state (the scissor test,
+    // colour mask, clear colour), false when it only read the frame back or finished it.
+    virtual bool Present(GlContext* context, unsigned framebuffer, int width, int height) = 0;
 
     virtual AudioOutput& Audio() = 0;
 

@@ -131,17 +131,17 @@ public:
         eglMakeCurrent(Display(), EGL_NO_SURFACE, EGL_NO_SURFACE, context->context);
     }
 
-    void Present(GlContext*, unsigned framebuffer, int width, int height) override {
+    bool Present(GlContext*, unsigned framebuffer, int width, int height) override {
         if (framebuffer == 0) {
             // A fast-forwarded frame: nothing was drawn, so there is nothing to finish or read.
             if (onPresent) onPresent(Frame{nullptr, width, height});
-            return;
+            return false;
         }
         if (!onPresent) {
             // Nothing reads the frame, but it must still be finished: queued frames would
             // otherwise pile up and stall the first read-back for minutes.
             glFinish();
-            return;
+            return false;
         }
         const size_t count = size_t(width) * size_t(height);
         readBack.resize(count);
@@ -154,6 +154,8 @@ public:
         for (size_t i = 0; i < count; ++i)
             frame[i] = readBack[i] | 0xFF000000u;
         onPresent(Frame{frame.data(), width, height});
+        // Reading binds only the read framebuffer, to the one the device has bound already.
+        return false;
     }
 
     AudioOutput& Audio() override {

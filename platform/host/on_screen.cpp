@@ -341,8 +341,8 @@ public:
     }
 
     // Scales the picture into the window with its 4:3 shape kept, black bars around it.
-    void Present(GlContext* context, unsigned framebuffer, int width, int height) override {
-        if (DisplayGone()) return;
+    bool Present(GlContext* context, unsigned framebuffer, int width, int height) override {
+        if (DisplayGone()) return false;
         int drawableWidth = 0, drawableHeight = 0;
         SDL_GL_GetDrawableSize(context->window, &drawableWidth, &drawableHeight);
 
@@ -351,6 +351,7 @@ public:
             BlitLetterboxed(framebuffer, width, height, drawableWidth, drawableHeight);
             SDL_GL_SwapWindow(context->window);
         });
+        return true;
     }
 
     AudioOutput& Audio() override {

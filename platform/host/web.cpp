@@ -143,11 +143,11 @@ public:
         emscripten_webgl_make_context_current(context->handle);
     }
 
-    void Present(GlContext*, unsigned framebuffer, int width, int height) override {
+    bool Present(GlContext*, unsigned framebuffer, int width, int height) override {
         if (framebuffer == 0) {
             // A fast-forwarded frame: nothing was drawn.
             if (onPresent) onPresent(Frame{nullptr, width, height});
-            return;
+            return false;
         }
         int canvasWidth = 0, canvasHeight = 0;
         emscripten_get_canvas_element_size("#canvas", &canvasWidth, &canvasHeight);
@@ -160,6 +160,7 @@ public:
             ReadBack(framebuffer, width, height);
             onPresent(Frame{frame.data(), width, height});
         }
+        return true;
     }
 
     AudioOutput& Audio() override {
