@@ -14,15 +14,18 @@
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <thread>
 
 namespace {
 
 constexpr int kFrames = 60;
-constexpr int kRounds = 41;
+// Paired rounds of every frame: 41 unless --rounds=R says otherwise.
+int kRounds = 41;
 
 int LlvmpipeThreads() {
     if (const char* set = std::getenv("LP_NUM_THREADS")) return std::atoi(set);
@@ -158,6 +161,14 @@ BENCHMARK(BM_LitMesh)
 
 int main(int argc, char** argv) {
     setenv("LP_NUM_THREADS", "1", 0);
+    for (int i = 1; i < argc; ++i)
+        if (std::strncmp(argv[i], "--rounds=", 9) == 0) {
+            kRounds = std::max(2, std::atoi(argv[i] + 9));
+            for (int j = i; j < argc; ++j) // not Google Benchmark's
+                argv[j] = argv[j + 1];
+            --argc;
+            break;
+        }
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     benchmark::RunSpecifiedBenchmarks();

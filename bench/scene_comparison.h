@@ -1,34 +1,42 @@
-// A scene's frames through the show's code against the plain OpenGL program an expert would
-// write for the same draws (replay.h), in the same process, each in an OpenGL context of its
-// own; the plain program decodes the clips' frames itself (clip_decoder.h), so that both sides
-// pay for decoding. Shared by the desktop benchmark (scene_bench.cpp) and the page's (web/).
+// A scene's frames three ways, in the same process: through the show's code; as the Direct3D 8
+// calls the scene made, recorded and made again through the device (call_replay.h: the device
+// and OpenGL, no scene logic); and as the plain OpenGL program an expert would write for the same
+// draws (replay.h), in an OpenGL context of its own, decoding the clips' frames itself
+// (clip_decoder.h). Shared by the desktop benchmark (scene_bench.cpp) and the page's (web/).
 //
 // A scene is played up to its span as the show plays it (fast-forwarded), and then its frames,
 // 60 a second, are drawn through the show's code, its clips advancing and decoding as on
-// screen, each frame recorded for the plain program. Before timing, after it, and for every one
-// of those frames, the plain program's picture must be the show's, and the show drawing the
-// frames again must give the pictures it gave: a comparison where either fails stops with an
-// error.
+// screen, each frame recorded both ways. Before timing, after it, and for every one of those
+// frames, the plain program's picture and the recorded calls' must be the show's, and the show
+// drawing the frames again must give the pictures it gave: a comparison where any fails stops
+// with an error.
 //
-// Timing is by paired rounds: each round draws all the frames, frame by frame the sides in turn
-// (which of the two goes first alternating, the floor last). A side's window holds its own work
-// only: it ends when everything it issued for the frame is finished (its clear for the next
-// frame included, then waited for) and the clip frame it decodes ahead is decoded. Per frame,
-// medians over the rounds:
-//   show_ms, bare_ms        wall time of the show's frame and the plain program's
-//   show_cpu_ms, bare_cpu_ms  processor time of the main thread (our code and the driver's
-//                           front end; llvmpipe's rasteriser threads are not in it; not in the
-//                           browser, which has no such clock)
+// Timing is by paired rounds: each round draws all the frames, frame by frame two sides in turn
+// (which of the two goes first alternating): the show and the plain program, then the floor;
+// then, from the record's first buffer and texture contents again, the recorded calls and the
+// plain program. Every side presents its frame as the host does and is waited for once; its
+// window holds its own work only (its clear for the next frame included) and ends when that is
+// finished and the clip frame it decodes ahead is decoded. The harness's waits are not counted
+// as GL calls, and the recorded calls' copying of what the scene wrote is not timed. Per frame,
+// medians over the rounds, and where named a 95 % interval by bootstrap (`_low`, `_high`):
+//   device_us               the device's own cost: the recorded calls' main-thread processor
+//                           time less the plain program's beside them, in microseconds (on the
+//                           wall clock in the browser, which has no clock of a thread's own)
+//   logic_us                the scenes' own: the show's less the recorded calls'
+//   ratio                   the show's wall time over the plain program's; calls_ratio the
+//                           recorded calls' over the plain program's
+//   show_ms, calls_ms, bare_ms  wall time of each side's frame
+//   show_cpu_ms, calls_cpu_ms, bare_cpu_ms  processor time of the main thread (our code and the
+//                           driver's front end; llvmpipe's rasteriser threads are not in it)
 //   show_decode_ms, bare_decode_ms  processor time of the clip decoding ahead, on its thread
 //   floor_ms                the same frames' fragments (depth-tested ones included) from the
 //                           cheapest shader: no texture, one colour, no blending
-//   show_minus_bare_ms      what the show's frame costs beyond the plain program's
-//   ratio, cpu_ratio, decode_ratio  the show's over the plain program's, medians of each round's
-//                           ratio, with ratio_iqr and cpu_ratio_iqr the spread between quartiles
-//   gl_calls, gl_calls_bare, upload_bytes, upload_bytes_bare  exact, through one counting layer
-//                           over the GL entry points (gl_calls.h)
-//   cpu_ms                  the show's frame with nothing drawn and no clip decoded
+//   d3d_calls               the Direct3D 8 calls a frame the scene makes
+//   gl_calls, gl_calls_calls, gl_calls_bare, upload_bytes, upload_bytes_calls,
+//   upload_bytes_bare       exact, through one counting layer over the GL entry points
 //   screens                 the fragments drawn, in screens of 640 x 480 (desktop only)
+//   load_start, load_end, loaded  the load average as the comparison began and ended, and 1
+//                           where either was above the number of cores (-1: not known)
 #pragma once
 
 #include "bench/scene_run.h"

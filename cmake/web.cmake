@@ -6,13 +6,16 @@ endif()
 
 # The page's two ways in (tools/web/entry.cpp): the show, started by a click, and a still at a
 # music time on the virtual clock, as the capture tool makes it.
+# How the site's show is linked; the scene benchmark's page below is linked the same way, so that
+# it measures what the site ships.
+set(SHOW_WEB_LINK_OPTIONS
+  -sMIN_WEBGL_VERSION=2 -sMAX_WEBGL_VERSION=2
+  -sALLOW_MEMORY_GROWTH=1 -sINITIAL_MEMORY=268435456 -sMAXIMUM_MEMORY=2147483648
+  -sENVIRONMENT=web -sINVOKE_RUN=0 -sEXIT_RUNTIME=0)
 add_executable(show tools/web/entry.cpp)
 target_link_libraries(show PRIVATE show_capture)
 set_target_properties(show PROPERTIES SUFFIX ".js")
-target_link_options(show PRIVATE
-  -sMIN_WEBGL_VERSION=2 -sMAX_WEBGL_VERSION=2
-  -sALLOW_MEMORY_GROWTH=1 -sINITIAL_MEMORY=268435456 -sMAXIMUM_MEMORY=2147483648
-  -sENVIRONMENT=web -sINVOKE_RUN=0 -sEXIT_RUNTIME=0
+target_link_options(show PRIVATE ${SHOW_WEB_LINK_OPTIONS}
   "-sEXPORTED_FUNCTIONS=['_ShowPrepare','_ShowPrepareMore','_ShowStart','_ShowFrame','_ShowStop','_ShowStill']"
   "-sEXPORTED_RUNTIME_METHODS=['ccall']"
   # The data set in the page's file system, where the show looks for it.
@@ -37,10 +40,12 @@ add_custom_command(OUTPUT ${site}/index.html ${site}/manifest.json
 add_custom_target(site ALL DEPENDS ${site}/index.html)
 
 # The scene benchmark's page (bench/web/), a page of its own beside the show's: each scene
-# through the show's code against the plain program, compiled for WebGL 2, on the same frames.
+# through the show's code, as its recorded calls through the device, and as the plain program,
+# compiled for WebGL 2, on the same frames.
 # Not part of the site; tools/web.sh --bench builds and runs it.
 add_library(show_replay_web STATIC EXCLUDE_FROM_ALL
-  ${CMAKE_SOURCE_DIR}/bench/replay.cpp ${CMAKE_SOURCE_DIR}/bench/scene_run.cpp
+  ${CMAKE_SOURCE_DIR}/bench/replay.cpp ${CMAKE_SOURCE_DIR}/bench/call_replay.cpp
+  ${CMAKE_SOURCE_DIR}/bench/scene_run.cpp
   ${CMAKE_SOURCE_DIR}/bench/clip_decoder.cpp ${CMAKE_SOURCE_DIR}/bench/scene_comparison.cpp
   ${CMAKE_SOURCE_DIR}/bench/gl_calls_web.cpp ${CMAKE_SOURCE_DIR}/bench/side_context_web.cpp)
 target_link_libraries(show_replay_web PUBLIC show_scenes show_gfx show_ffmpeg)
@@ -49,10 +54,7 @@ add_executable(scene_bench_page EXCLUDE_FROM_ALL ${CMAKE_SOURCE_DIR}/bench/web/s
 set_target_properties(scene_bench_page PROPERTIES SHOW_TESTABLE ON SUFFIX ".js"
   OUTPUT_NAME bench RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
 target_link_libraries(scene_bench_page PRIVATE show_replay_web)
-target_link_options(scene_bench_page PRIVATE
-  -sMIN_WEBGL_VERSION=2 -sMAX_WEBGL_VERSION=2
-  -sALLOW_MEMORY_GROWTH=1 -sINITIAL_MEMORY=268435456 -sMAXIMUM_MEMORY=2147483648
-  -sENVIRONMENT=web -sINVOKE_RUN=0 -sEXIT_RUNTIME=0
+target_link_options(scene_bench_page PRIVATE ${SHOW_WEB_LINK_OPTIONS}
   "-sEXPORTED_FUNCTIONS=['_CompareSceneForPage','_SceneCountForPage']"
   "-sEXPORTED_RUNTIME_METHODS=['ccall']"
   "--preload-file=${SHOW_DATA_FROM}@/data")

@@ -1,15 +1,18 @@
 // Runs the scene benchmark's page (build-web/bench, which tools/web.sh --bench builds) in
-// headless Chromium, WebGL 2 through SwiftShader, and prints each scene's figures: the ratio of
-// the show's frame time to the plain program's with its spread, and the GL calls and bytes of a
-// frame on each side.
+// headless Chromium, WebGL 2 through SwiftShader, and prints each scene's figures: the device's
+// own cost a frame (its recorded calls through the device less the plain program, on the wall
+// clock: the page has no clock of a thread's own) with its 95 % interval, the scenes' own, the
+// ratio of the show's frame time to the plain program's with its interval (every side presents
+// into its canvas and is waited for once), and the GL calls and bytes of a frame on each side.
 //   node bench/web/run.js [FOLDER] [--frames F] [--rounds R] [--scene N]
 "use strict";
 const path = require("path");
 const {Browser} = require("../../tests/web/browser.js");
 const {serve} = require("../../tools/web/serve.js");
 
-const kColumns = ["ratio", "ratio_iqr", "show_ms", "bare_ms", "floor_ms", "gl_calls",
-                  "gl_calls_bare", "upload_bytes", "upload_bytes_bare"];
+const kColumns = ["device_us", "device_us_low", "device_us_high", "logic_us", "ratio",
+                  "ratio_low", "ratio_high", "show_ms", "calls_ms", "bare_ms", "gl_calls",
+                  "gl_calls_calls", "gl_calls_bare", "upload_bytes", "upload_bytes_bare"];
 
 async function main() {
   const args = process.argv.slice(2);
@@ -30,7 +33,7 @@ async function main() {
     const tab = await browser.open();
     const query = `frames=${frames}&rounds=${rounds}` + (scene !== null ? `&scene=${scene}` : "");
     await tab.navigate(`http://127.0.0.1:${port}/index.html?${query}`);
-    console.log(`scene          ${kColumns.map(c => c.padStart(17)).join("")}`);
+    console.log(`scene          ${kColumns.map(c => c.padStart(18)).join("")}`);
     let shown = 0, done = false;
     const until = Date.now() + 3600 * 1000;
     for (;;) {
@@ -45,7 +48,7 @@ async function main() {
           console.log(`${result.scene.padEnd(15)}${result.error}`);
         } else {
           console.log(result.scene.padEnd(15) +
-                      kColumns.map(c => String(Number(result[c].toPrecision(4))).padStart(17))
+                      kColumns.map(c => String(Number(result[c].toPrecision(4))).padStart(18))
                           .join(""));
         }
       }

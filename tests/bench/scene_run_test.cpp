@@ -3,6 +3,7 @@
 // caught on every one of them.
 #include "bench/bench_device.h"
 #include "bench/scene_run.h"
+#include "gfx/shared_device.h"
 #include "scenes/music_time.h"
 #include "scenes/schedule.h"
 
@@ -63,6 +64,21 @@ TEST_F(SceneRunTest, PlayedUpToItsSpanASceneDrawsTheCheckedFramesAgain) {
     RecordedFrames shifted = recorded;
     std::rotate(shifted.pictures.begin(), shifted.pictures.begin() + 1, shifted.pictures.end());
     EXPECT_FALSE(AllSame(CheckBare(bare, shifted), why));
+    device.renderer.EndFrame();
+
+    // The scene's recorded calls, made again through the device from where the record began,
+    // draw its frames, the clip's included; out of step, or without what the scene wrote into
+    // the clip's canvas, they are caught.
+    EXPECT_TRUE(AllSame(CheckReplay(*sharedDevice, recorded), why)) << why;
+    EXPECT_FALSE(AllSame(CheckReplay(*sharedDevice, shifted), why));
+    RecordedFrames unwritten = recorded;
+    size_t writes = 0;
+    for (auto& calls : unwritten.calls.frames)
+        for (D3DCall& call : calls)
+            if (call.kind == D3DCall::TextureWrite && !call.bytes.empty())
+                call.bytes.assign(call.bytes.size(), 0), ++writes;
+    EXPECT_GT(writes, 0u);
+    EXPECT_FALSE(AllSame(CheckReplay(*sharedDevice, unwritten), why));
     device.renderer.EndFrame();
 }
 
