@@ -1,4 +1,9 @@
 #include "bench/call_replay.h"
+#include "gfx/shared_device.h"
+#include "platform/d3d8/device_queries.h"
+
+#include <algorithm>
+#include <initializer_list>
 
 #include <chrono>
 #include <cstring>
@@ -15,15 +20,73 @@ const void* Pointer(const D3DCall& call) {
     return call.bytes.empty() ? nullptr : call.bytes.data();
 }
 
+// The calls that set the device's state as it stands: its render and stage states, matrices,
+// material, lights and texture.
+std::vector<D3DCall> StateOf(IDirect3DDevice8* device) {
+    std::vector<D3DCall> calls;
+    const auto call = [&calls](D3DCall::Kind kind, std::initializer_list<DWORD> args,
+                               void* object = nullptr, const void* bytes = nullptr,
+                               size_t size = 0) {
+        D3DCall made;
+        made.kind = kind;
+        std::copy(args.begin(), args.end(), made.args);
+        made.object = object;
+        const auto* from = static_cast<const BYTE*>(bytes);
+        made.bytes.assign(from, from + size);
+        calls.push_back(std::move(made));
+    };
+    for (int state = 0; state < D3DRS_TABLE_SIZE; ++state) {
+        DWORD value = 0;
+        if (SUCCEEDED(DeviceQueries::GetRenderState(device, D3DRENDERSTATETYPE(state), &value)))
+            call(D3DCall::SetRenderState, {DWORD(state), value});
+    }
+    for (int type = 1; type < D3DTSS_TABLE_SIZE; ++type) {
+        DWORD value = 0;
+        if (SUCCEEDED(DeviceQueries::GetTextureStageState(device, 0, D3DTEXTURESTAGESTATETYPE(type),
+                                                          &value)))
+            call(D3DCall::SetTextureStageState, {0, DWORD(type), value});
+    }
+    for (auto state : {D3DTS_WORLD, D3DTS_VIEW, D3DTS_PROJECTION, D3DTS_TEXTURE0}) {
+        D3DMATRIX matrix;
+        if (SUCCEEDED(DeviceQueries::GetTransform(device, state, &matrix)))
+            call(D3DCall::SetTransform, {DWORD(state)}, nullptr, &matrix, sizeof matrix);
+    }
+    D3DMATERIAL8 material;
+    if (SUCCEEDED(DeviceQueries::GetMaterial(device, &material)))
+        call(D3DCall::SetMaterial, {}, nullptr, &material, sizeof material);
+    for (DWORD index = 0; index < DWORD(kMaxLights); ++index) {
+        D3DLIGHT8 light;
+        BOOL enabled = FALSE;
+        if (SUCCEEDED(DeviceQueries::GetLight(device, index, &light)) &&
+            light.Type >= D3DLIGHT_POINT && light.Type <= D3DLIGHT_DIRECTIONAL)
+            call(D3DCall::SetLight, {index}, nullptr, &light, sizeof light);
+        if (SUCCEEDED(DeviceQueries::GetLightEnable(device, index, &enabled)))
+            call(D3DCall::LightEnable, {index, DWORD(enabled)});
+    }
+    IDirect3DTexture8* texture = nullptr;
+    if (SUCCEEDED(DeviceQueries::GetTexture(device, 0, &texture))) {
+        call(D3DCall::SetTexture, {0}, texture);
+        if (texture) texture->Release(); // the scene keeps it alive
+    }
+    return calls;
+}
+
 } // namespace
 
 void RecordCallsOf(CallRecording& recording, const std::function<void()>& drawFrame) {
+    if (recording.frames.empty()) recording.state = StateOf(sharedDevice);
     recording.frames.emplace_back();
     std::vector<D3DCall>& frame = recording.frames.back();
     RecordCalls([&](D3DCall&& call) {
-        if (call.kind == D3DCall::StartingBytes)
-            recording.starting.push_back(std::move(call));
-        else
+        if (call.kind == D3DCall::StartingBytes) {
+            // Each frame is a record of its own: only the first frame to write a buffer or
+            // level tells what it held at the start.
+            const bool known = std::any_of(
+                recording.starting.begin(), recording.starting.end(), [&](const D3DCall& start) {
+                    return start.object == call.object && start.args[0] == call.args[0];
+                });
+            if (!known) recording.starting.push_back(std::move(call));
+        } else
             frame.push_back(std::move(call));
     });
     drawFrame();
@@ -31,6 +94,7 @@ void RecordCallsOf(CallRecording& recording, const std::function<void()>& drawFr
 }
 
 void RestoreStart(const CallRecording& recording) {
+    ReplayCalls(*sharedDevice, recording.state);
     for (const D3DCall& start : recording.starting) {
         if (start.args[1] == D3DCall::BufferWrite) {
             auto* target = static_cast<D3DBuffer*>(start.object);

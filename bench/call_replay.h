@@ -12,6 +12,9 @@
 #include <vector>
 
 struct CallRecording {
+    // The device's state as the record began, as the calls that set it: a scene may leave a
+    // state as it is when it knows the device holds it already.
+    std::vector<D3DCall> state;
     // Each buffer and texture level the frames wrote into, as it was before their first write.
     std::vector<D3DCall> starting;
     std::vector<std::vector<D3DCall>> frames;
@@ -20,8 +23,8 @@ struct CallRecording {
 // Runs `drawFrame` with the device's calls recorded into a new frame of `recording`.
 void RecordCallsOf(CallRecording& recording, const std::function<void()>& drawFrame);
 
-// Puts every buffer and texture level the frames write into back as the record found it, so
-// that the frames can be made again from their first.
+// Puts the device's state, and every buffer and texture level the frames write into, back as
+// the record found them, so that the frames can be made again from their first.
 void RestoreStart(const CallRecording& recording);
 
 // Makes the calls of one recorded frame again; gives the milliseconds spent copying recorded

@@ -62,7 +62,10 @@ void RecordLocked(const void* key, D3DCall&& call, const BYTE* base, size_t size
         start.bytes = before;
         state.recorder(std::move(start));
     }
-    state.locked[key] = Locked{std::move(call), base, std::move(before)};
+    // Locked again before an unlock (a buffer allows it): the writes since the first lock are
+    // the ones the unlock ends.
+    if (!state.locked.count(key))
+        state.locked[key] = Locked{std::move(call), base, std::move(before)};
 }
 
 void RecordUnlocked(const void* key) {
