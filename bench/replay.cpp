@@ -327,6 +327,19 @@ BareRenderer::BareRenderer(Replay& replay) : replay(replay) {
     // Colour and depth are cleared to the same values every frame.
     glClearColor(0, 0, 0, 1);
     SetClearDepth(1.0f);
+    // The state kept from now on, set as it is taken to be: in the page the context is the
+    // canvas's, which an earlier plain program may have left otherwise.
+    glDisable(GL_BLEND);
+    glBlendFunc(GL_ONE, GL_ZERO);
+    glDisable(GL_CULL_FACE);
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_SCISSOR_TEST);
+    glDepthMask(GL_TRUE);
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    glUseProgram(0);
+    glBindVertexArray(0);
 
     // Storage for every texture, filled as the frames bring their pictures.
     for (ReplayTexture& texture : replay.textures) {
@@ -548,14 +561,8 @@ void BareRenderer::Clear() {
 
 namespace {
 
-// Uniform values sent only when they differ from those the program holds. In the page the
-// 4 x 4 matrices go with every draw: there, on SwiftShader, a draw after one that left the
-// program's matrix as it was drew with another matrix (not understood; the device, which keeps
-// its matrices the same way, draws right there).
+// Uniform values sent only when they differ from those the program holds.
 template <class Send> void SendChanged(float* held, const float* value, int count, Send send) {
-#ifdef __EMSCRIPTEN__
-    if (count == 16) return send();
-#endif
     if (std::memcmp(held, value, sizeof(float) * size_t(count)) == 0) return;
     std::memcpy(held, value, sizeof(float) * size_t(count));
     send();
