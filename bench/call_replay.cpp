@@ -174,7 +174,7 @@ double ReplayCalls(IDirect3DDevice8& device, const std::vector<D3DCall>& calls) 
             BYTE* bits = nullptr;
             if (FAILED(buffer->Lock(a[0], a[1], &bits, a[2]))) break;
             const double start = Now();
-            std::memcpy(bits - a[3] + call.at, call.bytes.data(), call.bytes.size());
+            std::copy(call.bytes.begin(), call.bytes.end(), bits - a[3] + call.at);
             copying += Now() - start;
             buffer->Unlock();
             break;
@@ -184,8 +184,8 @@ double ReplayCalls(IDirect3DDevice8& device, const std::vector<D3DCall>& calls) 
             D3DLOCKED_RECT locked{};
             if (FAILED(texture->LockRect(a[0], &locked, a[2] ? &call.rect : nullptr, a[1]))) break;
             const double start = Now();
-            std::memcpy(static_cast<BYTE*>(locked.pBits) - a[3] + call.at, call.bytes.data(),
-                        call.bytes.size());
+            std::copy(call.bytes.begin(), call.bytes.end(),
+                      static_cast<BYTE*>(locked.pBits) - a[3] + call.at);
             copying += Now() - start;
             texture->UnlockRect(a[0]);
             break;
