@@ -108,6 +108,14 @@ struct Side {
     }
 };
 
+// Two sides' frames one after the other, the second first when `swapped`: which goes first
+// alternates, so that what the machine is doing meanwhile falls on both alike.
+template <class First, class Second> void InTurn(First first, Second second, bool swapped) {
+    if (swapped) second();
+    first();
+    if (!swapped) second();
+}
+
 template <class Scene>
 Comparison CompareSpan(double from, Renderer& renderer, int frames, int rounds) {
     host::SetVirtualTime(0.0);
@@ -185,13 +193,8 @@ Comparison CompareWithPlainProgram(Renderer& renderer, const SceneFrame& frame,
                     },
                     FinishGlWork, AviFileWaitForDecodingAhead, AviFileDecodingAheadMilliseconds);
             };
-            if ((i + size_t(round)) % 2) {
-                plainFrame(plain, i);
-                showFrame();
-            } else {
-                showFrame();
-                plainFrame(plain, i);
-            }
+            InTurn(
+                showFrame, [&] { plainFrame(plain, i); }, (i + size_t(round)) % 2 != 0);
             floor.Time(
                 [&] {
                     bare.DrawFloor(i);
@@ -207,13 +210,8 @@ Comparison CompareWithPlainProgram(Renderer& renderer, const SceneFrame& frame,
                 replay.Time([&] { return ReplayCalls(device, recorded.calls.frames[i]); },
                             FinishGlWork, [] {}, NoDecoding);
             };
-            if ((i + size_t(round)) % 2) {
-                plainFrame(plainAgain, i);
-                replayFrame();
-            } else {
-                replayFrame();
-                plainFrame(plainAgain, i);
-            }
+            InTurn(
+                replayFrame, [&] { plainFrame(plainAgain, i); }, (i + size_t(round)) % 2 != 0);
         }
         const double frames = double(n);
         showWall.push_back(show.wall / frames);

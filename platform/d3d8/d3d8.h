@@ -201,8 +201,8 @@ private:
     } lastIndexRange;
     FixedFunction pipeline;
     // What this device's OpenGL context holds (the draws', the clears' and the resources'
-    // bindings), so that a call that would change nothing is not made. The vertex array stays
-    // bound from creation on; kUnknown is a name nothing holds.
+    // bindings), so that a call that would change nothing is not made; kUnknown is a name
+    // nothing holds.
     static constexpr unsigned kUnknown = ~0u;
     struct Held {
         unsigned arrayBuffer = kUnknown, elementBuffer = kUnknown, texture = kUnknown;
